@@ -1,0 +1,142 @@
+#include "config/DateTime.h"
+
+#include "platform/ResourceModule.h"
+
+#include <cmath>
+#include <ctime>
+#include <cwchar>
+
+namespace {
+
+const int64_t kDaysFrom1899To1970 = 25569; // 1899-12-30 .. 1970-01-01
+const unsigned kInvalidDateStringId = 0xD800;
+
+bool IsLeap(int64_t y) {
+    return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+}
+
+int DaysInMonth(int64_t y, int m) {
+    static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return m == 2 && IsLeap(y) ? 29 : days[m - 1];
+}
+
+void CivilFromDays(int64_t z, int64_t& y, unsigned& m, unsigned& d) {
+    z += 719468;
+    const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const unsigned doe = static_cast<unsigned>(z - era * 146097);
+    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    y = static_cast<int64_t>(yoe) + era * 400;
+    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const unsigned mp = (5 * doy + 2) / 153;
+    d = doy - (153 * mp + 2) / 5 + 1;
+    m = mp < 10 ? mp + 3 : mp - 9;
+    if (m <= 2)
+        ++y;
+}
+
+DateValue Invalid() {
+    DateValue v;
+    v.status = DateStatus::kInvalid;
+    return v;
+}
+
+} // namespace
+
+int64_t CurrentTime() {
+    return static_cast<int64_t>(std::time(nullptr));
+}
+
+int64_t DaysFromCivil(int64_t y, unsigned m, unsigned d) {
+    y -= m <= 2;
+    const int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const unsigned yoe = static_cast<unsigned>(y - era * 400);
+    const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
+    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + static_cast<int64_t>(doe) - 719468;
+}
+
+DateValue DateFromFields(int year, int month, int day, int hour, int minute, int second) {
+    if (year < 100 || year > 9999 || month < 1 || month > 12 || day < 1 ||
+        day > DaysInMonth(year, month) || hour < 0 || hour > 23 || minute < 0 || minute > 59 ||
+        second < 0 || second > 59)
+        return Invalid();
+    int64_t days = DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) +
+                   kDaysFrom1899To1970;
+    double fraction = (hour * 3600 + minute * 60 + second) / 86400.0;
+    DateValue v;
+    // Before the epoch day the fraction is counted away from zero, as the platform does.
+    v.value =
+        days >= 0 ? static_cast<double>(days) + fraction : static_cast<double>(days) - fraction;
+    v.status = DateStatus::kValid;
+    return v;
+}
+
+DateValue DateFromTimePoint(int64_t seconds) {
+    std::time_t t = static_cast<std::time_t>(seconds);
+    std::tm local{};
+    if (!localtime_r(&t, &local))
+        return Invalid();
+    return DateFromFields(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
+                          local.tm_min, local.tm_sec);
+}
+
+bool SplitDate(const DateValue& date, CalendarFields& fields) {
+    if (date.status != DateStatus::kValid || !std::isfinite(date.value))
+        return false;
+    // Range of the platform's date type: years 100 to 9999.
+    if (date.value < -657434.0 || date.value >= 2958466.0)
+        return false;
+    double whole = std::trunc(date.value);
+    double fraction = std::fabs(date.value - whole);
+    int64_t days = static_cast<int64_t>(whole);
+    int64_t secs = static_cast<int64_t>(std::llround(fraction * 86400.0));
+    if (secs >= 86400) {
+        secs -= 86400;
+        days += date.value >= 0 ? 1 : -1;
+    }
+    int64_t y;
+    unsigned m, d;
+    CivilFromDays(days - kDaysFrom1899To1970, y, m, d);
+    if (y < 100 || y > 9999)
+        return false;
+    fields.year = static_cast<int>(y);
+    fields.month = static_cast<int>(m);
+    fields.day = static_cast<int>(d);
+    fields.hour = static_cast<int>(secs / 3600);
+    fields.minute = static_cast<int>((secs / 60) % 60);
+    fields.second = static_cast<int>(secs % 60);
+    int64_t epochDays = days - kDaysFrom1899To1970;
+    fields.dayOfWeek = static_cast<int>(((epochDays % 7) + 7 + 4) % 7); // 1970-01-01: Thursday
+    fields.dayOfYear = static_cast<int>(epochDays - DaysFromCivil(y, 1, 1)) + 1;
+    return true;
+}
+
+std::wstring FormatTime(const DateValue& date, const std::wstring& pattern) {
+    if (date.status == DateStatus::kNull)
+        return std::wstring();
+    CalendarFields f;
+    if (date.status != DateStatus::kValid || !SplitDate(date, f)) {
+        std::wstring text;
+        const platform::ResourceModule* resources = platform::ResourceModule::Active();
+        if (resources && resources->LoadString(kInvalidDateStringId, text))
+            return text;
+        return L"Invalid DateTime";
+    }
+    std::tm tm{};
+    tm.tm_year = f.year - 1900;
+    tm.tm_mon = f.month - 1;
+    tm.tm_mday = f.day;
+    tm.tm_hour = f.hour;
+    tm.tm_min = f.minute;
+    tm.tm_sec = f.second;
+    tm.tm_wday = f.dayOfWeek;
+    tm.tm_yday = f.dayOfYear - 1;
+    tm.tm_isdst = 0;
+    wchar_t buffer[256];
+    size_t n = std::wcsftime(buffer, 256, pattern.c_str(), &tm);
+    return std::wstring(buffer, n);
+}
+
+std::wstring FormatNow(const std::wstring& pattern) {
+    return FormatTime(DateFromTimePoint(CurrentTime()), pattern);
+}

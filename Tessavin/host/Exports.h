@@ -1,0 +1,27 @@
+#pragma once
+
+// The plug-in's entry points, exported from libTessavin.so under these plain names.
+// Flags are 32-bit signed integers where zero means off.
+
+#define TESSAVIN_EXPORT extern "C" __attribute__((visibility("default")))
+
+// parentWindow: the host window to build the reader in; resourceModule: a
+// platform::ResourceModule*; container: the host's IPluginContainer* (may be null).
+// Returns the main frame, or null while none exists.
+TESSAVIN_EXPORT void* RSSRun(void* parentWindow, void* resourceModule, void* container);
+TESSAVIN_EXPORT void ExitRSS();
+TESSAVIN_EXPORT void AddChannel();
+TESSAVIN_EXPORT void Addgroup();
+TESSAVIN_EXPORT void Rename();
+TESSAVIN_EXPORT void Delete();
+TESSAVIN_EXPORT void UpdateChannel();
+TESSAVIN_EXPORT void Updateall();
+TESSAVIN_EXPORT void UpdateStop();
+TESSAVIN_EXPORT void SetConfig();
+TESSAVIN_EXPORT void EnableAutoUpdate(int enable);
+TESSAVIN_EXPORT void ShowToolBar(int show);
+TESSAVIN_EXPORT void SetSize(unsigned sizeType, int width, int height);
+TESSAVIN_EXPORT void SetPluginContainer(void* container);
+TESSAVIN_EXPORT void FullView();
+// A second name of FullView.
+TESSAVIN_EXPORT void SetLanguage();

@@ -1,0 +1,261 @@
+#include "platform/CodePage.h"
+
+#include <cerrno>
+#include <iconv.h>
+#include <map>
+#include <memory>
+
+namespace platform {
+
+const char* const kNativeCodePage = "GB18030";
+
+namespace {
+
+void AppendUtf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out.push_back(static_cast<char>(c));
+    } else if (c < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else if (c < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+}
+
+// One cached conversion descriptor per thread and direction; iconv_open is costly.
+class IconvCache {
+public:
+    ~IconvCache() {
+        for (auto& entry : handles_)
+            if (entry.second != reinterpret_cast<iconv_t>(-1))
+                iconv_close(entry.second);
+    }
+    iconv_t Get(const std::string& from, const std::string& to) {
+        auto key = from + "|" + to;
+        auto it = handles_.find(key);
+        if (it == handles_.end())
+            it = handles_.emplace(key, iconv_open(to.c_str(), from.c_str())).first;
+        else
+            iconv(it->second, nullptr, nullptr, nullptr, nullptr);
+        return it->second;
+    }
+
+private:
+    std::map<std::string, iconv_t> handles_;
+};
+
+thread_local IconvCache iconvCache;
+
+// Runs iconv over the whole input; an unconvertible or invalid sequence is replaced by
+// `replacement` and skipped (one byte, or one UTF-8 character when the input is UTF-8).
+bool RunIconv(const std::string& input, const char* from, const char* to,
+              const std::string& replacement, bool inputIsUtf8, std::string& out) {
+    out.clear();
+    if (input.empty())
+        return iconvCache.Get(from, to) != reinterpret_cast<iconv_t>(-1);
+    iconv_t cd = iconvCache.Get(from, to);
+    if (cd == reinterpret_cast<iconv_t>(-1))
+        return false;
+    std::string buffer(input.size() * 4 + 16, '\0');
+    char* in = const_cast<char*>(input.data());
+    size_t inLeft = input.size();
+    size_t used = 0;
+    while (inLeft > 0) {
+        char* outPtr = &buffer[used];
+        size_t outLeft = buffer.size() - used;
+        size_t rc = iconv(cd, &in, &inLeft, &outPtr, &outLeft);
+        used = buffer.size() - outLeft;
+        if (rc != static_cast<size_t>(-1))
+            break;
+        if (errno == E2BIG) {
+            buffer.resize(buffer.size() * 2);
+            continue;
+        }
+        // EILSEQ or EINVAL: replace one character and go on.
+        if (buffer.size() - used < replacement.size() + 16)
+            buffer.resize(buffer.size() * 2 + replacement.size());
+        buffer.replace(used, replacement.size(), replacement);
+        used += replacement.size();
+        size_t skip = 1;
+        if (inputIsUtf8 && errno == EILSEQ) {
+            unsigned char lead = static_cast<unsigned char>(*in);
+            if (lead >= 0xF0)
+                skip = 4;
+            else if (lead >= 0xE0)
+                skip = 3;
+            else if (lead >= 0xC0)
+                skip = 2;
+            // Only skip bytes that really continue the sequence.
+            size_t n = 1;
+            while (n < skip && n < inLeft && (static_cast<unsigned char>(in[n]) & 0xC0) == 0x80)
+                ++n;
+            skip = n;
+        }
+        if (skip > inLeft)
+            skip = inLeft;
+        in += skip;
+        inLeft -= skip;
+        iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    }
+    // Flush any shift state.
+    for (;;) {
+        char* outPtr = &buffer[used];
+        size_t outLeft = buffer.size() - used;
+        size_t rc = iconv(cd, nullptr, nullptr, &outPtr, &outLeft);
+        used = buffer.size() - outLeft;
+        if (rc != static_cast<size_t>(-1) || errno != E2BIG)
+            break;
+        buffer.resize(buffer.size() * 2);
+    }
+    buffer.resize(used);
+    out.swap(buffer);
+    return true;
+}
+
+} // namespace
+
+std::wstring Utf8ToWide(const std::string& utf8) {
+    std::wstring out;
+    out.reserve(utf8.size());
+    const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
+    size_t n = utf8.size();
+    size_t i = 0;
+    while (i < n) {
+        unsigned char c = p[i];
+        if (c < 0x80) {
+            out.push_back(c);
+            ++i;
+            continue;
+        }
+        int extra = 0;
+        char32_t cp = 0;
+        char32_t min = 0;
+        if ((c & 0xE0) == 0xC0) {
+            extra = 1;
+            cp = c & 0x1F;
+            min = 0x80;
+        } else if ((c & 0xF0) == 0xE0) {
+            extra = 2;
+            cp = c & 0x0F;
+            min = 0x800;
+        } else if ((c & 0xF8) == 0xF0) {
+            extra = 3;
+            cp = c & 0x07;
+            min = 0x10000;
+        } else {
+            out.push_back(0xFFFD);
+            ++i;
+            continue;
+        }
+        bool ok = i + static_cast<size_t>(extra) < n;
+        for (int k = 1; ok && k <= extra; ++k) {
+            if ((p[i + k] & 0xC0) != 0x80)
+                ok = false;
+            else
+                cp = (cp << 6) | (p[i + k] & 0x3F);
+        }
+        if (!ok || cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+            out.push_back(0xFFFD);
+            ++i;
+            while (i < n && (p[i] & 0xC0) == 0x80)
+                ++i;
+            continue;
+        }
+        out.push_back(static_cast<wchar_t>(cp));
+        i += extra + 1;
+    }
+    return out;
+}
+
+std::string WideToUtf8(const std::wstring& wide) {
+    std::string out;
+    out.reserve(wide.size());
+    for (wchar_t w : wide) {
+        auto c = static_cast<char32_t>(w);
+        if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
+            out.push_back('?');
+        else
+            AppendUtf8(out, c);
+    }
+    return out;
+}
+
+std::string NativeToUtf8(const std::string& native) {
+    std::string out;
+    if (!RunIconv(native, kNativeCodePage, "UTF-8", "\xEF\xBF\xBD", false, out))
+        return native;
+    return out;
+}
+
+std::string Utf8ToNative(const std::string& utf8) {
+    std::string out;
+    if (!RunIconv(utf8, "UTF-8", kNativeCodePage, "?", true, out))
+        return utf8;
+    return out;
+}
+
+std::wstring NativeToWide(const std::string& native) {
+    return Utf8ToWide(NativeToUtf8(native));
+}
+
+std::string WideToNative(const std::wstring& wide) {
+    return Utf8ToNative(WideToUtf8(wide));
+}
+
+std::u16string WideToUtf16(const std::wstring& wide) {
+    std::u16string out;
+    out.reserve(wide.size());
+    for (wchar_t w : wide) {
+        auto c = static_cast<char32_t>(w);
+        if (c >= 0x10000 && c <= 0x10FFFF) {
+            c -= 0x10000;
+            out.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
+            out.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
+        } else if (c > 0x10FFFF) {
+            out.push_back(u'?');
+        } else {
+            out.push_back(static_cast<char16_t>(c));
+        }
+    }
+    return out;
+}
+
+std::wstring Utf16ToWide(const std::u16string& utf16) {
+    std::wstring out;
+    out.reserve(utf16.size());
+    for (size_t i = 0; i < utf16.size(); ++i) {
+        char16_t c = utf16[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < utf16.size() && utf16[i + 1] >= 0xDC00 &&
+            utf16[i + 1] <= 0xDFFF) {
+            char32_t cp = 0x10000 + ((static_cast<char32_t>(c) - 0xD800) << 10) +
+                          (static_cast<char32_t>(utf16[i + 1]) - 0xDC00);
+            out.push_back(static_cast<wchar_t>(cp));
+            ++i;
+        } else if (c >= 0xD800 && c <= 0xDFFF) {
+            out.push_back(0xFFFD);
+        } else {
+            out.push_back(c);
+        }
+    }
+    return out;
+}
+
+bool ConvertEncoding(const std::string& input, const char* from, const char* to, std::string& out) {
+    return RunIconv(input, from, to, "?", false, out);
+}
+
+std::string AsciiLower(std::string text) {
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
+
+} // namespace platform

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <string>
+
+namespace platform {
+
+// The native ("ANSI") code page of the module: GB18030, a lossless superset of GBK.
+extern const char* const kNativeCodePage;
+
+// Wide texts are std::wstring (UTF-32 on Linux); byte texts are std::string.
+// Invalid input never fails a conversion: undecodable bytes become U+FFFD when
+// decoding to wide, and characters that a byte encoding cannot hold become '?'.
+std::wstring Utf8ToWide(const std::string& utf8);
+std::string WideToUtf8(const std::wstring& wide);
+std::wstring NativeToWide(const std::string& native);
+std::string WideToNative(const std::wstring& wide);
+std::string NativeToUtf8(const std::string& native);
+std::string Utf8ToNative(const std::string& utf8);
+
+// UTF-16 (code units) for the on-disk formats that store UTF-16LE.
+std::u16string WideToUtf16(const std::wstring& wide);
+std::wstring Utf16ToWide(const std::u16string& utf16);
+
+// Converts between any two encodings iconv knows. False when iconv does not know one of
+// the names; otherwise out holds the converted text (unconvertible bytes become '?').
+bool ConvertEncoding(const std::string& input, const char* from, const char* to, std::string& out);
+
+// Lower-case ASCII letters; other bytes stay.
+std::string AsciiLower(std::string text);
+
+} // namespace platform

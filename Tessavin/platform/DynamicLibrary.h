@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+
+namespace platform {
+
+// A shared library loaded with dlopen; unloaded when the object goes.
+class DynamicLibrary {
+public:
+    DynamicLibrary() = default;
+    ~DynamicLibrary();
+    DynamicLibrary(const DynamicLibrary&) = delete;
+    DynamicLibrary& operator=(const DynamicLibrary&) = delete;
+
+    bool Load(const std::wstring& path);
+    void Unload();
+    bool IsLoaded() const { return handle_ != nullptr; }
+    // Null when the symbol is missing or nothing is loaded.
+    void* Symbol(const char* name) const;
+
+private:
+    void* handle_ = nullptr;
+};
+
+} // namespace platform

@@ -1,0 +1,116 @@
+#include "platform/FileSystem.h"
+
+#include "platform/CodePage.h"
+#include "platform/File.h"
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <dirent.h>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+
+std::string Native(const std::wstring& path) {
+    return WideToUtf8(path);
+}
+
+std::wstring TemporaryNameFor(const std::wstring& path) {
+    static std::atomic<unsigned> counter{0};
+    return path + L".tmp" + std::to_wstring(::getpid()) + L"_" + std::to_wstring(++counter);
+}
+
+bool WriteTemporaryThenRename(const std::wstring& path, const std::string& data) {
+    std::wstring temp = TemporaryNameFor(path);
+    File file;
+    if (!file.Open(temp, File::kWrite | File::kCreate | File::kTruncate))
+        return false;
+    bool ok = file.Write(data) && file.Flush();
+    file.Close();
+    if (ok && ::rename(Native(temp).c_str(), Native(path).c_str()) == 0)
+        return true;
+    ::unlink(Native(temp).c_str());
+    return false;
+}
+
+} // namespace
+
+bool PathExists(const std::wstring& path) {
+    struct stat st;
+    return !path.empty() && ::stat(Native(path).c_str(), &st) == 0;
+}
+
+bool FileExists(const std::wstring& path) {
+    struct stat st;
+    return !path.empty() && ::stat(Native(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool FolderExists(const std::wstring& path) {
+    struct stat st;
+    return !path.empty() && ::stat(Native(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool CreateFolder(const std::wstring& path) {
+    if (path.empty())
+        return false;
+    if (::mkdir(Native(path).c_str(), 0755) == 0)
+        return true;
+    return errno == EEXIST && FolderExists(path);
+}
+
+bool DeleteFile(const std::wstring& path) {
+    return ::unlink(Native(path).c_str()) == 0;
+}
+
+bool CopyFile(const std::wstring& from, const std::wstring& to, bool failIfExists) {
+    if (failIfExists && PathExists(to))
+        return false;
+    std::string data;
+    if (!ReadWholeFile(from, data))
+        return false;
+    return WriteTemporaryThenRename(to, data);
+}
+
+bool ListFolder(const std::wstring& folder, std::vector<FolderEntry>& entries) {
+    entries.clear();
+    std::string native = Native(folder);
+    DIR* dir = ::opendir(native.c_str());
+    if (!dir)
+        return false;
+    while (struct dirent* entry = ::readdir(dir)) {
+        FolderEntry item;
+        item.name = Utf8ToWide(entry->d_name);
+        struct stat st;
+        std::string full = native + "/" + entry->d_name;
+        item.isFolder = ::stat(full.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+        entries.push_back(std::move(item));
+    }
+    ::closedir(dir);
+    return true;
+}
+
+bool ReadWholeFile(const std::wstring& path, std::string& out) {
+    out.clear();
+    File file;
+    if (!file.Open(path, File::kRead))
+        return false;
+    return file.ReadToEnd(out);
+}
+
+bool ReplaceFileContent(const std::wstring& path, const std::string& data) {
+    return WriteTemporaryThenRename(path, data);
+}
+
+long long FileSize(const std::wstring& path) {
+    struct stat st;
+    if (::stat(Native(path).c_str(), &st) != 0)
+        return -1;
+    return st.st_size;
+}
+
+} // namespace platform

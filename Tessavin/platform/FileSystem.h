@@ -1,0 +1,31 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace platform {
+
+struct FolderEntry {
+    std::wstring name;
+    bool isFolder = false;
+};
+
+bool PathExists(const std::wstring& path);
+bool FileExists(const std::wstring& path); // a regular file
+bool FolderExists(const std::wstring& path);
+// Creates one folder; true when it exists afterwards.
+bool CreateFolder(const std::wstring& path);
+bool DeleteFile(const std::wstring& path);
+// Copies a regular file. With failIfExists off an existing target is replaced; the target
+// appears whole or not at all (copy to a temporary name, then rename).
+bool CopyFile(const std::wstring& from, const std::wstring& to, bool failIfExists);
+// The entries of a folder, "." and ".." included, as a directory search returns them.
+bool ListFolder(const std::wstring& folder, std::vector<FolderEntry>& entries);
+// Reads a whole file; false when it cannot be opened or read.
+bool ReadWholeFile(const std::wstring& path, std::string& out);
+// Replaces a file's content atomically: write a temporary file beside it, flush, rename.
+bool ReplaceFileContent(const std::wstring& path, const std::string& data);
+// -1 when the size cannot be read.
+long long FileSize(const std::wstring& path);
+
+} // namespace platform

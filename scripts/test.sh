@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test: the normal build, then the same
+# tests under AddressSanitizer + UndefinedBehaviorSanitizer, then the engine tests under
+# ThreadSanitizer. Exits non-zero on any failure.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/deps.sh
+
+jobs=$(nproc)
+
+build_and_test() {
+    local dir=$1
+    shift
+    local ctest_args=()
+    while [ $# -gt 0 ] && [ "$1" != "--" ]; do ctest_args+=("$1"); shift; done
+    [ $# -gt 0 ] && shift
+    cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+    cmake --build "$dir" -j "$jobs"
+    (cd "$dir" && ctest -j "$jobs" --output-on-failure --timeout 300 "${ctest_args[@]}")
+}
+
+echo "== normal build"
+build_and_test build --
+echo "== AddressSanitizer + UndefinedBehaviorSanitizer"
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    build_and_test build-asan -- -DTESSAVIN_ASAN=ON
+if [ -d tests/engine ]; then
+    echo "== ThreadSanitizer (engine)"
+    TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+        build_and_test build-tsan -L engine -- -DTESSAVIN_TSAN=ON
+fi
