@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the normal build, then the same
-# tests under AddressSanitizer + UndefinedBehaviorSanitizer, then the engine tests under
-# ThreadSanitizer. Exits non-zero on any failure.
+# tests under AddressSanitizer + UndefinedBehaviorSanitizer, then the engine and catalogue
+# tests under ThreadSanitizer. Exits non-zero on any failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
@@ -24,8 +24,6 @@ build_and_test build --
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     build_and_test build-asan -- -DTESSAVIN_ASAN=ON
-if [ -d tests/engine ]; then
-    echo "== ThreadSanitizer (engine)"
-    TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
-        build_and_test build-tsan -L engine -- -DTESSAVIN_TSAN=ON
-fi
+echo "== ThreadSanitizer (threaded subsystems)"
+TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+    build_and_test build-tsan -L "engine|catalogue" -- -DTESSAVIN_TSAN=ON

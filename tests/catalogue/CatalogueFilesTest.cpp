@@ -1,0 +1,272 @@
+#include "catalogue/CatalogueFiles.h"
+#include "LogCapture.h"
+#include "TempDir.h"
+#include "platform/CodePage.h"
+
+#include <atomic>
+#include <gtest/gtest.h>
+#include <thread>
+
+namespace {
+
+std::string Bytes(std::initializer_list<int> values) {
+    std::string s;
+    for (int v : values)
+        s.push_back(static_cast<char>(v));
+    return s;
+}
+
+std::string U32(uint32_t v) {
+    return Bytes({static_cast<int>(v & 0xFF), static_cast<int>((v >> 8) & 0xFF),
+                  static_cast<int>((v >> 16) & 0xFF), static_cast<int>(v >> 24)});
+}
+
+class CatalogueFilesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        UseAppDirectory(app);
+        MakeFolders(app / "userdata/rss/ReadRecord/Common");
+        MakeFolders(app / "userdata/rss/ReadRecord/Data");
+    }
+    std::string ChannelDat() { return app / "userdata/rss/ReadRecord/Common/Channel.dat"; }
+    std::string GroupDat() { return app / "userdata/rss/ReadRecord/Common/Group.dat"; }
+
+    static std::unique_ptr<CGroup> Group(uint32_t id, uint32_t parent, const std::wstring& name) {
+        auto g = std::make_unique<CGroup>();
+        g->SetId(id);
+        g->SetParentId(parent);
+        g->SetName(name);
+        return g;
+    }
+
+    TempDir app;
+    LogCapture log{app.Path()};
+};
+
+// A channel record: id 7 in group 2, name "N", url "u", counts 3/20, stem rss7, and a
+// 29-byte build date.
+const std::string kBuildDate = "Sun, 03 Dec 2006 10:00:00 GMT";
+std::string ChannelRecordBytes() {
+    return U32(7) + U32(2) + Bytes({0xFF, 0xFE, 0xFF, 0x01, 'N', 0}) +
+           Bytes({0xFF, 0xFE, 0xFF, 0x00}) + Bytes({0xFF, 0xFE, 0xFF, 0x01, 'u', 0}) + U32(400) +
+           U32(3) + U32(20) + U32(40) +
+           Bytes({0xFF, 0xFE, 0xFF, 0x04, 'r', 0, 's', 0, 's', 0, '7', 0}) +
+           Bytes({0xFF, 0xFE, 0xFF, 0x00}) + Bytes({0x1D}) + kBuildDate;
+}
+const std::string kChannelClass = Bytes({0xFF, 0xFF, 0x01, 0x00, 0x08, 0x00}) + "CChannel";
+
+std::unique_ptr<CChannel> SampleChannel() {
+    auto c = std::make_unique<CChannel>();
+    c->SetId(7);
+    c->SetGroupId(2);
+    c->SetName(L"N");
+    c->SetUrl(L"u");
+    c->SetCounts(3, 20);
+    c->SetFileStem(L"rss7");
+    c->SetLastBuildDate(kBuildDate);
+    return c;
+}
+
+} // namespace
+
+TEST(Records, DefaultsAndNodeText) {
+    CChannel c;
+    EXPECT_EQ(c.GetMaxItems(), 400u);
+    EXPECT_EQ(c.GetInterval(), 40u);
+    EXPECT_EQ(c.GetUnreadCount() + c.GetTotalCount() + c.GetId() + c.GetGroupId(), 0u);
+    EXPECT_TRUE(c.GetName().empty() && c.GetUrl().empty() && c.GetLastBuildDate().empty());
+    EXPECT_FALSE(c.IsUpdating());
+    c.SetName(L"News");
+    EXPECT_EQ(c.NodeText(), L"News(0/0)");
+    c.SetCounts(3, 20);
+    EXPECT_EQ(c.NodeText(), L"News(3/20)");
+    CGroup g;
+    g.SetName(L"Folder");
+    EXPECT_EQ(g.NodeText(), L"Folder");
+}
+
+TEST_F(CatalogueFilesTest, GroupDatOfOneGroupIsThirtyTwoBytes) {
+    CatalogueFiles files;
+    ASSERT_TRUE(files.OpenCatalogueFiles());
+    EXPECT_EQ(files.DataFolder(), app.WPath() + L"userdata/rss/ReadRecord/Data");
+    GroupList groups;
+    groups.push_back(Group(1, 0, L"abc"));
+    ASSERT_TRUE(files.SaveGroups(groups));
+    EXPECT_EQ(ReadFileBytes(GroupDat()),
+              Bytes({0x01, 0x00, 0xFF, 0xFF, 0x01, 0x00, 0x06, 0x00, 'C',  'G',  'r',
+                     'o',  'u',  'p',  0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+                     0xFF, 0xFE, 0xFF, 0x03, 'a',  0x00, 'b',  0x00, 'c',  0x00}));
+    EXPECT_TRUE(log.Contains(L"Succeed to save group date"));
+}
+
+TEST_F(CatalogueFilesTest, ChannelRecordBytesAndRoundTrip) {
+    CatalogueFiles files;
+    ASSERT_TRUE(files.OpenCatalogueFiles());
+    ChannelList channels;
+    channels.push_back(SampleChannel());
+    ASSERT_TRUE(files.SaveChannels(channels));
+    EXPECT_EQ(ReadFileBytes(ChannelDat()), Bytes({1, 0}) + kChannelClass + ChannelRecordBytes());
+    EXPECT_TRUE(log.Contains(L"Succeed to save channel date"));
+
+    ChannelList loaded;
+    ASSERT_TRUE(files.LoadChannels(loaded));
+    ASSERT_EQ(loaded.size(), 1u);
+    EXPECT_EQ(loaded[0]->NodeText(), L"N(3/20)");
+    EXPECT_EQ(loaded[0]->GetGroupId(), 2u);
+    EXPECT_EQ(loaded[0]->GetFileStem(), L"rss7");
+    EXPECT_EQ(loaded[0]->GetLastBuildDate(), kBuildDate);
+    EXPECT_TRUE(log.Contains(L"Succeed to load channel data"));
+}
+
+TEST_F(CatalogueFilesTest, ThreeHundredChannelsShareOneClassDescription) {
+    CatalogueFiles files;
+    ASSERT_TRUE(files.OpenCatalogueFiles());
+    ChannelList channels;
+    for (int i = 0; i < 300; ++i)
+        channels.push_back(SampleChannel());
+    ASSERT_TRUE(files.SaveChannels(channels));
+    const std::string record = ChannelRecordBytes();
+    std::string expected = Bytes({0x2C, 0x01}) + kChannelClass + record;
+    for (int i = 1; i < 300; ++i)
+        expected += Bytes({0x01, 0x80}) + record;
+    EXPECT_EQ(ReadFileBytes(ChannelDat()), expected);
+}
+
+TEST_F(CatalogueFilesTest, SeventyThousandGroupsUseTheLargeCountAndTagForms) {
+    CatalogueFiles files;
+    ASSERT_TRUE(files.OpenCatalogueFiles());
+    GroupList groups;
+    for (uint32_t i = 1; i <= 70000; ++i)
+        groups.push_back(Group(i, i - 1, L"g"));
+    ASSERT_TRUE(files.SaveGroups(groups));
+    const std::string data = ReadFileBytes(GroupDat());
+    // Count FF FF + 70000; record payload is 14 bytes; objects 2..32765 carry 01 80, from
+    // object 32766 on (running index 0x7FFF) the tag is 7F FF + 01 00 00 80.
+    EXPECT_EQ(data.substr(0, 6), Bytes({0xFF, 0xFF, 0x70, 0x11, 0x01, 0x00}));
+    const size_t firstRecordEnd = 6 + 12 + 14;
+    const size_t smallTags = 32765 - 1;
+    size_t bigStart = firstRecordEnd + smallTags * (2 + 14);
+    EXPECT_EQ(data.substr(bigStart - 16, 2), Bytes({0x01, 0x80}));
+    EXPECT_EQ(data.substr(bigStart, 6), Bytes({0xFF, 0x7F, 0x01, 0x00, 0x00, 0x80}));
+    EXPECT_EQ(data.size(), bigStart + (70000 - 32765) * (6 + 14));
+
+    GroupList loaded;
+    ASSERT_TRUE(files.LoadGroups(loaded));
+    ASSERT_EQ(loaded.size(), 70000u);
+    EXPECT_EQ(loaded[32765]->GetId(), 32766u);
+    EXPECT_EQ(loaded[69999]->GetParentId(), 69999u);
+}
+
+TEST_F(CatalogueFilesTest, EmptyAndZeroLengthFiles) {
+    WriteFileBytes(ChannelDat(), Bytes({0, 0}));
+    CatalogueFiles files;
+    ASSERT_TRUE(files.OpenCatalogueFiles());
+    ChannelList channels;
+    EXPECT_TRUE(files.LoadChannels(channels));
+    EXPECT_TRUE(channels.empty());
+    EXPECT_TRUE(log.Contains(L"Succeed to load channel data"));
+    GroupList groups;
+    EXPECT_TRUE(files.LoadGroups(groups)); // created empty by the open
+    EXPECT_TRUE(log.Contains(L"No group data in file"));
+    EXPECT_FALSE(log.Contains(L"No channel data in file"));
+    files.Close();
+    WriteFileBytes(ChannelDat(), "");
+    ASSERT_TRUE(files.OpenCatalogueFiles());
+    EXPECT_TRUE(files.LoadChannels(channels));
+    EXPECT_TRUE(log.Contains(L"No channel data in file"));
+}
+
+TEST_F(CatalogueFilesTest, CutShortSecondRecordKeepsTheFirst) {
+    const std::string record = ChannelRecordBytes();
+    WriteFileBytes(ChannelDat(), Bytes({2, 0}) + kChannelClass + record + Bytes({0x01, 0x80}) +
+                                     record.substr(0, 20));
+    CatalogueFiles files;
+    ASSERT_TRUE(files.OpenCatalogueFiles());
+    ChannelList channels;
+    EXPECT_FALSE(files.LoadChannels(channels));
+    ASSERT_EQ(channels.size(), 1u);
+    EXPECT_TRUE(log.Contains(L"Failed to load channel data"));
+    ASSERT_TRUE(files.SaveChannels(channels));
+    EXPECT_EQ(ReadFileBytes(ChannelDat()), Bytes({1, 0}) + kChannelClass + record);
+}
+
+TEST_F(CatalogueFilesTest, WrongSchemaClassOrTagFailsTheLoad) {
+    const std::string group = U32(1) + U32(0) + Bytes({0x00});
+    for (const std::string& file :
+         {Bytes({1, 0, 0xFF, 0xFF, 0x02, 0x00, 0x06, 0x00}) + "CGroup" + group,
+          Bytes({1, 0, 0xFF, 0xFF, 0x01, 0x00, 0x06, 0x00}) + "CGrouq" + group,
+          Bytes({1, 0, 0xFF, 0xFF, 0x01, 0x00, 0x08, 0x00}) + "CChannel" + group,
+          Bytes({2, 0, 0xFF, 0xFF, 0x01, 0x00, 0x06, 0x00}) + "CGroup" + group +
+              Bytes({0x02, 0x00}) + group}) {
+        WriteFileBytes(GroupDat(), file);
+        CatalogueFiles files;
+        ASSERT_TRUE(files.OpenCatalogueFiles());
+        GroupList groups;
+        EXPECT_FALSE(files.LoadGroups(groups));
+        EXPECT_LE(groups.size(), 1u);
+    }
+    EXPECT_EQ(log.Count(L"Failed to load group data"), 4u);
+}
+
+TEST_F(CatalogueFilesTest, NarrowAndWideStringsLoadIntoEitherField) {
+    // name stored narrow (GBK), lastBuildDate stored wide.
+    const std::string record = U32(1) + U32(0) + Bytes({0x02, 0xD6, 0xD0}) + Bytes({0x00}) +
+                               Bytes({0x00}) + U32(400) + U32(0) + U32(0) + U32(40) +
+                               Bytes({0x04, 'r', 's', 's', '1'}) + Bytes({0x00}) +
+                               Bytes({0xFF, 0xFE, 0xFF, 0x02, 'a', 0, 'b', 0});
+    WriteFileBytes(ChannelDat(), Bytes({1, 0}) + kChannelClass + record);
+    CatalogueFiles files;
+    ASSERT_TRUE(files.OpenCatalogueFiles());
+    ChannelList channels;
+    ASSERT_TRUE(files.LoadChannels(channels));
+    ASSERT_EQ(channels.size(), 1u);
+    EXPECT_EQ(channels[0]->GetName(), L"\u4E2D");
+    EXPECT_EQ(channels[0]->GetFileStem(), L"rss1");
+    EXPECT_EQ(channels[0]->GetLastBuildDate(), "ab");
+}
+
+TEST_F(CatalogueFilesTest, FilesAreHeldExclusively) {
+    CatalogueFiles first;
+    ASSERT_TRUE(first.OpenCatalogueFiles());
+    CatalogueFiles second;
+    EXPECT_FALSE(second.OpenCatalogueFiles());
+    EXPECT_TRUE(log.Contains(L"Failed to open channel file"));
+    ChannelList channels;
+    EXPECT_FALSE(second.SaveChannels(channels));
+    EXPECT_TRUE(log.Contains(L"Failed to save channel date"));
+    first.Close();
+
+    // Group.dat held elsewhere: the channel file is not kept half-open.
+    platform::File holder;
+    ASSERT_TRUE(holder.Open(platform::Utf8ToWide(GroupDat()),
+                            platform::File::kRead | platform::File::kExclusive));
+    EXPECT_FALSE(second.OpenCatalogueFiles());
+    EXPECT_TRUE(log.Contains(L"Failed to open group file"));
+    holder.Close();
+    EXPECT_TRUE(second.OpenCatalogueFiles());
+}
+
+TEST_F(CatalogueFilesTest, SaveWhileAWorkerPublishesCountsNeverWritesATornRecord) {
+    CatalogueFiles files;
+    ASSERT_TRUE(files.OpenCatalogueFiles());
+    ChannelList channels;
+    channels.push_back(SampleChannel());
+    CChannel* channel = channels[0].get();
+    channel->SetCounts(0, 0);
+    std::atomic<bool> done{false};
+    std::thread worker([&] {
+        for (uint32_t i = 0; !done; ++i) {
+            channel->SetCounts(i, i);
+            channel->SetLastUpdated(std::wstring(i % 50, L'x'));
+        }
+    });
+    for (int i = 0; i < 200; ++i) {
+        ASSERT_TRUE(files.SaveChannels(channels));
+        ChannelList loaded;
+        ASSERT_TRUE(files.LoadChannels(loaded));
+        ASSERT_EQ(loaded.size(), 1u);
+        EXPECT_EQ(loaded[0]->GetUnreadCount(), loaded[0]->GetTotalCount());
+    }
+    done = true;
+    worker.join();
+}
