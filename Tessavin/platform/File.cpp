@@ -86,6 +86,9 @@ bool File::ReadToEnd(std::string& out) {
     out.clear();
     if (fd_ < 0)
         return false;
+    const int64_t size = Size(), position = Position();
+    if (size > 0 && position >= 0 && size > position)
+        out.reserve(static_cast<size_t>(size - position));
     char block[65536];
     for (;;) {
         long long n = Read(block, sizeof block);

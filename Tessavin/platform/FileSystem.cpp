@@ -26,16 +26,7 @@ std::wstring TemporaryNameFor(const std::wstring& path) {
 }
 
 bool WriteTemporaryThenRename(const std::wstring& path, const std::string& data) {
-    std::wstring temp = TemporaryNameFor(path);
-    File file;
-    if (!file.Open(temp, File::kWrite | File::kCreate | File::kTruncate))
-        return false;
-    bool ok = file.Write(data) && file.Flush();
-    file.Close();
-    if (ok && ::rename(Native(temp).c_str(), Native(path).c_str()) == 0)
-        return true;
-    ::unlink(Native(temp).c_str());
-    return false;
+    return ReplaceFilesContent({FileContent{path, &data}});
 }
 
 } // namespace
@@ -104,6 +95,29 @@ bool ReadWholeFile(const std::wstring& path, std::string& out) {
 
 bool ReplaceFileContent(const std::wstring& path, const std::string& data) {
     return WriteTemporaryThenRename(path, data);
+}
+
+bool ReplaceFilesContent(const std::vector<FileContent>& files, bool flush) {
+    std::vector<std::wstring> temps;
+    std::vector<File> handles(files.size());
+    bool ok = true;
+    for (size_t i = 0; i < files.size() && ok; ++i) {
+        temps.push_back(TemporaryNameFor(files[i].path));
+        ok = handles[i].Open(temps[i], File::kWrite | File::kCreate | File::kTruncate) &&
+             handles[i].Write(*files[i].data);
+    }
+    // Flushing after all writes lets one journal commit carry every file's data.
+    for (size_t i = 0; i < handles.size() && ok && flush; ++i)
+        ok = handles[i].Flush();
+    for (File& handle : handles)
+        handle.Close();
+    for (size_t i = 0; i < temps.size(); ++i) {
+        if (ok && ::rename(Native(temps[i]).c_str(), Native(files[i].path).c_str()) == 0)
+            continue;
+        ok = false;
+        ::unlink(Native(temps[i]).c_str());
+    }
+    return ok;
 }
 
 long long FileSize(const std::wstring& path) {

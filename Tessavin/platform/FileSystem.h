@@ -25,6 +25,16 @@ bool ListFolder(const std::wstring& folder, std::vector<FolderEntry>& entries);
 bool ReadWholeFile(const std::wstring& path, std::string& out);
 // Replaces a file's content atomically: write a temporary file beside it, flush, rename.
 bool ReplaceFileContent(const std::wstring& path, const std::string& data);
+
+struct FileContent {
+    std::wstring path;
+    const std::string* data;
+};
+// Replaces several files, each atomically: all temporary files are written (and, with
+// flush, written through to the disk) first, then renamed in the given order. False (and
+// nothing renamed) when any temporary file cannot be written; a failed rename stops there.
+// Without flush a crash of the process still leaves every file old or new, never partial.
+bool ReplaceFilesContent(const std::vector<FileContent>& files, bool flush = true);
 // -1 when the size cannot be read.
 long long FileSize(const std::wstring& path);
 

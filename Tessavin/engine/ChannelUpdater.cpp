@@ -1,0 +1,248 @@
+#include "engine/ChannelUpdater.h"
+
+#include "catalogue/Channel.h"
+#include "config/DateTime.h"
+#include "config/LogFile.h"
+#include "engine/ItemText.h"
+#include "engine/RssDocument.h"
+#include "platform/CodePage.h"
+#include "platform/FileSystem.h"
+#include "platform/MappedFile.h"
+#include "platform/MessageTarget.h"
+
+#include <unordered_map>
+
+namespace {
+
+struct RememberedItem {
+    StateRecord record;
+    PageItemTexts texts;
+    bool done = false; // matched by a new item, or written
+};
+
+// The items of the previous page, matched by link in list order: each link maps to its
+// first unmatched item, and items with the same link are chained in list order.
+class RememberedList {
+public:
+    void Add(RememberedItem item) {
+        const size_t index = items_.size();
+        nextSameLink_.push_back(kNone);
+        if (item.record.usable) {
+            auto found = lastByLink_.find(item.record.link);
+            if (found == lastByLink_.end()) {
+                firstByLink_.emplace(item.record.link, index);
+                lastByLink_.emplace(item.record.link, index);
+            } else {
+                nextSameLink_[found->second] = index;
+                found->second = index;
+            }
+        } else {
+            item.done = true; // a short line matches nothing and is not carried on
+        }
+        items_.push_back(std::move(item));
+    }
+    RememberedItem* Match(const std::string& link) {
+        if (firstByLink_.empty())
+            return nullptr;
+        // Links of new items are cleaned already; remembered ones were stored without breaks.
+        auto it = firstByLink_.find(link);
+        if (it == firstByLink_.end())
+            return nullptr;
+        const size_t index = it->second;
+        if (nextSameLink_[index] == kNone)
+            firstByLink_.erase(it);
+        else
+            it->second = nextSameLink_[index];
+        return &items_[index];
+    }
+    std::vector<RememberedItem>& Items() { return items_; }
+
+private:
+    static constexpr size_t kNone = static_cast<size_t>(-1);
+    std::vector<RememberedItem> items_;
+    std::vector<size_t> nextSameLink_;
+    std::unordered_map<std::string, size_t> firstByLink_;
+    std::unordered_map<std::string, size_t> lastByLink_;
+};
+
+std::string ToUtf8From(std::string text, const DocumentEncoding& encoding) {
+    if (!encoding.convertToUtf8 || text.empty())
+        return text;
+    std::string out;
+    return platform::ConvertEncoding(text, encoding.declared.c_str(), "UTF-8", out) ? out : text;
+}
+
+} // namespace
+
+ChannelUpdater::ChannelUpdater(CChannel& channel, const std::wstring& dataFolder,
+                               platform::MessageTarget* frame)
+    : channel_(channel), dataFolder_(dataFolder), frame_(frame) {}
+
+std::wstring ChannelUpdater::PagePath() const {
+    return dataFolder_ + L"/" + channel_.GetFileStem() + L".html";
+}
+
+std::wstring ChannelUpdater::StatePath() const {
+    return dataFolder_ + L"/" + channel_.GetFileStem() + L".flg";
+}
+
+bool ChannelUpdater::LoadState() {
+    using platform::File;
+    records_.clear();
+    const std::wstring path = StatePath();
+    if (!platform::PathExists(path)) {
+        if (!stateFile_.Open(path, File::kRead | File::kWrite | File::kCreate | File::kExclusive)) {
+            LogPrintf(L"Failed to create channel flag file");
+            return false;
+        }
+        createdStateFile_ = true;
+        return true;
+    }
+    std::string content;
+    if (!stateFile_.Open(path, File::kRead | File::kWrite | File::kExclusive) ||
+        !stateFile_.ReadToEnd(content)) {
+        stateFile_.Close();
+        LogPrintf(L"Failed open flgfile!");
+        return false;
+    }
+    records_ = ItemStateFile::Parse(content);
+    return true;
+}
+
+ChannelUpdater::Result ChannelUpdater::Process(const std::string& document) {
+    try {
+        Result result = ProcessDocument(document);
+        if (result != kFailed)
+            channel_.SetLastUpdated(FormatNow(L"%Y-%m-%d %H:%M:%S"));
+        return result;
+    } catch (...) {
+        LogPrintf(L"Exception in %s, %d", L"XmlParse", __LINE__);
+        return kFailed;
+    }
+}
+
+ChannelUpdater::Result ChannelUpdater::ProcessDocument(const std::string& text) {
+    shownCount_ = 0;
+    readCount_ = 0;
+    const RssDocument document(text);
+    const std::wstring name = channel_.GetName();
+    if (!document.HasSupportedVersion()) {
+        LogPrintf(L"Invalidate version of RSS for channel %s", name.c_str());
+        if (frame_)
+            frame_->Post(kMsgStatus, kStatusDocumentRejected, 0);
+        return kFailed;
+    }
+    const std::string buildDate = document.BuildDate();
+    const std::string stored = channel_.GetLastBuildDate();
+    if (!stored.empty() && stored == buildDate)
+        return kUnchanged;
+    const DocumentEncoding encoding = document.Encoding();
+    const std::wstring pagePath = PagePath();
+
+    // Remembered items: only when a build date was stored and the previous page exists.
+    RememberedList remembered;
+    if (!stored.empty() && platform::FileExists(pagePath)) {
+        platform::MappedFile previous;
+        if (!previous.Open(pagePath)) {
+            LogPrintf(L"Failed to create channel file for channel %s", name.c_str());
+        } else {
+            std::map<uint32_t, PageItemTexts> texts = PageWriter::ReadBack(previous.View());
+            for (size_t i = 0; i < records_.size(); ++i) {
+                RememberedItem item;
+                item.record = records_[i];
+                auto it = texts.find(static_cast<uint32_t>(i + 1));
+                if (it != texts.end())
+                    item.texts = std::move(it->second);
+                remembered.Add(std::move(item));
+            }
+        }
+    }
+
+    const uint32_t maxItems = channel_.GetMaxItems();
+    const int64_t groupId = static_cast<int32_t>(channel_.GetGroupId());
+    const int64_t channelId = static_cast<int32_t>(channel_.GetId());
+    PageWriter page(encoding.page, text.size() * 3);
+    std::string state;
+    state.reserve(records_.size() * 64 + 4096);
+    uint32_t lineNumber = 0; // an item's number on the page is its state line number
+
+    size_t cursor = 0;
+    ItemSpan span;
+    ItemFields fields;
+    while (document.NextItem(cursor, span)) {
+        if (++shownCount_ > maxItems) {
+            --shownCount_;
+            break;
+        }
+        document.ReadItem(span, fields);
+        const std::string link = ItemText::CleanLink(fields.link);
+        RememberedItem* known = remembered.Match(link);
+        bool read = false, flagged = false;
+        PageItemTexts texts;
+        if (!known) {
+            ItemStateFile::AppendNewItemLine(state, link);
+            ++lineNumber;
+            texts.title = ToUtf8From(std::move(fields.title), encoding);
+            texts.description = ItemText::PrepareDescription(
+                ToUtf8From(std::move(fields.description), encoding), encoding.page);
+            texts.author = ToUtf8From(std::move(fields.author), encoding);
+            texts.date = ItemText::DisplayDate(ToUtf8From(std::move(fields.pubDate), encoding));
+        } else {
+            known->done = true;
+            const StateRecord& r = known->record;
+            if (r.deletedMark == '1')
+                --shownCount_;
+            else if (r.readMark == '1')
+                ++readCount_;
+            ItemStateFile::AppendKnownItemLine(state, r.code, link);
+            ++lineNumber;
+            if (r.deletedMark == '1')
+                continue;
+            read = r.readMark != '0';
+            flagged = r.flagMark != '0';
+            // A remembered item keeps the texts its page showed (already prepared).
+            texts = std::move(known->texts);
+            texts.date = ItemText::DisplayDate(texts.date);
+        }
+        page.AppendItem(lineNumber, groupId, channelId, link, texts, read, flagged);
+    }
+
+    for (RememberedItem& item : remembered.Items()) {
+        if (item.done)
+            continue;
+        if (++shownCount_ > maxItems) {
+            --shownCount_;
+            break;
+        }
+        const StateRecord& r = item.record;
+        if (r.deletedMark == '1')
+            --shownCount_;
+        else if (r.readMark == '1')
+            ++readCount_;
+        ItemStateFile::AppendKnownItemLine(state, r.code, r.link);
+        ++lineNumber;
+        if (r.deletedMark == '1')
+            continue;
+        page.AppendItem(lineNumber, groupId, channelId, r.link, item.texts, r.readMark != '0',
+                        r.flagMark != '0');
+    }
+    const std::string pageBytes = page.Finish(shownCount_);
+
+    // Write the page (refused while an item action holds it), then the state file.
+    platform::File pageLock;
+    const bool pageExists = platform::PathExists(pagePath);
+    if ((pageExists &&
+         !pageLock.Open(pagePath, platform::File::kRead | platform::File::kExclusive)) ||
+        !platform::ReplaceFilesContent({{pagePath, &pageBytes}, {StatePath(), &state}},
+                                       /*flush=*/false)) {
+        LogPrintf(L"Failed to create channel file for channel %s", name.c_str());
+        return kFailed;
+    }
+    pageLock.Close();
+
+    // The first build date is kept only once its page exists.
+    if (stored.empty())
+        channel_.SetLastBuildDate(buildDate);
+    channel_.SetCounts(shownCount_ - readCount_, shownCount_);
+    return kWritten;
+}

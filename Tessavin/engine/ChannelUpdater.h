@@ -1,0 +1,66 @@
+#pragma once
+
+#include "engine/ItemStateFile.h"
+#include "engine/PageWriter.h"
+#include "platform/File.h"
+
+#include <string>
+#include <vector>
+
+class CChannel;
+namespace platform {
+class MessageTarget;
+}
+
+// Status codes posted to the main frame with message 11904.
+const unsigned kMsgUpdateFinished = 11901;
+const unsigned kMsgItemReadChanged = 11902;
+const unsigned kMsgItemDeleted = 11903;
+const unsigned kMsgStatus = 11904;
+const unsigned kMsgShowChannelPage = 11905;
+const unsigned kStatusDocumentRejected = 11726;
+
+// The update of one channel from a downloaded document: the item state file, the merge
+// of new and remembered items under the channel's item limit, the channel page and the
+// counts. It touches only its own channel and files, so it can run on a worker thread.
+//
+// The state file is opened exclusively by LoadState and held until the updater goes, so
+// an item action cannot change a mark between the read and the rewrite. Page and state
+// file are built in memory and each replaced whole (temporary file + rename): a crash
+// never leaves a half-written page or a truncated state file. They are not flushed to the
+// disk here (a flush costs a journal commit per update); the reader's own marks are,
+// by the item actions.
+class ChannelUpdater {
+public:
+    enum Result { kFailed = 0, kWritten = 1, kUnchanged = 2 };
+
+    // frame: where status 11726 goes (may be null).
+    ChannelUpdater(CChannel& channel, const std::wstring& dataFolder,
+                   platform::MessageTarget* frame);
+
+    // Opens the channel's state file, creating it when missing, and reads its lines.
+    bool LoadState();
+    // Checks the document and, when it is new, writes page and state file and sets the
+    // channel's counts; sets lastUpdated when written or unchanged.
+    Result Process(const std::string& document);
+    // Closes the state file (what destroying the job does).
+    void Release() { stateFile_.Close(); }
+
+    int ShownCount() const { return static_cast<int>(shownCount_); }
+    int ReadCount() const { return static_cast<int>(readCount_); }
+    bool CreatedStateFile() const { return createdStateFile_; }
+    std::wstring PagePath() const;
+    std::wstring StatePath() const;
+
+private:
+    Result ProcessDocument(const std::string& document);
+
+    CChannel& channel_;
+    std::wstring dataFolder_;
+    platform::MessageTarget* frame_;
+    platform::File stateFile_;
+    bool createdStateFile_ = false;
+    std::vector<StateRecord> records_;
+    uint32_t shownCount_ = 0;
+    uint32_t readCount_ = 0;
+};

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// One line of a channel's item state file ("F" + read, flag, deleted marks + three
+// blanks + link + LF).
+struct StateRecord {
+    // False for a line shorter than 7 bytes: it keeps its place and matches nothing.
+    bool usable = false;
+    char readMark = '0';
+    char flagMark = '0';
+    char deletedMark = '0';
+    std::string code; // the first 4 bytes of the line
+    std::string link; // from offset 7, without CR and LF
+};
+
+// The byte format of the item state file.
+class ItemStateFile {
+public:
+    // Every line of the content, whole however long it is, in file order.
+    static std::vector<StateRecord> Parse(const std::string& content);
+    // "F000   " + link + LF.
+    static void AppendNewItemLine(std::string& out, const std::string& link);
+    // code (4 bytes) + three blanks + link (CR/LF removed) + LF.
+    static void AppendKnownItemLine(std::string& out, const std::string& code,
+                                    const std::string& link);
+    // The link without any CR or LF.
+    static std::string WithoutLineBreaks(const std::string& link);
+};

@@ -1,0 +1,329 @@
+#include "engine/ItemText.h"
+
+#include "config/DateTime.h"
+#include "platform/CodePage.h"
+#include "platform/Format.h"
+
+#include <cstring>
+#include <ctime>
+#include <string_view>
+#include <vector>
+
+const char* const ItemText::kInvalidHtml = "Invalid html tag, can't parse the content";
+
+namespace {
+
+char UpperAscii(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+std::string Upper(std::string s) {
+    for (char& c : s)
+        c = UpperAscii(c);
+    return s;
+}
+
+bool SameIgnoringAsciiCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (UpperAscii(a[i]) != UpperAscii(b[i]))
+            return false;
+    return true;
+}
+
+bool IsVoidTag(std::string_view name) {
+    static const char* const kNames[] = {"IMG", "BR", "HR", "IFRAME", "PARAM", "INPUT"};
+    for (const char* n : kNames)
+        if (SameIgnoringAsciiCase(name, n))
+            return true;
+    return false;
+}
+
+bool IsValidUtf8(const std::string& s) {
+    const auto* p = reinterpret_cast<const unsigned char*>(s.data());
+    size_t n = s.size(), i = 0;
+    while (i < n) {
+        // Runs of ASCII, eight bytes at a time.
+        while (i + 8 <= n) {
+            uint64_t word;
+            std::memcpy(&word, p + i, 8);
+            if (word & 0x8080808080808080ull)
+                break;
+            i += 8;
+        }
+        if (i >= n)
+            break;
+        unsigned char c = p[i];
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        size_t extra;
+        uint32_t cp;
+        if ((c & 0xE0) == 0xC0) {
+            extra = 1;
+            cp = c & 0x1F;
+        } else if ((c & 0xF0) == 0xE0) {
+            extra = 2;
+            cp = c & 0x0F;
+        } else if ((c & 0xF8) == 0xF0) {
+            extra = 3;
+            cp = c & 0x07;
+        } else {
+            return false;
+        }
+        if (i + extra >= n)
+            return false;
+        for (size_t k = 1; k <= extra; ++k) {
+            if ((p[i + k] & 0xC0) != 0x80)
+                return false;
+            cp = (cp << 6) | (p[i + k] & 0x3F);
+        }
+        static const uint32_t kMin[] = {0, 0x80, 0x800, 0x10000};
+        if (cp < kMin[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+            return false;
+        i += extra + 1;
+    }
+    return true;
+}
+
+std::string Part(const std::string& s, size_t pos, size_t length) {
+    if (pos >= s.size())
+        return std::string();
+    return s.substr(pos, length);
+}
+
+bool AllDigits(const std::string& s) {
+    if (s.empty())
+        return false;
+    for (char c : s)
+        if (c < '0' || c > '9')
+            return false;
+    return true;
+}
+
+struct Entity {
+    const char* text;
+    size_t length;
+    char replacement; // 0: removed
+};
+
+// One left-to-right pass replacing every occurrence of the given entities (which never
+// overlap: each runs from its '&' to its ';'), compacting the text in place. True when
+// something was replaced.
+bool EntityPass(std::string& text, const Entity* entities, size_t count) {
+    char* data = &text[0];
+    const size_t size = text.size();
+    size_t read = 0, write = 0;
+    bool changed = false;
+    for (;;) {
+        const char* amp = static_cast<const char*>(std::memchr(data + read, '&', size - read));
+        size_t pos = amp ? static_cast<size_t>(amp - data) : size;
+        if (changed && pos > read)
+            std::memmove(data + write, data + read, pos - read);
+        write += pos - read;
+        read = pos;
+        if (!amp)
+            break;
+        const Entity* hit = nullptr;
+        for (size_t i = 0; i < count; ++i) {
+            const Entity& e = entities[i];
+            if (size - pos >= e.length && data[pos + 1] == e.text[1] &&
+                std::memcmp(data + pos, e.text, e.length) == 0) {
+                hit = &e;
+                break;
+            }
+        }
+        if (hit) {
+            changed = true;
+            if (hit->replacement)
+                data[write++] = hit->replacement;
+            read = pos + hit->length;
+        } else {
+            data[write++] = '&';
+            ++read;
+        }
+    }
+    text.resize(write);
+    return changed;
+}
+
+} // namespace
+
+std::string ItemText::ReplaceEntities(std::string text) {
+    // The table, applied row by row, is equivalent to these six passes: rows whose output
+    // can never form or join a pattern (a quote, '<', '>') are independent of each other
+    // and run together; the rows that produce '&' (3, 4) or join text ("&nbsp;", row 9)
+    // keep their own pass, in order.
+    static const Entity kQuotes[] = {{"&#34;", 5, '"'}, {"&quot;", 6, '"'}};
+    static const Entity kAmp38[] = {{"&#38;", 5, '&'}};
+    static const Entity kAmp[] = {{"&amp;", 5, '&'}};
+    static const Entity kAngles[] = {
+        {"&#60;", 5, '<'}, {"&lt;", 4, '<'}, {"&#62;", 5, '>'}, {"&gt;", 4, '>'}};
+    static const Entity kNbsp[] = {{"&nbsp;", 6, 0}};
+    static const Entity kLt[] = {{"&lt;", 4, '<'}};
+    if (text.find('&') == std::string::npos)
+        return text;
+    EntityPass(text, kQuotes, 2);
+    EntityPass(text, kAmp38, 1);
+    EntityPass(text, kAmp, 1);
+    EntityPass(text, kAngles, 4);
+    // "&lt;" again only matters where removing "&nbsp;" joined a new one together, or
+    // where an "&lt;" was left over by the earlier passes.
+    bool joined = EntityPass(text, kNbsp, 1);
+    if (joined || text.find("&lt;") != std::string::npos)
+        EntityPass(text, kLt, 1);
+    return text;
+}
+
+bool ItemText::TagCheck(const std::string& html) {
+    // Works on bytes: '<', '>', '/' and ' ' never occur inside a multi-byte character of
+    // UTF-8 or the native code page, and tag names compare by ASCII case only.
+    std::vector<std::string_view> stack;
+    const std::string_view text(html);
+    size_t pos = 0;
+    for (;;) {
+        size_t lt = text.find('<', pos);
+        if (lt == std::string_view::npos)
+            break;
+        size_t gt = text.find('>', lt);
+        if (gt == std::string_view::npos)
+            return false;
+        std::string_view tag = text.substr(lt + 1, gt - lt - 1);
+        if (tag.empty())
+            return false;
+        if (text[gt - 1] == '/' && tag.size() > 1) {
+            // self-closing
+        } else if (tag[0] == '/' && tag.size() > 1) {
+            std::string_view name = tag.substr(1);
+            while (!name.empty() && name.back() == ' ')
+                name.remove_suffix(1);
+            if (stack.empty())
+                return false;
+            std::string_view popped = stack.back();
+            stack.pop_back();
+            if (name != popped) {
+                while (IsVoidTag(popped) && !stack.empty()) {
+                    popped = stack.back();
+                    stack.pop_back();
+                }
+                if (!SameIgnoringAsciiCase(name, popped))
+                    return false;
+            }
+        } else {
+            std::string_view name = tag.substr(0, tag.find(' '));
+            if (name.empty())
+                return false;
+            stack.push_back(name);
+        }
+        pos = gt + 1;
+    }
+    for (std::string_view name : stack)
+        if (!IsVoidTag(name))
+            return false;
+    return true;
+}
+
+std::string ItemText::PrepareDescription(const std::string& raw, PageEncoding page) {
+    std::string text = raw;
+    const bool utf8 = page == PageEncoding::kUtf8;
+    // For valid UTF-8 the round trip through GB18030 is the identity; only invalid
+    // sequences need it (they become '?').
+    const bool roundTrip = utf8 && !IsValidUtf8(text);
+    if (roundTrip)
+        text = platform::Utf8ToNative(text);
+    text = ReplaceEntities(std::move(text));
+    if (!TagCheck(text))
+        text = kInvalidHtml;
+    if (roundTrip)
+        text = platform::NativeToUtf8(text);
+    return text;
+}
+
+std::string ItemText::DisplayDate(const std::string& raw) {
+    if (raw.find("GMT") == std::string::npos)
+        return raw;
+    std::string day = Part(raw, 5, 2);
+    std::string month, year, time;
+    if (!day.empty() && std::atoi(day.c_str()) < 10 && day[0] != '0') {
+        day = "0" + Part(raw, 5, 1);
+        month = Part(raw, 7, 3);
+        year = Part(raw, 11, 4);
+        time = Part(raw, 16, 8);
+    } else {
+        month = Part(raw, 8, 3);
+        year = Part(raw, 12, 4);
+        time = Part(raw, 17, 8);
+    }
+    static const char* const kMonths[] = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN",
+                                          "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
+    static const char* const kNumbers[] = {"01", "02", "03", "04", "05", "06",
+                                           "07", "08", "09", "10", "11", "12"};
+    std::string upper = Upper(month);
+    for (int i = 0; i < 12; ++i)
+        if (upper == kMonths[i])
+            month = kNumbers[i];
+    const std::string composed = year + month + day + time;
+    const std::string y = Part(composed, 0, 4), mo = Part(composed, 4, 2), d = Part(composed, 6, 2),
+                      h = Part(composed, 8, 2), mi = Part(composed, 11, 2),
+                      s = Part(composed, 14, 2);
+    if (!AllDigits(y) || !AllDigits(mo) || !AllDigits(d) || !AllDigits(h) || !AllDigits(mi) ||
+        !AllDigits(s))
+        return composed;
+    const int year4 = std::atoi(y.c_str()), mon = std::atoi(mo.c_str()), dd = std::atoi(d.c_str()),
+              hh = std::atoi(h.c_str()), mm = std::atoi(mi.c_str()), ss = std::atoi(s.c_str());
+    if (DateFromFields(year4, mon, dd, hh, mm, ss).status != DateStatus::kValid)
+        return composed;
+    int64_t seconds =
+        DaysFromCivil(year4, static_cast<unsigned>(mon), static_cast<unsigned>(dd)) * 86400 +
+        hh * 3600 + mm * 60 + ss;
+    if (seconds < 0)
+        return composed;
+    std::time_t t = static_cast<std::time_t>(seconds);
+    std::tm local{};
+    if (!localtime_r(&t, &local))
+        return composed;
+    // The local hour and minute of the instant; separators and seconds as the feed wrote them.
+    std::string shown = std::to_string(local.tm_year + 1900);
+    auto two = [&shown](int value) {
+        shown.push_back(static_cast<char>('0' + value / 10 % 10));
+        shown.push_back(static_cast<char>('0' + value % 10));
+    };
+    shown.push_back('-');
+    two(local.tm_mon + 1);
+    shown.push_back('-');
+    two(local.tm_mday);
+    shown.push_back(' ');
+    two(local.tm_hour);
+    shown.push_back(composed[10]);
+    two(local.tm_min);
+    shown.push_back(composed[13]);
+    shown += s;
+    return shown;
+}
+
+std::string ItemText::CleanLink(const std::string& raw) {
+    size_t b = raw.find_first_not_of(" \t\r\n");
+    if (b == std::string::npos)
+        return std::string();
+    size_t e = raw.find_last_not_of(" \t\r\n");
+    std::string link;
+    link.reserve(e - b + 1);
+    for (size_t i = b; i <= e; ++i)
+        if (raw[i] != '\r' && raw[i] != '\n')
+            link.push_back(raw[i]);
+    return link;
+}
+
+std::string ItemText::LinkForPage(const std::string& link) {
+    std::string out;
+    out.reserve(link.size());
+    for (unsigned char c : link) {
+        if (c <= 0x20 || c == 0x7F || c == '"' || c == '\'' || c == '<' || c == '>' || c == '\\')
+            out += platform::FormatA("%%%02X", c);
+        else
+            out.push_back(static_cast<char>(c));
+    }
+    return out;
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "engine/RssDocument.h"
+
+#include <string>
+
+// How item texts of a feed become the texts written into a channel page.
+class ItemText {
+public:
+    static const char* const kInvalidHtml; // "Invalid html tag, can't parse the content"
+
+    // Entity replacement in its fixed order, the tag check, and for a UTF-8 page the
+    // round trip through the native code page (lossless: the native page is GB18030).
+    static std::string PrepareDescription(const std::string& raw, PageEncoding page);
+    // The entity table applied in order (each row over the whole text before the next).
+    static std::string ReplaceEntities(std::string text);
+    // Every opened tag closed in order, but for IMG, BR, HR, IFRAME, PARAM and INPUT.
+    static bool TagCheck(const std::string& html);
+    // An RFC 822 date with "GMT" shown as local "YYYY-MM-DD HH:MM:SS"; other texts as they are.
+    static std::string DisplayDate(const std::string& raw);
+    // A link without surrounding blanks (space, tab, CR, LF) and without any CR or LF.
+    static std::string CleanLink(const std::string& raw);
+    // A link as written into the page's script calls and attributes: characters that
+    // would end the quoted argument or the attribute (quotes, angle brackets, backslash,
+    // blanks and controls) are percent-encoded; everything else stays as it is.
+    static std::string LinkForPage(const std::string& link);
+};

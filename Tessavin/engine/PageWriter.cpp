@@ -1,0 +1,252 @@
+#include "engine/PageWriter.h"
+
+#include "engine/ItemText.h"
+
+#include <charconv>
+#include <cstdlib>
+#include <cstring>
+#include <string.h>
+#include <string_view>
+
+const char* const PageWriter::kEmptyPage =
+    "<html><head><link href=\"./HtmlStyle/H20.css\" rel=\"stylesheet\" type=\"text/css\">"
+    "<script>var totalNum=0;</script><script language=\"javascript\" "
+    "src=\"./HtmlStyle/rss.js\"></script></head><body></body></html>";
+const char* const PageWriter::kClosingText =
+    "</DIV><script>document.write(init_pagination());</script></body></html>";
+
+namespace {
+
+const char kTotalOpen[] = "<script>var totalNum=";
+const char kTotalClose[] = ";</script>";
+
+// Appends a string literal without measuring it at run time.
+template <size_t N> void Put(std::string& out, const char (&literal)[N]) {
+    out.append(literal, N - 1);
+}
+
+void AppendNumber(std::string& out, int64_t n) {
+    out += std::to_string(n);
+}
+
+// The first occurrence of needle inside [from, limit), or npos.
+size_t FindIn(std::string_view page, const std::string& needle, size_t from, size_t limit) {
+    if (from >= limit || limit > page.size())
+        return std::string::npos;
+    const void* hit = memmem(page.data() + from, limit - from, needle.data(), needle.size());
+    return hit ? static_cast<size_t>(static_cast<const char*>(hit) - page.data())
+               : std::string::npos;
+}
+
+// The text after `marker` up to `stop`, both inside [from, limit); empty when either is
+// missing. markerEnd receives the position after the marker when it is found.
+std::string TextAfter(std::string_view page, size_t from, size_t limit, const std::string& marker,
+                      const std::string& stop, size_t* markerEnd = nullptr) {
+    size_t m = FindIn(page, marker, from, limit);
+    if (m == std::string::npos)
+        return std::string();
+    size_t start = m + marker.size();
+    if (markerEnd)
+        *markerEnd = start;
+    size_t e = FindIn(page, stop, start, limit);
+    if (e == std::string::npos)
+        return std::string();
+    return std::string(page.substr(start, e - start));
+}
+
+} // namespace
+
+PageWriter::PageWriter(PageEncoding encoding, size_t expectedSize) : encoding_(encoding) {
+    body_.reserve(expectedSize);
+}
+
+void PageWriter::AppendItem(uint32_t n, int64_t g, int64_t c, const std::string& link,
+                            const PageItemTexts& texts, bool read, bool flagged) {
+    std::string& p = body_;
+    const std::string pageLink = ItemText::LinkForPage(link);
+    Put(p, "<DIV class = gn_stories id=");
+    AppendNumber(p, n);
+    Put(p, "_contentdiv>");
+    Put(p, "<DIV class=gn_storytitle onMouseOver=\"this.style.backgroundColor='#E3E8F2'\""
+           "title=\"Click open/close\" style=\"CURSOR: hand\" onclick=");
+    Put(p, "open_click(");
+    AppendNumber(p, n);
+    Put(p, ",true) ");
+    Put(p, "onmouseout=\"this.style.backgroundColor=''\">");
+    Put(p, "<IMG id=");
+    AppendNumber(p, n);
+    Put(p, "_open src=\"HtmlStyle/arrowdown.gif\"");
+    Put(p, "name=");
+    AppendNumber(p, n);
+    Put(p, "_open>");
+    Put(p, "<A class=gn_storytitle id=");
+    AppendNumber(p, n);
+    Put(p, "_title title=\"View detail\" style=\"FONT-WEIGHT:bold\" href=\"javascript:");
+    Put(p, "go_read('025212A0',");
+    AppendNumber(p, g);
+    Put(p, ",");
+    AppendNumber(p, c);
+    Put(p, ",");
+    AppendNumber(p, n);
+    Put(p, ",'");
+    p += pageLink;
+    Put(p, "')");
+    Put(p, "\" name=");
+    AppendNumber(p, n);
+    Put(p, "_title><font class='title_unread'>");
+    p += texts.title;
+    Put(p, "</font></A></DIV><DIV class=gn_storydetails id=");
+    AppendNumber(p, n);
+    Put(p, "_content><p>");
+    p += texts.description;
+    Put(p, "</p></DIV>");
+    Put(p, "<DIV class=gn_storyfooter id=");
+    AppendNumber(p, n);
+    Put(p, "_footer name=\"");
+    AppendNumber(p, n);
+    Put(p, "_footer\">");
+    p += texts.author;
+    Put(p, "<SPAN class=sep>|</SPAN>");
+    Put(p, "<SPAN title=\"publish time\">");
+    p += texts.date;
+    Put(p, "</SPAN><SPAN class=sep>|</SPAN>");
+    Put(p, "<A class=icon title=read href=\"javascript:");
+    Put(p, "go_read('025212A0',");
+    AppendNumber(p, g);
+    Put(p, ",");
+    AppendNumber(p, c);
+    Put(p, ",");
+    AppendNumber(p, n);
+    Put(p, ",'')");
+    Put(p, "\">");
+    Put(p, "<IMG class=icon id=");
+    AppendNumber(p, n);
+    p += read ? "_read src=\"HtmlStyle/readed.gif\" align=absMiddle>"
+              : "_read src=\"HtmlStyle/unread.gif\" align=absMiddle>";
+    Put(p, "</A><A class=icon title=flag href=\"javascript:");
+    Put(p, "go_flag(");
+    AppendNumber(p, g);
+    Put(p, ",");
+    AppendNumber(p, c);
+    Put(p, ",");
+    AppendNumber(p, n);
+    Put(p, ")");
+    Put(p, "\">");
+    Put(p, "<IMG class=icon id=");
+    AppendNumber(p, n);
+    p += flagged ? "_flag src=\"HtmlStyle/flaged.gif\" align=absMiddle>"
+                 : "_flag src=\"HtmlStyle/unflag.gif\" align=absMiddle>";
+    Put(p, "</A><A class=icon title=delete href=\"javascript:");
+    Put(p, "go_delete(");
+    AppendNumber(p, g);
+    Put(p, ",");
+    AppendNumber(p, c);
+    Put(p, ",");
+    AppendNumber(p, n);
+    Put(p, ")");
+    Put(p, "\">");
+    Put(p, "<IMG class=icon id=");
+    AppendNumber(p, n);
+    Put(p, "_delete src=\"HtmlStyle/delete.gif\"align=absMiddle>");
+    Put(p, "</A></DIV>");
+    // The item's closing script.
+    Put(p, "<script>display_item(document.getElementById(\"");
+    AppendNumber(p, n);
+    Put(p, "_contentdiv\"));</script></DIV>");
+}
+
+std::string PageWriter::Finish(uint32_t shownCount) {
+    const bool utf8 = encoding_ == PageEncoding::kUtf8;
+    std::string head;
+    if (utf8)
+        head += "\xEF\xBB\xBF";
+    head += "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html;";
+    head += utf8 ? "charset=utf-8\">" : "\">";
+    head += "<link href=\"HtmlStyle\\H20.css\" rel=\"stylesheet\" type=\"text/css\">";
+    head += kTotalOpen;
+    head += std::to_string(shownCount);
+    head += kTotalClose;
+    head += "<script language=\"javascript\" src=\"./HtmlStyle/rss.js\"></script>";
+    head += "</head><body><script>document.write(init_pagination());</script>"
+            "<DIV ID=\"contentdiv\">";
+    std::string page;
+    page.reserve(head.size() + body_.size() + std::strlen(kClosingText));
+    page += head;
+    page += body_;
+    page += kClosingText;
+    body_.clear();
+    return page;
+}
+
+void PageWriter::PatchTotal(std::string& page, long total) {
+    size_t open = page.find(kTotalOpen);
+    if (open == std::string::npos)
+        return;
+    size_t valueStart = open + sizeof kTotalOpen - 1;
+    size_t close = page.find(kTotalClose, valueStart);
+    if (close == std::string::npos)
+        return;
+    const std::string old =
+        std::string(kTotalOpen) + page.substr(valueStart, close - valueStart) + kTotalClose;
+    const std::string replacement = std::string(kTotalOpen) + std::to_string(total) + kTotalClose;
+    std::string out;
+    out.reserve(page.size() + 16);
+    size_t last = 0;
+    for (size_t pos = page.find(old); pos != std::string::npos; pos = page.find(old, last)) {
+        out.append(page, last, pos - last);
+        out += replacement;
+        last = pos + old.size();
+    }
+    out.append(page, last, std::string::npos);
+    page.swap(out);
+}
+
+std::map<uint32_t, PageItemTexts> PageWriter::ReadBack(std::string_view page) {
+    static const std::string kBlock = "<DIV class = gn_stories id=";
+    std::map<uint32_t, PageItemTexts> items;
+    size_t block = FindIn(page, kBlock, 0, page.size());
+    while (block != std::string::npos) {
+        size_t numberStart = block + kBlock.size();
+        size_t next = FindIn(page, kBlock, numberStart, page.size());
+        size_t limit = next == std::string::npos ? page.size() : next;
+        uint32_t n = 0;
+        auto parsed = std::from_chars(page.data() + numberStart, page.data() + limit, n);
+        if (parsed.ec == std::errc() && n > 0 && !items.count(n)) {
+            const std::string m = std::to_string(n);
+            PageItemTexts texts;
+            // The markers stand in this order inside the item's block; each search starts
+            // where the previous marker was found.
+            size_t titleMarkEnd = 0;
+            std::string afterMarker =
+                TextAfter(page, numberStart, limit, "name=" + m + "_title><font class='title_",
+                          "</font>", &titleMarkEnd);
+            if (titleMarkEnd != 0) {
+                size_t close = afterMarker.find("'>");
+                texts.title =
+                    close == std::string::npos ? std::string() : afterMarker.substr(close + 2);
+                size_t detailsEnd = titleMarkEnd;
+                texts.description = TextAfter(
+                    page, titleMarkEnd, limit, "<DIV class=gn_storydetails id=" + m + "_content>",
+                    "</DIV><DIV class=gn_storyfooter id=" + m, &detailsEnd);
+                // The writer wraps the description in one <p> pair; take it off again so
+                // that rewriting a page never nests the pairs deeper.
+                const std::string& d = texts.description;
+                if (d.size() >= 7 && d.compare(0, 3, "<p>") == 0 &&
+                    d.compare(d.size() - 4, 4, "</p>") == 0)
+                    texts.description = d.substr(3, d.size() - 7);
+                size_t authorEnd = 0;
+                texts.author =
+                    TextAfter(page, detailsEnd, limit, "footer name=\"" + m + "_footer\">",
+                              "<SPAN class=sep>", &authorEnd);
+                if (authorEnd != 0)
+                    texts.date = TextAfter(page, authorEnd, limit, "<SPAN title=\"publish time\">",
+                                           "</SPAN>");
+                else
+                    texts.author.clear();
+            }
+            items.emplace(n, std::move(texts));
+        }
+        block = next;
+    }
+    return items;
+}

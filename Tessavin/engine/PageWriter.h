@@ -1,0 +1,42 @@
+#pragma once
+
+#include "engine/RssDocument.h"
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <string_view>
+
+// The texts of one item as they stand in a written channel page.
+struct PageItemTexts {
+    std::string title;
+    std::string description;
+    std::string author;
+    std::string date;
+};
+
+// The fixed HTML of a channel page, built in memory. Item number N, group G and channel C
+// are decimal; texts are inserted as bytes.
+class PageWriter {
+public:
+    static const char* const kEmptyPage;   // the 201-byte page of a channel without items
+    static const char* const kClosingText; // the 71-byte end of a page
+
+    // expectedSize: room to reserve for the page.
+    explicit PageWriter(PageEncoding encoding, size_t expectedSize = 0);
+
+    void AppendItem(uint32_t number, int64_t groupId, int64_t channelId, const std::string& link,
+                    const PageItemTexts& texts, bool read, bool flagged);
+    // The whole page: head with the item total, the items, the closing text.
+    std::string Finish(uint32_t shownCount);
+
+    // Replaces every "<script>var totalNum=X;</script>" (X as found after the first
+    // "<script>var totalNum=") by the given total.
+    static void PatchTotal(std::string& page, long total);
+    // The texts of every item of a previous page by item number, in one pass over it.
+    static std::map<uint32_t, PageItemTexts> ReadBack(std::string_view page);
+
+private:
+    PageEncoding encoding_;
+    std::string body_;
+};

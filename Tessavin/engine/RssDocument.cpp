@@ -1,0 +1,218 @@
+#include "engine/RssDocument.h"
+
+#include "platform/CodePage.h"
+#include "platform/Format.h"
+
+#include <cstdint>
+#include <cstring>
+#include <string.h>
+
+namespace {
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+// The value of attribute `name` among the attributes in [pos, end) of a tag, in double
+// or single quotes. False when the attribute is missing or malformed.
+bool FindAttribute(const std::string& text, size_t pos, size_t end, const std::string& name,
+                   std::string& value) {
+    while (pos < end) {
+        while (pos < end && IsBlank(text[pos]))
+            ++pos;
+        size_t nameStart = pos;
+        while (pos < end && !IsBlank(text[pos]) && text[pos] != '=' && text[pos] != '>' &&
+               text[pos] != '/' && text[pos] != '?')
+            ++pos;
+        std::string attribute = text.substr(nameStart, pos - nameStart);
+        while (pos < end && IsBlank(text[pos]))
+            ++pos;
+        if (attribute.empty()) {
+            ++pos; // a stray '/' or '?'
+            continue;
+        }
+        if (pos >= end || text[pos] != '=')
+            continue; // an attribute without a value
+        ++pos;
+        while (pos < end && IsBlank(text[pos]))
+            ++pos;
+        if (pos >= end || (text[pos] != '"' && text[pos] != '\''))
+            return false;
+        char quote = text[pos++];
+        size_t close = text.find(quote, pos);
+        if (close == std::string::npos || close > end)
+            return false;
+        if (attribute == name) {
+            value = text.substr(pos, close - pos);
+            return true;
+        }
+        pos = close + 1;
+    }
+    return false;
+}
+
+// Text between the first `open` and the first `close` (both from 0); empty when either
+// is missing or the close comes before the text.
+std::string Between(const std::string& text, const char* open, const char* close) {
+    size_t start = text.find(open);
+    if (start == std::string::npos)
+        return std::string();
+    start += std::strlen(open);
+    size_t stop = text.find(close);
+    if (stop == std::string::npos || stop < start)
+        return std::string();
+    return text.substr(start, stop - start);
+}
+
+// The first occurrence of needle that lies whole inside [from, limit), or npos.
+size_t FindIn(const std::string& text, const char* needle, size_t from, size_t limit) {
+    if (from >= limit || limit > text.size())
+        return std::string::npos;
+    const void* hit = memmem(text.data() + from, limit - from, needle, std::strlen(needle));
+    return hit ? static_cast<size_t>(static_cast<const char*>(hit) - text.data())
+               : std::string::npos;
+}
+
+} // namespace
+
+uint64_t Fnv1a64(const std::string& bytes) {
+    uint64_t hash = 0xcbf29ce484222325ull;
+    for (unsigned char c : bytes) {
+        hash ^= c;
+        hash *= 0x100000001b3ull;
+    }
+    return hash;
+}
+
+bool RssDocument::HasSupportedVersion() const {
+    size_t pos = 0;
+    while ((pos = text_.find("<rss", pos)) != std::string::npos) {
+        size_t after = pos + 4;
+        if (after < text_.size() &&
+            (IsBlank(text_[after]) || text_[after] == '>' || text_[after] == '/')) {
+            size_t end = text_.find('>', after);
+            if (end == std::string::npos)
+                return false;
+            std::string version;
+            return FindAttribute(text_, after, end, "version", version) && version == "2.0";
+        }
+        pos = after;
+    }
+    return false;
+}
+
+std::string RssDocument::BuildDate() const {
+    std::string date = Between(text_, "<lastBuildDate>", "</lastBuildDate>");
+    if (date.empty())
+        date = Between(text_, "<pubDate>", "</pubDate>");
+    if (date.empty())
+        date =
+            platform::FormatA("fnv1a64:%016llx", static_cast<unsigned long long>(Fnv1a64(text_)));
+    return date;
+}
+
+DocumentEncoding RssDocument::Encoding() const {
+    DocumentEncoding result;
+    size_t pos = 0;
+    if (text_.compare(0, 3, "\xEF\xBB\xBF") == 0)
+        pos = 3;
+    while (pos < text_.size() && IsBlank(text_[pos]))
+        ++pos;
+    if (text_.compare(pos, 5, "<?xml") != 0 || pos + 5 >= text_.size() || !IsBlank(text_[pos + 5]))
+        return result;
+    size_t end = text_.find("?>", pos);
+    if (end == std::string::npos)
+        return result;
+    std::string declared;
+    if (!FindAttribute(text_, pos + 5, end, "encoding", declared))
+        return result;
+    result.declared = platform::AsciiLower(declared);
+    if (result.declared.find("utf-8") != std::string::npos)
+        return result;
+    if (result.declared.find("gb2312") != std::string::npos ||
+        result.declared.find("gbk") != std::string::npos) {
+        result.page = PageEncoding::kNative;
+        return result;
+    }
+    std::string probe;
+    result.convertToUtf8 =
+        platform::ConvertEncoding(std::string(), result.declared.c_str(), "UTF-8", probe);
+    return result;
+}
+
+bool RssDocument::NextItem(size_t& cursor, ItemSpan& span) const {
+    size_t open = FindIn(text_, "<item>", cursor, text_.size());
+    size_t close = FindIn(text_, "</item>", cursor, text_.size());
+    if (open == std::string::npos || close == std::string::npos)
+        return false;
+    span.start = open;
+    span.end = close;
+    cursor = close + 5;
+    return true;
+}
+
+std::string RssDocument::Field(const ItemSpan& span, const char* open, const char* close) const {
+    // Every search stops at the item's end: a tag that lies beyond it counts as missing.
+    if (span.end <= span.start)
+        return std::string();
+    return Extract(span, FindIn(text_, open, span.start, span.end), std::strlen(open),
+                   FindIn(text_, close, span.start, span.end));
+}
+
+std::string RssDocument::Extract(const ItemSpan& span, size_t tag, size_t openLength,
+                                 size_t closeTag) const {
+    if (tag == std::string::npos || closeTag == std::string::npos)
+        return std::string();
+    size_t contentStart = tag + openLength;
+    if (contentStart >= closeTag)
+        return std::string();
+    static const char kCdata[] = "![CDATA[";
+    size_t cdata = FindIn(text_, kCdata, contentStart, closeTag);
+    if (cdata != std::string::npos) {
+        size_t cdataStart = cdata + sizeof kCdata - 1;
+        size_t cdataEnd = FindIn(text_, "]]", cdataStart, span.end);
+        if (cdataEnd == std::string::npos)
+            return std::string();
+        return text_.substr(cdataStart, cdataEnd - cdataStart);
+    }
+    return text_.substr(contentStart, closeTag - contentStart);
+}
+
+void RssDocument::ReadItem(const ItemSpan& span, ItemFields& fields) const {
+    struct Tag {
+        const char* text;
+        size_t length;
+        size_t first;
+    };
+    // Opening and closing tags of the five fields; every tag starts with '<', so one walk
+    // over the item's '<' finds the first occurrence of each.
+    Tag tags[] = {
+        {"<link>", 6, std::string::npos},         {"</link>", 7, std::string::npos},
+        {"<title>", 7, std::string::npos},        {"</title>", 8, std::string::npos},
+        {"<description>", 13, std::string::npos}, {"</description>", 14, std::string::npos},
+        {"<author>", 8, std::string::npos},       {"</author>", 9, std::string::npos},
+        {"<pubDate>", 9, std::string::npos},      {"</pubDate>", 10, std::string::npos}};
+    const size_t kTags = sizeof tags / sizeof tags[0];
+    size_t missing = kTags;
+    const char* data = text_.data();
+    size_t pos = span.start;
+    while (missing > 0 && pos < span.end) {
+        const void* hit = std::memchr(data + pos, '<', span.end - pos);
+        if (!hit)
+            break;
+        pos = static_cast<size_t>(static_cast<const char*>(hit) - data);
+        for (Tag& tag : tags) {
+            if (tag.first == std::string::npos && span.end - pos >= tag.length &&
+                std::memcmp(data + pos, tag.text, tag.length) == 0) {
+                tag.first = pos;
+                --missing;
+                break;
+            }
+        }
+        ++pos;
+    }
+    std::string* outputs[] = {&fields.link, &fields.title, &fields.description, &fields.author,
+                              &fields.pubDate};
+    for (size_t i = 0; i < 5; ++i)
+        *outputs[i] = Extract(span, tags[2 * i].first, tags[2 * i].length, tags[2 * i + 1].first);
+}

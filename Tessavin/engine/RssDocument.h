@@ -1,0 +1,64 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+// How a channel page is written: UTF-8 (with byte-order mark and charset) or in the
+// feed's own native bytes (GB2312/GBK feeds).
+enum class PageEncoding { kUtf8, kNative };
+
+struct DocumentEncoding {
+    PageEncoding page = PageEncoding::kUtf8;
+    // Lower-cased declared name; empty when the document declares none.
+    std::string declared;
+    // Item texts are converted from `declared` to UTF-8 before they are written.
+    bool convertToUtf8 = false;
+};
+
+// The five texts of an item, as Field would give them.
+struct ItemFields {
+    std::string link;
+    std::string title;
+    std::string description;
+    std::string author;
+    std::string pubDate;
+};
+
+// The start of an "<item>" match and the start of its "</item>" match.
+struct ItemSpan {
+    size_t start = 0;
+    size_t end = 0;
+};
+
+// A downloaded RSS document read by plain, case-sensitive substring search on its bytes.
+// It reads the caller's text in place; the text must outlive the document.
+class RssDocument {
+public:
+    explicit RssDocument(const std::string& text) : text_(text) {}
+    explicit RssDocument(std::string&&) = delete; // would dangle
+    const std::string& Text() const { return text_; }
+
+    // The version attribute of the <rss> start tag (wherever it stands among the tag's
+    // attributes, in either quotes) is exactly "2.0".
+    bool HasSupportedVersion() const;
+    // The first <lastBuildDate> text, else the first <pubDate> text, else (no date at all)
+    // "fnv1a64:" + the 16 hex digits of the FNV-1a hash of the whole document.
+    std::string BuildDate() const;
+    // The encoding declared in the XML declaration at the start of the document.
+    DocumentEncoding Encoding() const;
+    // The next item from cursor; the cursor then stands 5 bytes after the "</item>" start.
+    bool NextItem(size_t& cursor, ItemSpan& span) const;
+    // The text between open and close inside the item (CDATA unwrapped; no decoding).
+    std::string Field(const ItemSpan& span, const char* open, const char* close) const;
+    // All five fields of an item in one pass over it.
+    void ReadItem(const ItemSpan& span, ItemFields& fields) const;
+
+private:
+    // The field whose tags were found at open and close (npos when missing).
+    std::string Extract(const ItemSpan& span, size_t open, size_t openLength, size_t close) const;
+
+    const std::string& text_;
+};
+
+// 64-bit FNV-1a of the bytes.
+uint64_t Fnv1a64(const std::string& bytes);

@@ -1,0 +1,235 @@
+#include "reader/ItemAction.h"
+
+#include "catalogue/Channel.h"
+#include "config/LogFile.h"
+#include "engine/ChannelUpdater.h"
+#include "engine/PageWriter.h"
+#include "platform/CodePage.h"
+#include "platform/File.h"
+#include "platform/FileSystem.h"
+#include "platform/MessageTarget.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+// A signed decimal number at pos, up to `end` (exclusive): true when the whole range is one.
+bool ParseInteger(const std::string& s, size_t begin, size_t end, int64_t& value) {
+    if (begin >= end || end - begin > 11)
+        return false;
+    size_t i = begin;
+    bool negative = false;
+    if (s[i] == '-') {
+        negative = true;
+        if (++i == end)
+            return false;
+    }
+    int64_t v = 0;
+    for (; i < end; ++i) {
+        if (s[i] < '0' || s[i] > '9')
+            return false;
+        v = v * 10 + (s[i] - '0');
+    }
+    value = negative ? -v : v;
+    return true;
+}
+
+// "G,C,N" exactly.
+bool ParseTriple(const std::string& s, size_t begin, size_t end, ItemCall& call) {
+    size_t c1 = s.find(',', begin);
+    if (c1 == std::string::npos || c1 >= end)
+        return false;
+    size_t c2 = s.find(',', c1 + 1);
+    if (c2 == std::string::npos || c2 >= end)
+        return false;
+    int64_t item = 0;
+    if (!ParseInteger(s, begin, c1, call.groupId) || !ParseInteger(s, c1 + 1, c2, call.channelId) ||
+        !ParseInteger(s, c2 + 1, end, item) || item <= 0 || item > 0x7FFFFFFF)
+        return false;
+    call.item = static_cast<uint32_t>(item);
+    return true;
+}
+
+const char kPrefix[] = "javascript:";
+
+} // namespace
+
+ItemCall ItemAction::Parse(const std::string& address) {
+    ItemCall call;
+    ItemCall none;
+    const size_t prefix = sizeof kPrefix - 1;
+    if (address.compare(0, prefix, kPrefix) != 0)
+        return none;
+    static const char kRead[] = "go_read('025212A0',";
+    if (address.compare(prefix, sizeof kRead - 1, kRead) == 0) {
+        // go_read('025212A0',G,C,N,'link') -- the link runs to the closing "')" at the end.
+        size_t args = prefix + sizeof kRead - 1;
+        if (address.size() < args + 2 || address.compare(address.size() - 2, 2, "')") != 0)
+            return none;
+        size_t quote = address.find(",'", args);
+        if (quote == std::string::npos || quote + 2 > address.size() - 2)
+            return none;
+        if (!ParseTriple(address, args, quote, call))
+            return none;
+        call.link = address.substr(quote + 2, address.size() - 2 - (quote + 2));
+        call.carriesLink = call.link.find("http:") != std::string::npos ||
+                           call.link.find("https:") != std::string::npos;
+        call.action = ItemCall::kRead;
+        return call;
+    }
+    struct Form {
+        const char* name;
+        ItemCall::Action action;
+    };
+    for (const Form& form :
+         {Form{"go_flag(", ItemCall::kFlag}, Form{"go_delete(", ItemCall::kDelete}}) {
+        size_t nameLength = std::strlen(form.name);
+        if (address.compare(prefix, nameLength, form.name) != 0)
+            continue;
+        if (address.back() != ')')
+            return none;
+        if (!ParseTriple(address, prefix + nameLength, address.size() - 1, call))
+            return none;
+        call.action = form.action;
+        return call;
+    }
+    return none;
+}
+
+void ItemAction::OnNavigate(const std::wstring& address, CChannel& channel,
+                            const std::wstring& dataFolder, platform::MessageTarget* view,
+                            ILinkOpener* opener) {
+    if (address.find(L"go_read") != std::wstring::npos ||
+        address.find(L"go_flag") != std::wstring::npos ||
+        address.find(L"go_delete") != std::wstring::npos)
+        HandleItemAction(address, channel, dataFolder, view);
+    if (address.find(L"go_read") == std::wstring::npos || !opener)
+        return;
+    ItemCall call = Parse(platform::WideToUtf8(address));
+    if (call.action != ItemCall::kRead || call.link.find("http") == std::string::npos)
+        return;
+    std::wstring link = platform::Utf8ToWide(call.link.substr(call.link.find("http")));
+    if (opener->OpenPage(link.substr(0, 12) + L"...", link) == 0)
+        LogPrintf(L"Failed to create ie view");
+}
+
+void ItemAction::HandleItemAction(const std::wstring& address, CChannel& channel,
+                                  const std::wstring& dataFolder, platform::MessageTarget* view) {
+    ItemCall call = Parse(platform::WideToUtf8(address));
+    if (call.action == ItemCall::kNone ||
+        call.channelId != static_cast<int64_t>(static_cast<int32_t>(channel.GetId())))
+        return;
+    const std::wstring statePath = dataFolder + L"/" + channel.GetFileStem() + L".flg";
+    platform::File state;
+    std::string content;
+    if (!state.Open(statePath,
+                    platform::File::kRead | platform::File::kWrite | platform::File::kExclusive) ||
+        !state.ReadToEnd(content)) {
+        LogPrintf(L"Failed open flgfile!");
+        return;
+    }
+    // Line N, counting every line (whole, however long) from 1.
+    size_t start = 0;
+    for (uint32_t line = 1; line < call.item && start < content.size(); ++line) {
+        size_t end = content.find('\n', start);
+        start = end == std::string::npos ? content.size() : end + 1;
+    }
+    size_t end = content.find('\n', start);
+    if (end == std::string::npos)
+        end = content.size();
+    if (start >= content.size() || end - start < 4)
+        return; // no such line
+    const char current = content[start + call.action];
+    const char oldReadMark = content[start + 1];
+    // A title click always marks read; otherwise the mark toggles (a non-digit reads as 0).
+    int newState = call.carriesLink ? 1 : (current >= '1' && current <= '9' ? 0 : 1);
+    char marks[4];
+    std::memcpy(marks, content.data() + start, 4);
+    marks[call.action] = static_cast<char>('0' + newState);
+    const char newReadMark = marks[1];
+    // The reader's own mark goes through to the disk.
+    if (!state.Seek(static_cast<int64_t>(start)) || !state.Write(marks, 4) || !state.Flush()) {
+        LogPrintf(L"Failed open flgfile!");
+        return;
+    }
+    state.Close();
+    UpdatePageForItem(statePath, call.item, call.action, call.carriesLink, oldReadMark, newReadMark,
+                      newState, channel, view);
+}
+
+void ItemAction::UpdatePageForItem(const std::wstring& statePath, uint32_t item,
+                                   ItemCall::Action action, bool carriesLink, char oldReadMark,
+                                   char newReadMark, int newState, CChannel& channel,
+                                   platform::MessageTarget* view) {
+    const std::wstring pagePath = statePath.substr(0, statePath.size() - 3) + L"html";
+    const auto lParam = reinterpret_cast<platform::LParam>(&channel);
+    if (platform::FileSize(pagePath) < 0) {
+        LogPrintf(L"Failed to get the file Infomation!\nPelease checked the file!");
+        return;
+    }
+    platform::File page;
+    std::string buffer;
+    if (!page.Open(pagePath,
+                   platform::File::kRead | platform::File::kWrite | platform::File::kExclusive) ||
+        !page.ReadToEnd(buffer) || buffer.empty())
+        return;
+    const std::string n = std::to_string(item);
+    auto overwrite = [&buffer](const std::string& marker, const char* text, size_t length) {
+        size_t pos = buffer.find(marker);
+        if (pos == std::string::npos)
+            return false;
+        buffer.replace(pos + marker.size(), length, text, length);
+        return true;
+    };
+    if (action == ItemCall::kRead || action == ItemCall::kFlag) {
+        bool changed;
+        if (action == ItemCall::kRead) {
+            changed = overwrite("<IMG class=icon id=" + n + "_read src=\"HtmlStyle/",
+                                newState ? "readed.gif" : "unread.gif", 10);
+            if (view && !carriesLink)
+                view->Post(kMsgItemReadChanged, static_cast<platform::WParam>(newState), lParam);
+            else if (view && oldReadMark == '0')
+                view->Post(kMsgItemReadChanged, 1, lParam);
+            changed |= overwrite("name=" + n + "_title><font class='title_",
+                                 newState ? "readed'>" : "unread'>", 8);
+        } else {
+            changed = overwrite("<IMG class=icon id=" + n + "_flag src=\"HtmlStyle/",
+                                newState ? "flaged.gif" : "unflag.gif", 10);
+        }
+        // Same length: written back in place.
+        if (changed && (!page.Seek(0) || !page.Write(buffer)))
+            LogPrintf(L"Failed open flgfile!");
+        return;
+    }
+    if (action != ItemCall::kDelete)
+        return;
+    static const std::string kBlock = "<DIV class = gn_stories id=";
+    const size_t first = buffer.find(kBlock);
+    const std::string own = kBlock + n + "_contentdiv>";
+    const size_t block = buffer.find(own);
+    if (block == std::string::npos)
+        return;
+    std::string out = buffer.substr(0, block);
+    const size_t next = buffer.find(kBlock, block + own.size());
+    int closingMode = next != std::string::npos ? 0 : (block == first ? 1 : 2);
+    if (closingMode == 1) {
+        out = PageWriter::kEmptyPage;
+    } else {
+        uint32_t total = channel.GetTotalCount();
+        PageWriter::PatchTotal(out, static_cast<long>(total) - 1);
+        if (closingMode == 0)
+            out.append(buffer, next, std::string::npos);
+        else
+            out += PageWriter::kClosingText;
+    }
+    // Replace the page whole while holding it, so it is never left half-written.
+    if (!platform::ReplaceFileContent(pagePath, out)) {
+        LogPrintf(L"Failed open flgfile!");
+        return;
+    }
+    if (closingMode == 1)
+        channel.SetLastBuildDate(std::string());
+    if (view)
+        view->Post(kMsgItemDeleted, newReadMark == '0' ? 0 : 1, lParam);
+}

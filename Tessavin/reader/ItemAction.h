@@ -1,0 +1,52 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+class CChannel;
+namespace platform {
+class MessageTarget;
+}
+
+// Opens a link in a new page of the reading pane; returns 0 when it cannot.
+class ILinkOpener {
+public:
+    virtual ~ILinkOpener() = default;
+    virtual int OpenPage(const std::wstring& title, const std::wstring& address) = 0;
+};
+
+// A script call of a channel page, as the page writer emits it.
+struct ItemCall {
+    enum Action { kNone = 0, kRead = 1, kFlag = 2, kDelete = 3 };
+    Action action = kNone;
+    int64_t groupId = 0;
+    int64_t channelId = 0;
+    uint32_t item = 0;        // the item's number = its line in the state file
+    std::string link;         // go_read from a title: the item's link
+    bool carriesLink = false; // the link is an http or https address
+};
+
+// The item actions that a click in a channel page starts: the state file line and the
+// page file change on disk, and the channel tree is told how the counts change.
+class ItemAction {
+public:
+    // Accepts only "javascript:go_read('025212A0',G,C,N,'link')", "javascript:go_flag(G,C,N)"
+    // and "javascript:go_delete(G,C,N)" (N > 0); anything else is action 0.
+    static ItemCall Parse(const std::string& address);
+
+    // The browser's before-navigate notification for a channel page: runs the item action
+    // (only for calls whose channel id is the page's channel) and opens a title's link.
+    static void OnNavigate(const std::wstring& address, CChannel& channel,
+                           const std::wstring& dataFolder, platform::MessageTarget* view,
+                           ILinkOpener* opener);
+
+    // Changes the item's mark in the state file, then patches the page.
+    static void HandleItemAction(const std::wstring& address, CChannel& channel,
+                                 const std::wstring& dataFolder, platform::MessageTarget* view);
+
+    // Patches the page for one changed item and posts 11902 / 11903 to the view.
+    static void UpdatePageForItem(const std::wstring& statePath, uint32_t item,
+                                  ItemCall::Action action, bool carriesLink, char oldReadMark,
+                                  char newReadMark, int newState, CChannel& channel,
+                                  platform::MessageTarget* view);
+};
