@@ -5,6 +5,8 @@ set -euo pipefail
 packages=(
     build-essential cmake pkg-config
     libgtest-dev libgmock-dev
+    libcurl4-openssl-dev
+    libcpp-httplib-dev tinyproxy
 )
 
 missing=()

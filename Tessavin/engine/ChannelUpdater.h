@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/ItemStateFile.h"
+#include "engine/Messages.h"
 #include "engine/PageWriter.h"
 #include "platform/File.h"
 
@@ -11,14 +12,6 @@ class CChannel;
 namespace platform {
 class MessageTarget;
 }
-
-// Status codes posted to the main frame with message 11904.
-const unsigned kMsgUpdateFinished = 11901;
-const unsigned kMsgItemReadChanged = 11902;
-const unsigned kMsgItemDeleted = 11903;
-const unsigned kMsgStatus = 11904;
-const unsigned kMsgShowChannelPage = 11905;
-const unsigned kStatusDocumentRejected = 11726;
 
 // The update of one channel from a downloaded document: the item state file, the merge
 // of new and remembered items under the channel's item limit, the channel page and the

@@ -1,0 +1,293 @@
+#include "engine/UpDateXml.h"
+
+#include "catalogue/Channel.h"
+#include "config/Config.h"
+#include "config/LogFile.h"
+#include "engine/Messages.h"
+#include "engine/StopFlags.h"
+#include "platform/CodePage.h"
+#include "platform/MessageTarget.h"
+
+#include <chrono>
+#include <cstring>
+#include <curl/curl.h>
+#include <memory>
+#include <mutex>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+void InitCurlOnce() {
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+struct CurlDeleter {
+    void operator()(CURL* h) const { curl_easy_cleanup(h); }
+};
+struct UrlDeleter {
+    void operator()(CURLU* h) const { curl_url_cleanup(h); }
+};
+
+// What one send of the request brought back.
+struct Transfer {
+    bool statusArrived = false; // a status line came back
+    long status = 0;
+    std::string body;           // the body as read, cut at zero bytes per block
+    std::string block;          // the block being filled
+    bool blockHasZero = false;  // the current block met a zero byte: drop its rest
+    bool bodyWanted = true;     // false once the status says the body is not needed
+    Clock::time_point lastData; // for the receive time-out
+    long receiveTimeoutMs = 0;
+    bool timedOut = false;
+};
+
+size_t OnHeader(char* data, size_t size, size_t count, void* user) {
+    auto* t = static_cast<Transfer*>(user);
+    size_t n = size * count;
+    t->lastData = Clock::now();
+    if (n >= 5 && std::memcmp(data, "HTTP/", 5) == 0) {
+        // A new response (also after a followed redirect) starts over.
+        t->statusArrived = true;
+        t->body.clear();
+        t->block.clear();
+        t->blockHasZero = false;
+    }
+    return n;
+}
+
+// Emulates reading in blocks of 16384 bytes: of each block only the bytes before its first
+// zero byte are kept.
+void AppendToBlocks(Transfer& t, const char* data, size_t n) {
+    while (n > 0) {
+        size_t room = CUpDateXml::kBlockSize - t.block.size();
+        size_t take = n < room ? n : room;
+        if (!t.blockHasZero) {
+            const void* zero = std::memchr(data, '\0', take);
+            size_t keep = zero ? static_cast<size_t>(static_cast<const char*>(zero) - data) : take;
+            t.body.append(data, keep);
+            if (zero)
+                t.blockHasZero = true;
+        }
+        t.block.append(take, 'x'); // only its length matters
+        data += take;
+        n -= take;
+        if (t.block.size() == CUpDateXml::kBlockSize) {
+            t.block.clear();
+            t.blockHasZero = false;
+        }
+    }
+}
+
+size_t OnBody(char* data, size_t size, size_t count, void* user) {
+    auto* t = static_cast<Transfer*>(user);
+    size_t n = size * count;
+    t->lastData = Clock::now();
+    if (t->bodyWanted)
+        AppendToBlocks(*t, data, n);
+    return n;
+}
+
+int OnProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    auto* t = static_cast<Transfer*>(user);
+    auto idle = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t->lastData);
+    if (t->receiveTimeoutMs > 0 && idle.count() >= t->receiveTimeoutMs) {
+        t->timedOut = true;
+        return 1; // no data for the time-out: end the transfer
+    }
+    return 0;
+}
+
+} // namespace
+
+void CUpDateXml::PostStatus(unsigned code) {
+    if (frame_)
+        frame_->Post(kMsgStatus, code, 0);
+}
+
+int CUpDateXml::DownLoadXmlbuf(const std::wstring& address, int importMode) {
+    try {
+        return Download(address, importMode != 0);
+    } catch (...) {
+        LogPrintf(L"Exception in %s, %d", L"UpDateXml", __LINE__);
+        return 0;
+    }
+}
+
+int CUpDateXml::Download(const std::wstring& address, bool importMode) {
+    auto stopped = [importMode] { return !importMode && stopFlag.load(); };
+    if (stopped())
+        return 2;
+    InitCurlOnce();
+
+    // The address: service type, server, object and port.
+    std::unique_ptr<CURLU, UrlDeleter> url(curl_url());
+    const std::string narrowAddress = platform::WideToUtf8(address);
+    if (!url || curl_url_set(url.get(), CURLUPART_URL, narrowAddress.c_str(), 0) != CURLUE_OK) {
+        LogPrintf(L"Failed to parse URL");
+        PostStatus(kStatusBadAddress);
+        return 0;
+    }
+    char* schemePart = nullptr;
+    char* hostPart = nullptr;
+    curl_url_get(url.get(), CURLUPART_SCHEME, &schemePart, 0);
+    curl_url_get(url.get(), CURLUPART_HOST, &hostPart, 0);
+    const std::string scheme = schemePart ? platform::AsciiLower(schemePart) : std::string();
+    const std::wstring server = platform::Utf8ToWide(hostPart ? hostPart : "");
+    curl_free(schemePart);
+    curl_free(hostPart);
+    if (scheme != "http") {
+        LogPrintf(L"Invalidate URL");
+        PostStatus(kStatusBadAddress);
+        return 0;
+    }
+
+    // The session: direct or through the proxy "host:port".
+    CConfig config;
+    const bool useProxy = config.ReadProxyState() != 0;
+    std::string proxy;
+    if (useProxy) {
+        std::wstring proxyAddress = config.ReadProxyAddress();
+        int proxyPort = config.ReadProxyPort();
+        if (proxyAddress.empty() || proxyPort == 0) {
+            LogPrintf(L"Failed to set Internet proxy information");
+            return 0;
+        }
+        proxy = platform::WideToUtf8(proxyAddress) + ":" + std::to_string(proxyPort);
+    }
+    std::unique_ptr<CURL, CurlDeleter> handle(curl_easy_init());
+    if (!handle) {
+        LogPrintf(L"Failed to create internet session");
+        return 0;
+    }
+    CURL* h = handle.get();
+    if (curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L) != CURLE_OK ||
+        curl_easy_setopt(h, CURLOPT_USERAGENT, "UrlDownLoadFile") != CURLE_OK ||
+        curl_easy_setopt(h, CURLOPT_PROXY, useProxy ? proxy.c_str() : "") != CURLE_OK) {
+        LogPrintf(L"Failed to create internet session");
+        return 0;
+    }
+    if (curl_easy_setopt(h, CURLOPT_CURLU, url.get()) != CURLE_OK ||
+        curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http") != CURLE_OK) {
+        LogPrintf(L"Failed to create internet connection");
+        return 0;
+    }
+    if (stopped())
+        return 2;
+    // GET with keep-alive; redirects are followed to http addresses only, at most 5.
+    if (curl_easy_setopt(h, CURLOPT_HTTPGET, 1L) != CURLE_OK ||
+        curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L) != CURLE_OK ||
+        curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http") != CURLE_OK ||
+        curl_easy_setopt(h, CURLOPT_MAXREDIRS, 5L) != CURLE_OK ||
+        curl_easy_setopt(h, CURLOPT_TCP_KEEPALIVE, 1L) != CURLE_OK) {
+        LogPrintf(L"Failed to create internet request");
+        return 0;
+    }
+    if (stopped())
+        return 2;
+    if (useProxy) {
+        std::string userName = platform::WideToUtf8(config.ReadUserName());
+        std::string password = platform::WideToUtf8(config.ReadUserPassword());
+        curl_easy_setopt(h, CURLOPT_PROXYAUTH, static_cast<long>(CURLAUTH_BASIC));
+        if (!userName.empty() &&
+            curl_easy_setopt(h, CURLOPT_PROXYUSERNAME, userName.c_str()) != CURLE_OK) {
+            LogPrintf(L"Failed to set Internet proxy user name");
+            return 0;
+        }
+        if (!password.empty() &&
+            curl_easy_setopt(h, CURLOPT_PROXYPASSWORD, password.c_str()) != CURLE_OK) {
+            LogPrintf(L"Failed to set Internet proxy user password");
+            return 0;
+        }
+    }
+    // One time-out, LinkTime x 500 ms, for connecting and for receiving.
+    const long timeoutMs = static_cast<long>(config.ReadLinkTime()) * 500;
+    if (curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, timeoutMs) != CURLE_OK) {
+        LogPrintf(L"Failed to set Internet connect timeout");
+        return 0;
+    }
+    Transfer transfer;
+    transfer.receiveTimeoutMs = timeoutMs;
+    if (curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L) != CURLE_OK ||
+        curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, OnProgress) != CURLE_OK ||
+        curl_easy_setopt(h, CURLOPT_XFERINFODATA, &transfer) != CURLE_OK ||
+        curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, OnHeader) != CURLE_OK ||
+        curl_easy_setopt(h, CURLOPT_HEADERDATA, &transfer) != CURLE_OK ||
+        curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, OnBody) != CURLE_OK ||
+        curl_easy_setopt(h, CURLOPT_WRITEDATA, &transfer) != CURLE_OK) {
+        LogPrintf(L"Failed to set Internet receive timeout");
+        return 0;
+    }
+
+    // At most LinkNum + 1 sends; a send fails when no status came back.
+    const int limit = config.ReadLinkNum();
+    int attempts = 0;
+    CURLcode result = CURLE_OK;
+    for (;;) {
+        if (attempts > limit) {
+            LogPrintf(L"Beyond the maximum connection times set by configuration files");
+            return 0;
+        }
+        if (stopped())
+            return 2;
+        transfer = Transfer();
+        transfer.receiveTimeoutMs = timeoutMs;
+        transfer.lastData = Clock::now();
+        result = curl_easy_perform(h);
+        if (transfer.statusArrived)
+            break;
+        LogPrintf(L"Failed to send request to web server %s", server.c_str());
+        ++attempts;
+    }
+    PostStatus(kStatusRequestSent);
+
+    long status = 0;
+    if (curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status) != CURLE_OK || status == 0) {
+        LogPrintf(L"Failed to get internet status code");
+        return 0;
+    }
+    if (status == 404) {
+        LogPrintf(L"The server %s has not found anything matching the requested URI (Uniform "
+                  L"Resource Identifier)",
+                  server.c_str());
+        return 0;
+    }
+    if (status == 407) {
+        PostStatus(kStatusProxyAuthentication);
+        LogPrintf(L"Failed to set proxy info");
+        return 0;
+    }
+    if (status != 200) {
+        LogPrintf(L"Other web error in CUpDateXml::DownLoadXmlbuf()");
+        return 0;
+    }
+    PostStatus(kStatusRequestSent);
+    const std::wstring name = channel_ ? channel_->GetName() : std::wstring();
+    if (importMode)
+        LogPrintf(L"Secceed to connect web server for download feed file");
+    else
+        LogPrintf(L"Secceed to connect web server for %s", name.c_str());
+
+    if (result != CURLE_OK) {
+        PostStatus(kStatusReadFailed);
+        if (importMode)
+            LogPrintf(L"Failed to download feed xml data stream from web server");
+        else
+            LogPrintf(L"Failed to download the xml data stream for channel %s", name.c_str());
+        return 0;
+    }
+    if (transfer.body.empty()) {
+        PostStatus(kStatusEmptyDocument);
+        LogPrintf(L"The xml buffer is empty");
+        return 0;
+    }
+    buffer_ = std::move(transfer.body);
+    PostStatus(kStatusDocumentReceived);
+    if (importMode)
+        LogPrintf(L"Succeed to download feed xml data stream from web server");
+    else
+        LogPrintf(L"Succeed to download xml data stream from web server for channel %s",
+                  name.c_str());
+    return 1;
+}

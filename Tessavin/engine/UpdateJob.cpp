@@ -1,0 +1,47 @@
+#include "engine/UpdateJob.h"
+
+#include "catalogue/Channel.h"
+#include "config/LogFile.h"
+#include "engine/Messages.h"
+#include "platform/MessageTarget.h"
+
+CUpdateJob::CUpdateJob(CChannel* channel, const std::wstring& dataFolder,
+                       platform::MessageTarget* treeView, platform::MessageTarget* frame)
+    : channel_(channel), treeView_(treeView), frame_(frame), updater_(*channel, dataFolder, frame),
+      downloader_(frame) {}
+
+void CUpdateJob::Finish(platform::MessageTarget* view, bool success) {
+    if (frame_)
+        frame_->Post(kMsgStatus, success ? kStatusUpdateSucceeded : kStatusUpdateFailed, 0);
+    if (view)
+        view->Post(kMsgUpdateFinished, success ? 1 : 0,
+                   reinterpret_cast<platform::LParam>(channel_));
+}
+
+void CUpdateJob::Run(void* argument) {
+    auto* view = static_cast<platform::MessageTarget*>(argument);
+    if (!updater_.LoadState()) {
+        if (view)
+            view->Post(kMsgUpdateFinished, 0, reinterpret_cast<platform::LParam>(channel_));
+        return;
+    }
+    int result = 0;
+    const std::wstring name = channel_->GetName();
+    try {
+        downloader_.SetChannel(channel_);
+        result = downloader_.DownLoadXmlbuf(channel_->GetUrl(), 0);
+    } catch (...) {
+        LogPrintf(L"Exception in %s, %d", L"XmlParse", __LINE__);
+        result = 0;
+    }
+    if (result == 2)
+        LogPrintf(L"Terminate update channel %s by user", name.c_str());
+    else if (result != 1)
+        LogPrintf(L"Failed to update channel %s", name.c_str());
+    if (result != 1) {
+        Finish(treeView_, false);
+        return;
+    }
+    ChannelUpdater::Result processed = updater_.Process(downloader_.Buffer());
+    Finish(treeView_, processed != ChannelUpdater::kFailed);
+}

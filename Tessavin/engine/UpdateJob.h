@@ -1,0 +1,37 @@
+#pragma once
+
+#include "engine/ChannelUpdater.h"
+#include "engine/Job.h"
+#include "engine/UpDateXml.h"
+
+#include <string>
+
+class CChannel;
+namespace platform {
+class MessageTarget;
+}
+
+// The update of one channel on a worker thread: state file, download, document, page,
+// counts, then 11904 (status) to the frame and 11901 (finished) to the tree view as its
+// last act. The tree view deletes the job when it handles 11901; the job's state file
+// stays open until then.
+class CUpdateJob : public CJob {
+public:
+    // treeView: the frame's tree view, which gets 11901; frame: status target (may be null).
+    CUpdateJob(CChannel* channel, const std::wstring& dataFolder, platform::MessageTarget* treeView,
+               platform::MessageTarget* frame);
+
+    // argument: the MessageTarget* of the view that submitted the job.
+    void Run(void* argument) override;
+
+    CChannel* Channel() const { return channel_; }
+
+private:
+    void Finish(platform::MessageTarget* view, bool success);
+
+    CChannel* channel_;
+    platform::MessageTarget* treeView_;
+    platform::MessageTarget* frame_;
+    ChannelUpdater updater_;
+    CUpDateXml downloader_;
+};
