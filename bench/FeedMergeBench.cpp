@@ -24,12 +24,16 @@ std::string Feed(int firstItem, const std::string& buildDate) {
         "&lt;a href=&quot;http://example.com/x&quot;&gt;link&lt;/a&gt; &lt;br&gt;&lt;/p&gt;";
     for (int i = firstItem; i < firstItem + 1000; ++i) {
         std::string n = std::to_string(i);
-        xml += "<item><title>Item " + n + " title \xE2\x80\x94 news</title><link>http://example.com/"
-               "news/2026/12/06/item-" + n + ".html</link><description>";
+        xml += "<item><title>Item " + n +
+               " title \xE2\x80\x94 news</title><link>http://example.com/"
+               "news/2026/12/06/item-" +
+               n + ".html</link><description>";
         for (int k = 0; k < 6; ++k)
             xml += body;
-        xml += "</description><author>author" + n + "@example.com</author><pubDate>Sun, 06 Dec "
-               "2026 10:00:00 GMT</pubDate><guid>http://example.com/" + n + "</guid></item>\n";
+        xml += "</description><author>author" + n +
+               "@example.com</author><pubDate>Sun, 06 Dec "
+               "2026 10:00:00 GMT</pubDate><guid>http://example.com/" +
+               n + "</guid></item>\n";
     }
     return xml + "</channel></rss>\n";
 }

@@ -1,0 +1,176 @@
+// Updates 500 channels of 100 items each from a loopback server with 5 and with 30 worker
+// threads, and runs newsboat's reload over the same 500 feeds with the same thread
+// counts. Each side runs in its own child process, so wall time, CPU time and peak memory
+// (from wait4) are its own; the feed server runs in a third process.
+//
+//   bench_update_all [CHANNELS] [ITEMS]
+#include "catalogue/Channel.h"
+#include "engine/ThreadPool.h"
+#include "engine/UpdateJob.h"
+#include "platform/CodePage.h"
+#include "platform/MessageQueue.h"
+
+#include <httplib.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <signal.h>
+#include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+std::string Feed(int channel, int items) {
+    std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<rss version=\"2.0\"><channel>"
+                      "<title>Feed " +
+                      std::to_string(channel) +
+                      "</title><link>http://example.com/"
+                      "</link><description>d</description><lastBuildDate>Sun, 06 Dec 2026 10:00:00 "
+                      "GMT</lastBuildDate>\n";
+    for (int i = 0; i < items; ++i) {
+        std::string id = std::to_string(channel) + "-" + std::to_string(i);
+        xml += "<item><title>Item " + id + "</title><link>http://example.com/" + id +
+               "</link><guid>http://example.com/" + id +
+               "</guid><description>&lt;p&gt;Body of item " + id +
+               " with some text to read.&lt;/p&gt;</description><pubDate>Sun, 06 Dec 2026 "
+               "09:00:00 GMT</pubDate></item>\n";
+    }
+    return xml + "</channel></rss>\n";
+}
+
+struct Measure {
+    double wallMs = 0, cpuMs = 0;
+    long peakKb = 0;
+    int status = 0;
+};
+
+template <class Body> Measure RunChild(Body body) {
+    auto start = std::chrono::steady_clock::now();
+    pid_t pid = fork();
+    if (pid == 0)
+        _exit(body());
+    int status = 0;
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
+    Measure m;
+    m.wallMs =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    m.cpuMs = (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000.0 +
+              (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000.0;
+    m.peakKb = usage.ru_maxrss;
+    m.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return m;
+}
+
+int UpdateAll(const std::string& folder, int port, int channels, unsigned threads) {
+    std::filesystem::create_directories(folder + "/data");
+    std::vector<std::unique_ptr<CChannel>> list;
+    for (int c = 0; c < channels; ++c) {
+        auto ch = std::make_unique<CChannel>();
+        ch->SetId(static_cast<uint32_t>(c + 1));
+        ch->SetName(L"Feed " + std::to_wstring(c));
+        ch->SetFileStem(L"rss" + std::to_wstring(c + 1));
+        ch->SetUrl(L"http://127.0.0.1:" + std::to_wstring(port) + L"/feed" + std::to_wstring(c) +
+                   L".xml");
+        list.push_back(std::move(ch));
+    }
+    platform::MessageQueue view;
+    std::vector<std::unique_ptr<CUpdateJob>> jobs;
+    const std::wstring data = platform::Utf8ToWide(folder + "/data");
+    CThreadPool pool(threads);
+    int ok = 0;
+    for (auto& ch : list) {
+        jobs.push_back(std::make_unique<CUpdateJob>(ch.get(), data, &view, nullptr));
+        pool.Submit(jobs.back().get(), static_cast<platform::MessageTarget*>(&view));
+    }
+    for (int done = 0; done < channels; ++done) {
+        platform::PostedMessage m;
+        if (!view.WaitNext(m, 60000))
+            return 2;
+        ok += static_cast<int>(m.wParam);
+    }
+    return ok == channels ? 0 : 1;
+}
+
+int NewsboatReload(const std::string& folder, int port, int channels, unsigned threads) {
+    std::filesystem::create_directories(folder);
+    {
+        std::ofstream urls(folder + "/urls");
+        for (int c = 0; c < channels; ++c)
+            urls << "http://127.0.0.1:" << port << "/feed" << c << ".xml\n";
+        std::ofstream config(folder + "/config");
+        config << "reload-threads " << threads << "\nshow-read-feeds yes\n";
+    }
+    setenv("HOME", folder.c_str(), 1);
+    std::string command = "newsboat -x reload -u " + folder + "/urls -C " + folder + "/config -c " +
+                          folder + "/cache.db > " + folder + "/out.txt 2>&1";
+    int rc = std::system(command.c_str());
+    return WIFEXITED(rc) ? WEXITSTATUS(rc) : 3;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const int channels = argc > 1 ? std::atoi(argv[1]) : 500;
+    const int items = argc > 2 ? std::atoi(argv[2]) : 100;
+    char pattern[] = "/tmp/tessavin-bench-all.XXXXXX";
+    const std::string root = mkdtemp(pattern);
+
+    // The feed server, in its own process.
+    int pipeFds[2];
+    if (pipe(pipeFds) != 0)
+        return 1;
+    pid_t server = fork();
+    if (server == 0) {
+        std::vector<std::string> feeds;
+        for (int c = 0; c < channels; ++c)
+            feeds.push_back(Feed(c, items));
+        httplib::Server svr;
+        svr.new_task_queue = [] { return new httplib::ThreadPool(8); };
+        svr.Get(R"(/feed(\d+)\.xml)",
+                [&feeds](const httplib::Request& req, httplib::Response& res) {
+                    size_t c = static_cast<size_t>(std::stoi(req.matches[1]));
+                    if (c < feeds.size())
+                        res.set_content(feeds[c], "application/rss+xml");
+                    else
+                        res.status = 404;
+                });
+        int port = svr.bind_to_any_port("127.0.0.1");
+        if (write(pipeFds[1], &port, sizeof port) != sizeof port)
+            _exit(1);
+        svr.listen_after_bind();
+        _exit(0);
+    }
+    int port = 0;
+    if (read(pipeFds[0], &port, sizeof port) != sizeof port)
+        return 1;
+
+    std::printf("%d channels x %d items from 127.0.0.1:%d\n", channels, items, port);
+    std::printf("%-10s %8s %12s %12s %12s %8s\n", "reader", "threads", "wall ms", "cpu ms",
+                "peak KiB", "status");
+    for (unsigned threads : {5u, 30u}) {
+        const std::string ours = root + "/ours" + std::to_string(threads);
+        Measure a = RunChild([&] { return UpdateAll(ours, port, channels, threads); });
+        std::printf("%-10s %8u %12.0f %12.0f %12ld %8d\n", "tessavin", threads, a.wallMs, a.cpuMs,
+                    a.peakKb, a.status);
+        const std::string theirs = root + "/newsboat" + std::to_string(threads);
+        Measure b = RunChild([&] { return NewsboatReload(theirs, port, channels, threads); });
+        std::printf("%-10s %8u %12.0f %12.0f %12ld %8d\n", "newsboat", threads, b.wallMs, b.cpuMs,
+                    b.peakKb, b.status);
+        std::printf("ratio newsboat/tessavin at %u threads: wall %.2fx, cpu %.2fx, peak memory "
+                    "%.2fx\n",
+                    threads, b.wallMs / a.wallMs, b.cpuMs / a.cpuMs,
+                    static_cast<double>(b.peakKb) / static_cast<double>(a.peakKb));
+    }
+    kill(server, SIGTERM);
+    waitpid(server, nullptr, 0);
+    std::filesystem::remove_all(root);
+    return 0;
+}
