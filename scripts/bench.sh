@@ -3,7 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
-extra=(libbenchmark-dev libxml2-dev libcpp-httplib-dev newsboat)
+extra=(libbenchmark-dev libxml2-dev libpugixml-dev libcpp-httplib-dev newsboat)
 missing=()
 for p in "${extra[@]}"; do dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p"); done
 if [ ${#missing[@]} -gt 0 ]; then
@@ -13,6 +13,9 @@ cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DTESSAVIN_TESTS=OFF >/dev/
 cmake --build build-bench -j "$(nproc)"
 echo "== feed merge against libxml2 parsing"
 build-bench/bench/bench_feed_merge --benchmark_repetitions=5 \
+    --benchmark_report_aggregates_only=true --benchmark_min_time=1
+echo "== XML reader against pugixml (parse and full walk of 10 MB)"
+build-bench/bench/bench_xml --benchmark_repetitions=5 \
     --benchmark_report_aggregates_only=true --benchmark_min_time=1
 echo "== update of 500 channels x 100 items against newsboat"
 build-bench/bench/bench_update_all 500 100

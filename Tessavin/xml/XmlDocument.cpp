@@ -1,0 +1,432 @@
+#include "xml/XmlDocument.h"
+
+#include "platform/CodePage.h"
+#include "platform/File.h"
+
+#include <cstring>
+
+namespace {
+
+const size_t npos = std::string::npos;
+
+struct CharClass {
+    bool space[256] = {};
+    bool delimiter[256] = {};
+    CharClass() {
+        for (unsigned char c : {' ', '\t', '\n', '\r'})
+            space[c] = delimiter[c] = true;
+        for (unsigned char c : {'<', '>', '=', '\\', '/', '?', '!'})
+            delimiter[c] = true;
+    }
+};
+const CharClass kClass;
+
+bool IsSpace(char c) {
+    return kClass.space[static_cast<unsigned char>(c)];
+}
+bool IsDelimiter(char c) {
+    return kClass.delimiter[static_cast<unsigned char>(c)];
+}
+
+void AppendUtf8(std::string& out, unsigned long code) {
+    if (code < 0x80) {
+        out.push_back(static_cast<char>(code));
+    } else if (code < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (code >> 6)));
+        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    } else if (code < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (code >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | ((code >> 18) & 0x07)));
+        out.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    }
+}
+
+std::string WithName(const char* message, const std::string& name) {
+    std::string out(message);
+    size_t p = out.find("%s");
+    if (p != npos)
+        out.replace(p, 2, name);
+    return out;
+}
+
+} // namespace
+
+CXmlDocument::CXmlDocument() {
+    SetText(nullptr);
+}
+
+CXmlDocument::~CXmlDocument() = default;
+
+void CXmlDocument::Reset() {
+    freePos_ = 1;
+    parentPos_ = currentPos_ = childPos_ = 0;
+    currentKind_ = 0;
+}
+
+bool CXmlDocument::LoadFile(const std::string& path) {
+    platform::File file;
+    std::string content;
+    if (!file.Open(platform::Utf8ToWide(path), platform::File::kRead) || !file.ReadToEnd(content) ||
+        content.empty()) {
+        SetText(nullptr);
+        return false;
+    }
+    file.Close();
+    if (!SetText(content)) {
+        std::string error = errorText_;
+        SetText(nullptr);
+        errorText_ = error;
+        return false;
+    }
+    return true;
+}
+
+bool CXmlDocument::SetText(const char* text) {
+    return SetText(std::string(text ? text : ""));
+}
+
+bool CXmlDocument::SetText(const std::string& text) {
+    Reset();
+    text_ = text;
+    const size_t wanted = text_.size() / 64 + 8;
+    if (records_.size() < wanted)
+        records_.resize(wanted);
+    records_[0] = ElementRecord();
+    if (text_.empty())
+        return false;
+    long root = ParseElement(0);
+    if (root > 0) {
+        records_[0].firstChild = static_cast<uint32_t>(root);
+        const uint32_t used = freePos_;
+        Reset();
+        freePos_ = used;
+        return true;
+    }
+    records_[0] = ElementRecord();
+    Reset();
+    return false;
+}
+
+bool CXmlDocument::NextToken(Token& t) const {
+    size_t pos = t.next;
+    const size_t size = text_.size();
+    while (pos < size && IsSpace(text_[pos]))
+        ++pos;
+    t.quoted = false;
+    if (pos >= size) {
+        t.first = t.last = t.next = pos;
+        return false;
+    }
+    const char c = text_[pos];
+    if (c == '"' || c == '\'') {
+        t.quoted = true;
+        t.first = pos + 1;
+        size_t close = text_.find(c, t.first);
+        if (close == npos) {
+            t.last = size - 1;
+            t.next = size;
+        } else {
+            t.last = close - 1;
+            t.next = close + 1;
+        }
+        return true;
+    }
+    t.first = pos;
+    if (IsDelimiter(c)) {
+        t.next = pos + 1;
+    } else {
+        while (pos < size && !IsDelimiter(text_[pos]))
+            ++pos;
+        t.next = pos;
+    }
+    t.last = t.next - 1;
+    return true;
+}
+
+bool CXmlDocument::TokenIs(const Token& t, char c) const {
+    return !t.quoted && t.first == t.last && text_[t.first] == c;
+}
+
+bool CXmlDocument::TokenMatches(const Token& t, const char* name) const {
+    const size_t length = t.Length();
+    if (std::strncmp(name, text_.data() + t.first, length) != 0 || std::strlen(name) < length)
+        return false;
+    const char after = name[length];
+    return after == '\0' || after == ' ' || after == '=' || after == '/' || after == '[';
+}
+
+int CXmlDocument::ScanNode(size_t lt, size_t& end) const {
+    const size_t size = text_.size();
+    if (lt + 1 >= size || lt + 2 >= size)
+        return kEndOrNone;
+    const char c1 = text_[lt + 1], c2 = text_[lt + 2];
+    auto ending = [&](const char* marker, int kind) {
+        size_t p = text_.find(marker, lt);
+        if (p == npos)
+            return static_cast<int>(kEndOrNone);
+        end = p + std::strlen(marker);
+        return kind;
+    };
+    if (c1 == '?')
+        return ending("?>", kProcessingInstruction);
+    if (c1 == '!' && c2 == '[')
+        return ending("]]>", kCdata);
+    if (c1 == '!' && c2 == '-')
+        return ending("-->", kComment);
+    if (c1 == '!') {
+        // Document type: brackets of an internal subset nest until the closing '>'.
+        Token t;
+        t.next = lt + 1;
+        int depth = 0;
+        while (NextToken(t)) {
+            if (t.quoted)
+                continue;
+            if (TokenIs(t, '>') && depth == 0) {
+                end = t.first + 1;
+                return kDocumentType;
+            }
+            for (size_t i = t.first; i <= t.last; ++i) {
+                if (text_[i] == '[')
+                    ++depth;
+                else if (text_[i] == ']')
+                    --depth;
+            }
+        }
+        return kEndOrNone;
+    }
+    if (c1 == '/')
+        return kEndOrNone;
+    return kElement;
+}
+
+long CXmlDocument::Fail(const std::string& message, uint32_t record) {
+    errorText_ = message;
+    if (freePos_ > 1 && record == freePos_ - 1)
+        --freePos_;
+    return -1;
+}
+
+std::string CXmlDocument::ElementName(uint32_t record) const {
+    Token t;
+    t.next = records_[record].startOpen + 1;
+    if (!NextToken(t) || t.quoted)
+        return std::string();
+    return text_.substr(t.first, t.Length());
+}
+
+long CXmlDocument::ParseElement(uint32_t parent) {
+    const uint32_t n = freePos_;
+    if (n >= records_.size())
+        records_.resize(std::max<size_t>(freePos_ + freePos_ / 2, freePos_ + 1));
+    ++freePos_;
+    records_[n] = ElementRecord();
+    records_[n].startOpen = records_[parent].endOpen;
+    records_[n].parent = parent;
+
+    size_t pos = records_[n].startOpen;
+    Token name;
+    for (;;) {
+        size_t lt = text_.find('<', pos);
+        if (lt == npos)
+            return Fail("Element tag not found", n);
+        records_[n].startOpen = static_cast<uint32_t>(lt);
+        records_[parent].endOpen = static_cast<uint32_t>(lt);
+        Token t;
+        t.next = lt + 1;
+        if (!NextToken(t))
+            return Fail("Abrupt end within tag", n);
+        if (t.quoted)
+            return Fail("Tag starts with quote", n);
+        const char c = text_[t.first];
+        if (c == '?' || c == '!') {
+            size_t end = 0;
+            if (ScanNode(lt, end) == kEndOrNone)
+                return Fail("Invalid node", n);
+            pos = end;
+            continue;
+        }
+        if (TokenIs(t, '/')) {
+            --freePos_; // the parent's end tag: no element here
+            return 0;
+        }
+        name = t;
+        break;
+    }
+    const std::string elementName = text_.substr(name.first, name.Length());
+    size_t gt = text_.find('>', name.next);
+    if (gt == npos)
+        return Fail("End of tag not found", n);
+    records_[n].startClose = static_cast<uint32_t>(gt);
+    if (text_[gt - 1] == '/') {
+        records_[n].endOpen = static_cast<uint32_t>(gt - 1);
+        records_[n].endClose = static_cast<uint32_t>(gt);
+        return n;
+    }
+    records_[n].endOpen = static_cast<uint32_t>(gt + 1);
+    uint32_t last = 0;
+    for (;;) {
+        long child = ParseElement(n);
+        if (child < 0)
+            return -1;
+        if (child == 0)
+            break;
+        const auto c = static_cast<uint32_t>(child);
+        if (last == 0)
+            records_[n].firstChild = c;
+        else
+            records_[last].nextSibling = c;
+        last = c;
+        records_[n].endOpen = records_[c].endClose + 1;
+    }
+    size_t lt = text_.find('<', records_[n].endOpen);
+    if (lt == npos)
+        return Fail(WithName("End tag of %s element not found", elementName), n);
+    Token t;
+    t.next = lt + 1;
+    int count = 0;
+    while (NextToken(t)) {
+        ++count;
+        if (count == 1 && !t.quoted && !TokenIs(t, '/'))
+            return Fail(WithName("Expecting end tag of element %s", elementName), n);
+        if (count == 2 && !t.quoted && !TokenMatches(t, elementName.c_str()))
+            return Fail(WithName("End tag does not correspond to %s", elementName), n);
+        if (count > 2 && TokenIs(t, '>')) {
+            records_[n].endClose = static_cast<uint32_t>(t.first);
+            return n;
+        }
+    }
+    return Fail(WithName("End tag not completed for element %s", elementName), n);
+}
+
+bool CXmlDocument::FindNextElement(const char* name) {
+    if (freePos_ <= 1)
+        return false;
+    uint32_t candidate =
+        currentPos_ ? records_[currentPos_].nextSibling : records_[parentPos_].firstChild;
+    for (; candidate != 0; candidate = records_[candidate].nextSibling) {
+        if (name && *name) {
+            Token t;
+            t.next = records_[candidate].startOpen + 1;
+            if (!NextToken(t) || t.quoted || !TokenMatches(t, name))
+                continue;
+        }
+        currentPos_ = candidate;
+        parentPos_ = records_[candidate].parent;
+        childPos_ = 0;
+        currentKind_ = 1;
+        return true;
+    }
+    return false;
+}
+
+bool CXmlDocument::EnterElement() {
+    if (currentKind_ != 1 || currentPos_ == 0)
+        return false;
+    parentPos_ = currentPos_;
+    currentPos_ = childPos_;
+    childPos_ = 0;
+    currentKind_ = currentPos_ != 0 ? 1 : 0;
+    return true;
+}
+
+bool CXmlDocument::LeaveElement() {
+    if (parentPos_ == 0)
+        return false;
+    currentPos_ = parentPos_;
+    parentPos_ = records_[currentPos_].parent;
+    childPos_ = 0;
+    currentKind_ = 1;
+    return true;
+}
+
+std::string CXmlDocument::GetAttribute(const char* name) const {
+    if (currentKind_ != 1 || currentPos_ == 0)
+        return std::string();
+    Token t;
+    t.next = records_[currentPos_].startOpen + 1;
+    if (!NextToken(t)) // the element's name
+        return std::string();
+    const bool anyName = !name || !*name;
+    long matchedAt = -1;
+    long index = 0;
+    while (NextToken(t)) {
+        ++index;
+        if (!t.quoted) {
+            if (TokenIs(t, '>') || TokenIs(t, '/') || TokenIs(t, '?'))
+                return std::string();
+            if (matchedAt < 0 && !TokenIs(t, '=')) {
+                if (anyName)
+                    return text_.substr(t.first, t.Length());
+                if (TokenMatches(t, name))
+                    matchedAt = index;
+            }
+        } else if (matchedAt >= 0 && index == matchedAt + 2) {
+            return Decode(t.first, t.last);
+        }
+    }
+    return std::string();
+}
+
+std::string CXmlDocument::Decode(size_t first, size_t last) const {
+    std::string out;
+    if (last + 1 <= first)
+        return out;
+    const size_t end = last + 1;
+    out.reserve(end - first);
+    static const struct {
+        const char* name;
+        size_t length;
+        char value;
+    } kNames[] = {
+        {"lt;", 3, '<'}, {"amp;", 4, '&'}, {"gt;", 3, '>'}, {"apos;", 5, '\''}, {"quot;", 5, '"'}};
+    for (size_t i = first; i < end; ++i) {
+        const char c = text_[i];
+        if (c != '&') {
+            out.push_back(c);
+            continue;
+        }
+        bool done = false;
+        for (const auto& entity : kNames) {
+            if (end - (i + 1) >= entity.length &&
+                std::memcmp(text_.data() + i + 1, entity.name, entity.length) == 0) {
+                out.push_back(entity.value);
+                i += entity.length;
+                done = true;
+                break;
+            }
+        }
+        if (done)
+            continue;
+        if (i + 1 < end && text_[i + 1] == '#') {
+            size_t p = i + 2;
+            const bool hex = p < end && text_[p] == 'x';
+            if (hex)
+                ++p;
+            const size_t digitsStart = p;
+            unsigned long code = 0;
+            while (p < end && p - digitsStart < 7) {
+                const char d = text_[p];
+                int v = d >= '0' && d <= '9'          ? d - '0'
+                        : hex && d >= 'a' && d <= 'f' ? d - 'a' + 10
+                        : hex && d >= 'A' && d <= 'F' ? d - 'A' + 10
+                                                      : -1;
+                if (v < 0)
+                    break;
+                code = code * (hex ? 16 : 10) + static_cast<unsigned long>(v);
+                ++p;
+            }
+            if (p > digitsStart && p < end && text_[p] == ';') {
+                AppendUtf8(out, code);
+                i = p;
+                continue;
+            }
+        }
+        out.push_back('&');
+    }
+    return out;
+}
