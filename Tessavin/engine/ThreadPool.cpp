@@ -68,23 +68,19 @@ void CThreadPool::Grow(unsigned count) {
     for (unsigned i = 0; i < count; ++i) {
         auto* worker = new CWorkerThread();
         worker->SetPool(this);
-        {
-            platform::ScopedLock guard(listsLock_);
-            if (stopping_) {
-                delete worker;
-                return;
-            }
-            all_.push_back(worker);
-            idle_.push_back(worker);
-        }
+        // The thread runs before the worker is listed, so no one can hand it a job, shrink
+        // it or join it before its thread exists.
         if (!worker->Start()) {
-            // A worker without a thread must never be handed a job.
-            platform::ScopedLock guard(listsLock_);
-            all_.remove(worker);
-            idle_.remove(worker);
             delete worker;
             return;
         }
+        platform::ScopedLock guard(listsLock_);
+        if (stopping_) {
+            delete worker; // joins the idle thread
+            return;
+        }
+        all_.push_back(worker);
+        idle_.push_back(worker);
     }
 }
 
@@ -151,7 +147,11 @@ void CThreadPool::Shrink(unsigned count, CWorkerThread* caller) {
         // A worker that another shrink chose already does not choose in turn.
         if (stopping_ || caller->StopRequested())
             return;
-        for (auto it = idle_.begin(); it != idle_.end() && leaving.size() < count;) {
+        // Workers returning at the same time each ask to shrink; together they never take
+        // the idle list below the base count.
+        const size_t base = baseCount_;
+        for (auto it = idle_.begin();
+             it != idle_.end() && leaving.size() < count && idle_.size() > base;) {
             CWorkerThread* worker = *it;
             if (worker == caller) {
                 ++it;

@@ -5,10 +5,10 @@
 namespace platform {
 
 void Event::Set() {
-    {
-        std::lock_guard<std::mutex> guard(mutex_);
-        signalled_ = true;
-    }
+    // Notified under the lock: the woken thread cannot get past its wait (and perhaps
+    // destroy this event) before Set has finished with it.
+    std::lock_guard<std::mutex> guard(mutex_);
+    signalled_ = true;
     cond_.notify_one();
 }
 

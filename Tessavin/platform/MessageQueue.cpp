@@ -5,11 +5,9 @@
 namespace platform {
 
 bool MessageQueue::Post(unsigned message, WParam wParam, LParam lParam) {
-    {
-        std::lock_guard<std::mutex> guard(mutex_);
-        messages_.push_back(PostedMessage{message, wParam, lParam});
-    }
-    cond_.notify_all();
+    std::lock_guard<std::mutex> guard(mutex_);
+    messages_.push_back(PostedMessage{message, wParam, lParam});
+    cond_.notify_all(); // under the lock, like Event::Set
     return true;
 }
 
