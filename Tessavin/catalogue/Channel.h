@@ -57,6 +57,8 @@ public:
     void SetTreeItem(void* item) { treeItem_ = item; }
     bool IsUpdating() const { return updating_.load(); }
     void SetUpdating(bool updating) { updating_.store(updating); }
+    // Sets updating; false when it was set already (another update runs).
+    bool BeginUpdating() { return !updating_.exchange(true); }
     unsigned GetTimerId() const { return timerId_; }
     void SetTimerId(unsigned id) { timerId_ = id; }
     bool GetShowWhenDone() const { return showWhenDone_; }

@@ -84,10 +84,13 @@ void CThreadPool::Grow(unsigned count) {
     }
 }
 
-void CThreadPool::Submit(CJob* job, void* argument) {
+bool CThreadPool::Submit(CJob* job, void* argument) {
     for (;;) {
-        while (BusyCount() >= maxBusy_)
+        while (BusyCount() >= maxBusy_) {
+            if (exitFlag.load())
+                return false;
             workerFreed_.WaitFor(100);
+        }
         const long idle = static_cast<long>(IdleCount());
         if (idle < static_cast<long>(lowIdleMark_)) {
             const long all = static_cast<long>(AllCount());
@@ -97,8 +100,12 @@ void CThreadPool::Submit(CJob* job, void* argument) {
             if (k > 0)
                 Grow(static_cast<unsigned>(k));
         }
-        while (IdleCount() == 0)
+        while (IdleCount() == 0) {
+            // At shutdown finished workers leave instead of coming back: stop waiting.
+            if (exitFlag.load())
+                return false;
             workerReturned_.WaitFor(100);
+        }
         CWorkerThread* worker = nullptr;
         {
             platform::ScopedLock guard(listsLock_);
@@ -115,7 +122,7 @@ void CThreadPool::Submit(CJob* job, void* argument) {
         }
         worker->SetPool(this);
         worker->Assign(job, argument);
-        return;
+        return true;
     }
 }
 

@@ -20,8 +20,9 @@ public:
     explicit CThreadPool(unsigned threadNum);
     ~CThreadPool(); // stops every worker and waits for it
 
-    // Hands the job to an idle worker; waits while max-busy workers are busy.
-    void Submit(CJob* job, void* argument);
+    // Hands the job to an idle worker; waits while max-busy workers are busy. False only
+    // when the module shuts down (exitFlag) before a worker could take the job.
+    bool Submit(CJob* job, void* argument);
     void SetThreadNum(unsigned threadNum);
 
     // Called by a worker when its job is done: back to the idle list, then shrink when too

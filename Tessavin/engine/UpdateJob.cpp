@@ -21,6 +21,7 @@ void CUpdateJob::Finish(platform::MessageTarget* view, bool success) {
 void CUpdateJob::Run(void* argument) {
     auto* view = static_cast<platform::MessageTarget*>(argument);
     if (!updater_.LoadState()) {
+        outcome_ = Outcome::kFailed;
         if (view)
             view->Post(kMsgUpdateFinished, 0, reinterpret_cast<platform::LParam>(channel_));
         return;
@@ -39,9 +40,13 @@ void CUpdateJob::Run(void* argument) {
     else if (result != 1)
         LogPrintf(L"Failed to update channel %s", name.c_str());
     if (result != 1) {
+        outcome_ = result == 2 ? Outcome::kStopped : Outcome::kFailed;
         Finish(treeView_, false);
         return;
     }
     ChannelUpdater::Result processed = updater_.Process(downloader_.Buffer());
+    outcome_ = processed == ChannelUpdater::kWritten     ? Outcome::kWritten
+               : processed == ChannelUpdater::kUnchanged ? Outcome::kUnchanged
+                                                         : Outcome::kFailed;
     Finish(treeView_, processed != ChannelUpdater::kFailed);
 }

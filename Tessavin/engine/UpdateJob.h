@@ -26,6 +26,10 @@ public:
 
     CChannel* Channel() const { return channel_; }
 
+    // How the run ended; read by the job's owner once 11901 has arrived.
+    enum class Outcome { kNotRun, kWritten, kUnchanged, kFailed, kStopped };
+    Outcome GetOutcome() const { return outcome_; }
+
 private:
     void Finish(platform::MessageTarget* view, bool success);
 
@@ -34,4 +38,5 @@ private:
     platform::MessageTarget* frame_;
     ChannelUpdater updater_;
     CUpDateXml downloader_;
+    Outcome outcome_ = Outcome::kNotRun;
 };

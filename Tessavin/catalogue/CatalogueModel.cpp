@@ -1,0 +1,633 @@
+#include "catalogue/CatalogueModel.h"
+
+#include "config/Folders.h"
+#include "config/LogFile.h"
+#include "engine/Messages.h"
+#include "engine/StopFlags.h"
+#include "engine/ThreadPool.h"
+#include "engine/UpdateJob.h"
+#include "platform/FileSystem.h"
+#include "platform/Format.h"
+#include "platform/MessageQueue.h"
+#include "platform/ScopedLock.h"
+#include "xml/OpmlImport.h"
+
+#include <algorithm>
+
+namespace {
+
+void DeleteNodes(std::vector<CatalogueNode*>& nodes) {
+    for (CatalogueNode* node : nodes) {
+        DeleteNodes(node->children);
+        delete node;
+    }
+    nodes.clear();
+}
+
+template <class List, class Record> void EraseRecord(List& list, Record* record) {
+    list.erase(std::remove_if(list.begin(), list.end(),
+                              [record](const auto& item) { return item.get() == record; }),
+               list.end());
+}
+
+} // namespace
+
+CatalogueModel::CatalogueModel(ICatalogueObserver* observer, Targets targets, CThreadPool* pool)
+    : observer_(observer ? observer : &defaultObserver_), targets_(targets), pool_(pool) {}
+
+CatalogueModel::~CatalogueModel() {
+    Close();
+    jobList_.clear();
+    DeleteNodes(root_.children);
+    channels_.clear();
+    groups_.clear();
+}
+
+bool CatalogueModel::Open() {
+    if (!files_.OpenCatalogueFiles())
+        return false;
+    open_ = true;
+    files_.LoadGroups(groups_);
+    files_.LoadChannels(channels_);
+    for (const auto& group : groups_) {
+        lastGroupId_ = std::max(lastGroupId_, group->GetId());
+        InsertGroup(group.get());
+    }
+    for (const auto& channel : channels_) {
+        lastChannelId_ = std::max(lastChannelId_, channel->GetId());
+        InsertChannel(channel.get());
+    }
+    if (channels_.empty())
+        ImportFromPath(DefaultChannelListPath());
+    return true;
+}
+
+void CatalogueModel::Close() {
+    stopFlag = true;
+    exitFlag = true;
+    if (updateAllThread_.joinable())
+        updateAllThread_.join(); // the walk checks the flags and Submit gives up at exit
+    files_.Close();
+    open_ = false;
+}
+
+CGroup* CatalogueModel::FindGroup(uint32_t id) const {
+    for (const auto& group : groups_)
+        if (group->GetId() == id)
+            return group.get();
+    return nullptr;
+}
+
+CChannel* CatalogueModel::FindChannel(uint32_t id) const {
+    for (const auto& channel : channels_)
+        if (channel->GetId() == id)
+            return channel.get();
+    return nullptr;
+}
+
+CatalogueNode* CatalogueModel::NodeOf(CGroup* group) {
+    return group ? static_cast<CatalogueNode*>(group->GetTreeItem()) : nullptr;
+}
+
+CatalogueNode* CatalogueModel::NodeOf(CChannel* channel) {
+    return channel ? static_cast<CatalogueNode*>(channel->GetTreeItem()) : nullptr;
+}
+
+std::wstring CatalogueModel::PagePath(const CChannel* channel) const {
+    return platform::FormatW(L"%s/%s.html", DataFolder().c_str(), channel->GetFileStem().c_str());
+}
+
+std::wstring CatalogueModel::StatePath(const CChannel* channel) const {
+    return platform::FormatW(L"%s/%s.flg", DataFolder().c_str(), channel->GetFileStem().c_str());
+}
+
+bool CatalogueModel::IsAddressUnique(const std::wstring& address) const {
+    for (const auto& channel : channels_)
+        if (channel->GetUrl() == address)
+            return false;
+    return true;
+}
+
+bool CatalogueModel::SaveGroups() {
+    return files_.SaveGroups(groups_);
+}
+
+bool CatalogueModel::SaveChannels() {
+    return files_.SaveChannels(channels_);
+}
+
+void CatalogueModel::SetText(CatalogueNode* node) {
+    if (node)
+        observer_->OnNodeTextChanged(node);
+}
+
+CatalogueNode* CatalogueModel::ParentNodeFor(uint32_t groupId) {
+    if (groupId == 0)
+        return &root_;
+    for (const auto& group : groups_)
+        if (group->GetId() == groupId)
+            return NodeOf(group.get()) ? NodeOf(group.get()) : &root_;
+    return &root_; // a missing parent: top level
+}
+
+void CatalogueModel::Attach(CatalogueNode* node, CatalogueNode* parent) {
+    node->parent = parent == &root_ ? nullptr : parent;
+    parent->children.push_back(node);
+}
+
+void CatalogueModel::Detach(CatalogueNode* node) {
+    auto& siblings = node->parent ? node->parent->children : root_.children;
+    siblings.erase(std::remove(siblings.begin(), siblings.end(), node), siblings.end());
+    node->parent = nullptr;
+}
+
+void CatalogueModel::InsertGroup(CGroup* group) {
+    if (!group) {
+        LogPrintf(L"Invalidate pointer in CRssChannelView::InsertGroup()");
+        return;
+    }
+    auto* node = new CatalogueNode();
+    node->group = group;
+    Attach(node, ParentNodeFor(group->GetParentId()));
+    group->SetTreeItem(node);
+    observer_->OnNodeInserted(node);
+}
+
+void CatalogueModel::InsertChannel(CChannel* channel) {
+    if (!channel) {
+        LogPrintf(L"Invalidate pointer in CRssChannelView::InsertChannel()");
+        return;
+    }
+    auto* node = new CatalogueNode();
+    node->channel = channel;
+    Attach(node, ParentNodeFor(channel->GetGroupId()));
+    channel->SetTreeItem(node);
+    observer_->OnNodeInserted(node);
+    observer_->StartChannelTimer(channel);
+}
+
+CGroup* CatalogueModel::AddGroup(CGroup* parent, const std::wstring& name) {
+    auto group = std::make_unique<CGroup>();
+    group->SetId(++lastGroupId_);
+    group->SetParentId(parent ? parent->GetId() : 0);
+    group->SetName(name);
+    CGroup* raw = group.get();
+    {
+        platform::ScopedLock guard(groupListLock_);
+        groups_.push_back(std::move(group));
+    }
+    LogPrintf(L"Succeed to create group");
+    auto* node = new CatalogueNode();
+    node->group = raw;
+    Attach(node, parent && NodeOf(parent) ? NodeOf(parent) : &root_);
+    raw->SetTreeItem(node);
+    observer_->OnNodeInserted(node);
+    SaveGroups();
+    return raw;
+}
+
+CChannel* CatalogueModel::AddChannel(CGroup* parent, const std::wstring& name,
+                                     const std::wstring& description, const std::wstring& url) {
+    auto channel = std::make_unique<CChannel>();
+    channel->SetId(++lastChannelId_);
+    channel->SetGroupId(parent ? parent->GetId() : 0);
+    channel->SetFileStem(platform::FormatW(L"%s%d", L"rss", static_cast<int>(lastChannelId_)));
+    channel->SetName(name);
+    channel->SetDescription(description);
+    channel->SetUrl(url);
+    CChannel* raw = channel.get();
+    LogPrintf(L"Succeed to create new channel");
+    {
+        platform::ScopedLock guard(channelListLock_);
+        channels_.push_back(std::move(channel));
+    }
+    auto* node = new CatalogueNode();
+    node->channel = raw;
+    Attach(node, parent && NodeOf(parent) ? NodeOf(parent) : &root_);
+    raw->SetTreeItem(node);
+    observer_->OnNodeInserted(node);
+    observer_->StartChannelTimer(raw);
+    SaveChannels();
+    UpdateChannel(raw);
+    return raw;
+}
+
+void CatalogueModel::Rename(CatalogueNode* node, const std::wstring& name) {
+    if (!node)
+        return;
+    if (node->channel) {
+        const std::wstring old = node->channel->GetName();
+        node->channel->SetName(name);
+        LogPrintf(L"Succeed to rename the node from %s to %s", old.c_str(), name.c_str());
+        SetText(node);
+        SaveChannels();
+    } else {
+        LogPrintf(L"Succeed to rename the node from %s to %s", node->group->GetName().c_str(),
+                  name.c_str());
+        node->group->SetName(name);
+        SetText(node);
+        SaveGroups();
+    }
+}
+
+void CatalogueModel::ResetChannelTimer(CChannel* channel) {
+    if (!observer_->KillChannelTimer(channel)) {
+        LogPrintf(L"Failed to kill timer of channel %s", channel->GetName().c_str());
+        return;
+    }
+    observer_->StartChannelTimer(channel);
+}
+
+void CatalogueModel::ApplyProperties(CChannel* channel, const PropertyValues& v) {
+    if (v.url != channel->GetUrl()) {
+        channel->SetLastBuildDate(std::string()); // the next update rebuilds the page
+        channel->SetUrl(v.url);
+    }
+    if (v.interval != channel->GetInterval()) {
+        channel->SetInterval(v.interval);
+        ResetChannelTimer(channel);
+    }
+    if (v.name != channel->GetName()) {
+        channel->SetName(v.name);
+        SetText(NodeOf(channel));
+    }
+    channel->SetMaxItems(v.maxItems);
+    channel->SetDescription(v.description);
+    SaveChannels();
+}
+
+bool CatalogueModel::DeleteChannelFiles(CChannel* channel) {
+    for (const std::wstring& path : {PagePath(channel), StatePath(channel)}) {
+        if (platform::PathExists(path) && !platform::DeleteFile(path)) {
+            LogPrintf(L"Failed to delete file of channel %s", channel->GetName().c_str());
+            return false;
+        }
+    }
+    return true;
+}
+
+bool CatalogueModel::DeleteChannel(CChannel* channel) {
+    platform::ScopedLock guard(channelListLock_);
+    const std::wstring name = channel->GetName();
+    if (channel->IsUpdating()) {
+        LogPrintf(L"The channel %s is being updated, Can't delete it", name.c_str());
+        return false;
+    }
+    observer_->ClosePageOfChannel(channel);
+    if (!DeleteChannelFiles(channel))
+        return false;
+    CatalogueNode* node = NodeOf(channel);
+    if (node) {
+        observer_->OnNodeRemoved(node);
+        Detach(node);
+        delete node;
+    }
+    if (!observer_->KillChannelTimer(channel))
+        LogPrintf(L"Failed to delete channel timer");
+    LogPrintf(L"Succeed to delete channel %s", name.c_str());
+    EraseRecord(channels_, channel);
+    return true;
+}
+
+bool CatalogueModel::DeleteNode(CatalogueNode* node) {
+    if (node->channel)
+        return DeleteChannel(node->channel);
+    CGroup* group = node->group;
+    LogPrintf(L"Succeed to delete group %s", group->GetName().c_str());
+    observer_->OnNodeRemoved(node);
+    Detach(node);
+    delete node;
+    EraseRecord(groups_, group);
+    return true;
+}
+
+bool CatalogueModel::DeleteGroupTree(CGroup* group) {
+    platform::ScopedLock guard(groupListLock_);
+    std::vector<CatalogueNode*> stack{NodeOf(group)};
+    while (!stack.empty()) {
+        CatalogueNode* node = stack.back();
+        stack.pop_back();
+        // Leaves first: descend to the first child; the parent is looked at again later.
+        while (!node->children.empty()) {
+            stack.push_back(node);
+            node = node->children.front();
+        }
+        if (!DeleteNode(node))
+            return false;
+    }
+    return true;
+}
+
+bool CatalogueModel::Delete(CatalogueNode* node) {
+    if (!node)
+        return false;
+    if (node->channel) {
+        bool ok = DeleteChannel(node->channel);
+        if (ok)
+            SaveChannels();
+        return ok;
+    }
+    bool ok = DeleteGroupTree(node->group);
+    SaveGroups();
+    SaveChannels();
+    return ok;
+}
+
+bool CatalogueModel::DeleteChannelArticles(CChannel* channel) {
+    if (!DeleteChannelFiles(channel))
+        return false;
+    channel->SetCounts(0, 0);
+    channel->SetLastBuildDate(std::string());
+    observer_->ClosePageOfChannel(channel);
+    SetText(NodeOf(channel));
+    SaveChannels();
+    return true;
+}
+
+int CatalogueModel::Import(const std::wstring& path, CGroup* parent) {
+    const uint32_t parentId = parent ? parent->GetId() : 0;
+    ++lastChannelId_;
+    ++lastGroupId_;
+    COpmlImport importer(targets_.frame);
+    if (!importer.Import(path, parentId, lastGroupId_, lastChannelId_)) {
+        LogPrintf(L"Failed to import feed form file or web");
+        return 0;
+    }
+    auto& groups = importer.Groups();
+    auto& channels = importer.Channels();
+    if (groups.empty() && channels.empty())
+        return 2;
+    std::vector<CGroup*> newGroups;
+    std::vector<CChannel*> newChannels;
+    {
+        platform::ScopedLock guard(groupListLock_);
+        for (auto& group : groups) {
+            newGroups.push_back(group.get());
+            groups_.push_back(std::move(group));
+        }
+    }
+    lastGroupId_ = static_cast<uint32_t>(static_cast<int64_t>(lastGroupId_) +
+                                         static_cast<int64_t>(newGroups.size()) - 1);
+    for (CGroup* group : newGroups)
+        InsertGroup(group);
+    {
+        platform::ScopedLock guard(channelListLock_);
+        for (auto& channel : channels) {
+            newChannels.push_back(channel.get());
+            channels_.push_back(std::move(channel));
+        }
+    }
+    for (CChannel* channel : newChannels)
+        InsertChannel(channel);
+    lastChannelId_ = static_cast<uint32_t>(static_cast<int64_t>(lastChannelId_) +
+                                           static_cast<int64_t>(newChannels.size()) - 1);
+    LogPrintf(L"Succeed to import feed from file or web");
+    SaveGroups();
+    SaveChannels();
+    return 1;
+}
+
+void CatalogueModel::ImportFromPath(const std::wstring& path) {
+    if (Import(path, nullptr) == 2)
+        return; // nothing usable: no log
+}
+
+CatalogueModel::MoveResult CatalogueModel::Move(CatalogueNode* source, CGroup* target) {
+    CatalogueNode* targetNode = target ? NodeOf(target) : nullptr;
+    if (targetNode == source)
+        return MoveResult::kOntoItself;
+    if (!targetNode && !source->parent)
+        return MoveResult::kAlreadyTopLevel;
+    for (CatalogueNode* n = targetNode; n; n = n->parent)
+        if (n == source)
+            return MoveResult::kIntoOwnSubtree;
+    Detach(source);
+    Attach(source, targetNode ? targetNode : &root_);
+    // Every moved group stands right after its new parent in the group list, so each group
+    // still comes after its parent.
+    {
+        platform::ScopedLock guard(groupListLock_);
+        std::vector<CatalogueNode*> preorder{source};
+        for (size_t i = 0; i < preorder.size(); ++i) {
+            CatalogueNode* node = preorder[i];
+            if (node->group && node->parent) {
+                auto it = std::find_if(groups_.begin(), groups_.end(),
+                                       [node](const auto& g) { return g.get() == node->group; });
+                std::unique_ptr<CGroup> moved = std::move(*it);
+                groups_.erase(it);
+                auto parentIt = std::find_if(groups_.begin(), groups_.end(), [node](const auto& g) {
+                    return g.get() == node->parent->group;
+                });
+                groups_.insert(parentIt + 1, std::move(moved));
+            }
+            preorder.insert(preorder.begin() + static_cast<long>(i) + 1, node->children.begin(),
+                            node->children.end());
+        }
+    }
+    const uint32_t newParent = target ? target->GetId() : 0;
+    if (source->group)
+        source->group->SetParentId(newParent);
+    else
+        source->channel->SetGroupId(newParent);
+    observer_->OnNodeMoved(source);
+    SaveGroups();
+    SaveChannels();
+    return MoveResult::kMoved;
+}
+
+bool CatalogueModel::StartJob(CChannel* channel, bool fromCommand) {
+    const std::wstring name = channel->GetName();
+    if (fromCommand)
+        stopFlag = false;
+    auto job = std::make_unique<CUpdateJob>(channel, DataFolder(), targets_.view, targets_.frame);
+    CUpdateJob* raw = job.get();
+    {
+        platform::ScopedLock guard(jobListLock_);
+        jobList_.push_back(std::move(job));
+    }
+    LogPrintf(fromCommand ? L"Begin to update channel %s" : L"Begin to update channel %s ",
+              name.c_str());
+    observer_->OnUpdatingChanged(channel, true);
+    if (!fromCommand && targets_.frame)
+        targets_.frame->Post(kMsgStatus, kStatusUpdateStarted, 0);
+    if (pool_ && pool_->Submit(raw, targets_.view))
+        return true;
+    // Shutting down: the job never runs.
+    {
+        platform::ScopedLock guard(jobListLock_);
+        EraseRecord(jobList_, raw);
+    }
+    channel->SetUpdating(false);
+    observer_->OnUpdatingChanged(channel, false);
+    return false;
+}
+
+bool CatalogueModel::UpdateChannel(CChannel* channel) {
+    if (!channel) {
+        LogPrintf(L"Invalidate pointer in CRssChannelView::UpdateChannel(), can't to update");
+        return false;
+    }
+    if (!channel->BeginUpdating()) {
+        LogPrintf(L"The channel %s is being updated, please update it after the completion of "
+                  L"it's updated",
+                  channel->GetName().c_str());
+        return false;
+    }
+    return StartJob(channel, false);
+}
+
+bool CatalogueModel::UpdateSelected(CChannel* channel) {
+    if (!channel)
+        return false;
+    if (!channel->BeginUpdating()) {
+        LogPrintf(L"The channel %s is being updated, please update it after the completion of "
+                  L"it's updated",
+                  channel->GetName().c_str());
+        return false;
+    }
+    return StartJob(channel, true);
+}
+
+void CatalogueModel::UpdateAll() {
+    if (updateAllRunning_.load()) {
+        LogPrintf(L"Updating the channels now, please try later");
+        return;
+    }
+    if (channels_.empty())
+        return;
+    if (updateAllThread_.joinable())
+        updateAllThread_.join(); // the previous walk has ended
+    updateAllRunning_ = true;
+    stopFlag = false;
+    updateAllThread_ = std::thread([this] { UpdateAllWorker(); });
+}
+
+void CatalogueModel::UpdateAllWorker() {
+    LogPrintf(L"Begin to update all channel");
+    std::vector<CChannel*> snapshot;
+    {
+        platform::ScopedLock guard(channelListLock_);
+        for (const auto& channel : channels_)
+            snapshot.push_back(channel.get());
+    }
+    for (CChannel* channel : snapshot) {
+        if (stopFlag.load() || exitFlag.load())
+            break;
+        {
+            // Still in the list, and marked updating before the lock goes, so a delete
+            // (refused while updating) cannot take it away now.
+            platform::ScopedLock guard(channelListLock_);
+            auto it = std::find_if(channels_.begin(), channels_.end(),
+                                   [channel](const auto& c) { return c.get() == channel; });
+            if (it == channels_.end())
+                continue;
+            if (!channel->BeginUpdating()) {
+                LogPrintf(L"The channel %s is being updated, please update it after the "
+                          L"completion of it's updated",
+                          channel->GetName().c_str());
+                continue;
+            }
+        }
+        StartJob(channel, false);
+    }
+    updateAllRunning_ = false;
+}
+
+void CatalogueModel::StopAll() {
+    stopFlag = true;
+}
+
+size_t CatalogueModel::RunningJobs() {
+    platform::ScopedLock guard(jobListLock_);
+    return jobList_.size();
+}
+
+void CatalogueModel::HandleMessage(const platform::PostedMessage& message) {
+    auto* channel = reinterpret_cast<CChannel*>(message.lParam);
+    const int w = static_cast<int>(message.wParam);
+    switch (message.message) {
+    case kMsgUpdateFinished:
+        OnUpdateFinished(w, channel);
+        break;
+    case kMsgItemReadChanged:
+        OnItemReadChanged(w, channel);
+        break;
+    case kMsgItemDeleted:
+        OnItemDeleted(w, channel);
+        break;
+    default:
+        break;
+    }
+}
+
+void CatalogueModel::OnUpdateFinished(int result, CChannel* channel) {
+    if (!channel) {
+        LogPrintf(L"Invalidate pointer in CRssChannelView::OnUpdateFinished()");
+        return;
+    }
+    CUpdateJob::Outcome outcome = CUpdateJob::Outcome::kNotRun;
+    {
+        platform::ScopedLock guard(jobListLock_);
+        auto it = std::find_if(jobList_.begin(), jobList_.end(),
+                               [channel](const auto& job) { return job->Channel() == channel; });
+        if (it != jobList_.end()) {
+            outcome = (*it)->GetOutcome();
+            jobList_.erase(it);
+        }
+        channel->SetUpdating(false);
+    }
+    if (result == 1) {
+        LogPrintf(L"Succeed to update channel %s", channel->GetName().c_str());
+        ResetChannelTimer(channel);
+        SetText(NodeOf(channel));
+        SaveChannels();
+    }
+    observer_->OnUpdatingChanged(channel, false);
+    observer_->OnUpdateFinished(channel, outcome);
+    if (targets_.frame)
+        targets_.frame->Post(kMsgStatus, kStatusUpdateHandled, 0);
+    if (channel->GetShowWhenDone() && channel->GetTotalCount() != 0 && targets_.readingPane)
+        targets_.readingPane->Post(kMsgShowChannelPage, 0,
+                                   reinterpret_cast<platform::LParam>(channel));
+    channel->SetShowWhenDone(false);
+}
+
+void CatalogueModel::OnItemReadChanged(int wParam, CChannel* channel) {
+    if (!channel)
+        return;
+    uint32_t unread, total;
+    channel->GetCounts(unread, total);
+    if (wParam != 0) {
+        if (unread == 0)
+            return;
+        --unread;
+    } else {
+        if (unread == total)
+            return;
+        ++unread;
+    }
+    channel->SetCounts(unread, total);
+    SetText(NodeOf(channel));
+    SaveChannels();
+}
+
+void CatalogueModel::OnItemDeleted(int wParam, CChannel* channel) {
+    if (!channel)
+        return;
+    uint32_t unread, total;
+    channel->GetCounts(unread, total);
+    if (wParam == 0) {
+        if (unread == 0)
+            return;
+        --unread;
+    } else if (total == 0) {
+        return;
+    }
+    if (total > 0)
+        --total;
+    channel->SetCounts(std::min(unread, total), total);
+    SetText(NodeOf(channel));
+    if (total == 0)
+        DeleteChannelArticles(channel);
+    SaveChannels();
+}

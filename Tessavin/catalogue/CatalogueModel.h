@@ -1,0 +1,129 @@
+#pragma once
+
+#include "catalogue/CatalogueFiles.h"
+#include "catalogue/CatalogueNode.h"
+#include "catalogue/CatalogueObserver.h"
+#include "platform/CriticalSection.h"
+
+#include <atomic>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+class CThreadPool;
+class CUpdateJob;
+namespace platform {
+class MessageTarget;
+struct PostedMessage;
+} // namespace platform
+
+// The channel catalogue without any window: groups and channels in their lists and in tree
+// order, their ids, locks and files, and the rules of add, rename, delete, move, import,
+// update scheduling and counts. A tree control mirrors it through ICatalogueObserver.
+//
+// Locks: the group-list lock is taken before the channel-list lock; the job-list lock only
+// around its own changes. Shutdown: Close() stops updates and the update-all walk; the
+// owner then destroys the worker pool (which waits for running jobs) before the model.
+class CatalogueModel {
+public:
+    struct Targets {
+        platform::MessageTarget* view = nullptr;        // gets 11901-11903 (pumped by the owner)
+        platform::MessageTarget* frame = nullptr;       // gets 11904 status codes
+        platform::MessageTarget* readingPane = nullptr; // gets 11905
+    };
+
+    CatalogueModel(ICatalogueObserver* observer, Targets targets, CThreadPool* pool);
+    ~CatalogueModel();
+    CatalogueModel(const CatalogueModel&) = delete;
+    CatalogueModel& operator=(const CatalogueModel&) = delete;
+
+    // Opens and loads the catalogue files and builds the tree; imports the default channel
+    // list when no channel was loaded. False when the files cannot be opened.
+    bool Open();
+    void Close();
+
+    // Lists, tree and lookups.
+    const GroupList& Groups() const { return groups_; }
+    const ChannelList& Channels() const { return channels_; }
+    const std::vector<CatalogueNode*>& TopLevel() const { return root_.children; }
+    CGroup* FindGroup(uint32_t id) const;
+    CChannel* FindChannel(uint32_t id) const;
+    static CatalogueNode* NodeOf(CGroup* group);
+    static CatalogueNode* NodeOf(CChannel* channel);
+    uint32_t LastGroupId() const { return lastGroupId_; }
+    uint32_t LastChannelId() const { return lastChannelId_; }
+    const std::wstring& DataFolder() const { return files_.DataFolder(); }
+    std::wstring PagePath(const CChannel* channel) const;
+    std::wstring StatePath(const CChannel* channel) const;
+    bool IsAddressUnique(const std::wstring& address) const;
+
+    // Catalogue operations (the dialog rules are checked by the caller).
+    CGroup* AddGroup(CGroup* parent, const std::wstring& name);
+    CChannel* AddChannel(CGroup* parent, const std::wstring& name, const std::wstring& description,
+                         const std::wstring& url);
+    void Rename(CatalogueNode* node, const std::wstring& name);
+    struct PropertyValues {
+        std::wstring name, description, url;
+        uint32_t maxItems = 0, interval = 0;
+    };
+    void ApplyProperties(CChannel* channel, const PropertyValues& values);
+    // Deletes a channel, or a group with everything under it; saves what changed.
+    bool Delete(CatalogueNode* node);
+    bool DeleteChannel(CChannel* channel);
+    bool DeleteGroupTree(CGroup* group);
+    bool DeleteChannelArticles(CChannel* channel);
+    // Imports a list under the parent group (null: top level). 1 merged, 0 failed, 2 empty.
+    int Import(const std::wstring& path, CGroup* parent);
+    void ImportFromPath(const std::wstring& path);
+    enum class MoveResult { kMoved, kOntoItself, kAlreadyTopLevel, kIntoOwnSubtree };
+    // Moves a node with its subtree under a group (null: the top level).
+    MoveResult Move(CatalogueNode* source, CGroup* target);
+
+    // Update scheduling.
+    bool UpdateChannel(CChannel* channel);  // timers, update-all walk, adding a channel
+    bool UpdateSelected(CChannel* channel); // the update command: also clears the stop flag
+    void UpdateAll();
+    bool UpdateAllRunning() const { return updateAllRunning_.load(); }
+    void StopAll();
+    size_t RunningJobs();
+    // Handlers of the messages that arrive at the view target.
+    void HandleMessage(const platform::PostedMessage& message);
+    void OnUpdateFinished(int result, CChannel* channel);
+    void OnItemReadChanged(int wParam, CChannel* channel);
+    void OnItemDeleted(int wParam, CChannel* channel);
+
+    bool SaveGroups();
+    bool SaveChannels();
+
+private:
+    void InsertGroup(CGroup* group);
+    void InsertChannel(CChannel* channel);
+    CatalogueNode* ParentNodeFor(uint32_t groupId);
+    void Attach(CatalogueNode* node, CatalogueNode* parent);
+    void Detach(CatalogueNode* node);
+    bool DeleteNode(CatalogueNode* node);
+    bool DeleteChannelFiles(CChannel* channel);
+    bool StartJob(CChannel* channel, bool fromCommand);
+    void ResetChannelTimer(CChannel* channel);
+    void UpdateAllWorker();
+    void SetText(CatalogueNode* node);
+
+    ICatalogueObserver* observer_;
+    ICatalogueObserver defaultObserver_;
+    Targets targets_;
+    CThreadPool* pool_;
+    CatalogueFiles files_;
+    GroupList groups_;
+    ChannelList channels_;
+    CatalogueNode root_;
+    uint32_t lastGroupId_ = 0;
+    uint32_t lastChannelId_ = 0;
+    platform::CriticalSection groupListLock_;
+    platform::CriticalSection channelListLock_;
+    platform::CriticalSection jobListLock_;
+    std::vector<std::unique_ptr<CUpdateJob>> jobList_;
+    std::atomic<bool> updateAllRunning_{false};
+    std::thread updateAllThread_;
+    bool open_ = false;
+};

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "engine/UpdateJob.h"
+
+class CChannel;
+struct CatalogueNode;
+
+// What a tree showing the catalogue (and the services around it) hears from the model.
+// Every member has a default that does nothing, so a headless host overrides only what it
+// needs. Calls come from the thread that made the change (the update-all walk included).
+class ICatalogueObserver {
+public:
+    virtual ~ICatalogueObserver() = default;
+    virtual void OnNodeInserted(CatalogueNode* node) { (void)node; }
+    // Called before the node and its record are deleted.
+    virtual void OnNodeRemoved(CatalogueNode* node) { (void)node; }
+    // The subtree at node now hangs under its (new) parent, at the end.
+    virtual void OnNodeMoved(CatalogueNode* node) { (void)node; }
+    virtual void OnNodeTextChanged(CatalogueNode* node) { (void)node; }
+    virtual void OnUpdatingChanged(CChannel* channel, bool updating) {
+        (void)channel;
+        (void)updating;
+    }
+    virtual void OnUpdateFinished(CChannel* channel, CUpdateJob::Outcome outcome) {
+        (void)channel;
+        (void)outcome;
+    }
+    // Channel timers (period interval x 60000 ms); KillChannelTimer false when it failed.
+    virtual void StartChannelTimer(CChannel* channel) { (void)channel; }
+    virtual bool KillChannelTimer(CChannel* channel) {
+        (void)channel;
+        return true;
+    }
+    // The reading pane closes the channel's page if it shows it.
+    virtual void ClosePageOfChannel(CChannel* channel) { (void)channel; }
+};

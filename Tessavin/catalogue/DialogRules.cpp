@@ -1,0 +1,110 @@
+#include "catalogue/DialogRules.h"
+
+#include "platform/CodePage.h"
+
+#include <curl/curl.h>
+#include <cwctype>
+
+bool DialogRules::IsHttpUrl(const std::wstring& address) {
+    CURLU* url = curl_url();
+    if (!url)
+        return false;
+    const std::string text = platform::WideToUtf8(address);
+    bool ok = false;
+    if (curl_url_set(url, CURLUPART_URL, text.c_str(), 0) == CURLUE_OK) {
+        char* scheme = nullptr;
+        char* host = nullptr;
+        if (curl_url_get(url, CURLUPART_SCHEME, &scheme, 0) == CURLUE_OK &&
+            curl_url_get(url, CURLUPART_HOST, &host, 0) == CURLUE_OK)
+            ok = platform::AsciiLower(scheme) == "http" && host && *host;
+        curl_free(scheme);
+        curl_free(host);
+    }
+    curl_url_cleanup(url);
+    return ok;
+}
+
+bool DialogRules::IsAllDigits(const std::wstring& text) {
+    for (wchar_t c : text)
+        if (c < L'0' || c > L'9')
+            return false;
+    return true;
+}
+
+uint32_t DialogRules::Number(const std::wstring& digits) {
+    uint64_t value = 0;
+    for (wchar_t c : digits) {
+        value = value * 10 + static_cast<uint64_t>(c - L'0');
+        if (value > 0xFFFFFFFFull)
+            return 0xFFFFFFFFu;
+    }
+    return static_cast<uint32_t>(value);
+}
+
+RuleResult
+DialogRules::AddChannel(const std::wstring& name, const std::wstring& description,
+                        const std::wstring& address, bool verify,
+                        const std::function<bool(const std::wstring&)>& isAddressUnique) {
+    if (name.empty())
+        return RuleResult::Fail(L"IDS_CHANNEL_NAME_COULD_NOT_NULL", 11500);
+    if (name.size() > kMaxText)
+        return RuleResult::Fail(L"IDS_CHANNEL_NAME_TOO_LONG", 11500);
+    if (description.size() > kMaxText)
+        return RuleResult::Fail(L"IDS_CHANNEL_DESCRIPTION_TOOL_LONG", 11503);
+    if (address.empty())
+        return RuleResult::Fail(L"IDS_CHANNEL_ADDRESS_COULD_NOT_NULL", 11502);
+    if (address.size() > kMaxText)
+        return RuleResult::Fail(L"IDS_CHANNEL_ADDRESS_TOO_LONG", 11502);
+    if (!isAddressUnique(address))
+        return RuleResult::Fail(L"IDS_CHANNEL_IS_EXITS", 11502, false);
+    if (verify) {
+        const std::wstring tail = address.size() >= 4 ? address.substr(address.size() - 4) : L"";
+        if (!IsHttpUrl(address) || (tail != L".xml" && tail != L".XML"))
+            return RuleResult::Fail(L"IDS_CHANNEL_ADDRESS_INVALID", 11502);
+    }
+    return RuleResult::Pass();
+}
+
+RuleResult DialogRules::AddGroup(const std::wstring& name) {
+    if (name.empty() || name.size() > kMaxText)
+        return RuleResult::Fail(L"", 11505);
+    return RuleResult::Pass();
+}
+
+RuleResult DialogRules::Rename(const std::wstring& name) {
+    if (name.empty() || name.size() > kMaxText)
+        return RuleResult::Fail(L"", 11506);
+    return RuleResult::Pass();
+}
+
+RuleResult
+DialogRules::Properties(const ChannelProperties& v, const std::wstring& openedUrl,
+                        const std::function<bool(const std::wstring&)>& isAddressUnique) {
+    if (v.name.empty())
+        return RuleResult::Fail(L"IDS_CHANNEL_NAME_COULD_NOT_NULL", 11500);
+    if (v.name.size() > kMaxText)
+        return RuleResult::Fail(L"IDS_CHANNEL_NAME_TOO_LONG", 11500);
+    if (v.description.size() > kMaxText)
+        return RuleResult::Fail(L"IDS_CHANNEL_DESCRIPTION_TOOL_LONG", 11508);
+    if (v.url.empty())
+        return RuleResult::Fail(L"IDS_CHANNEL_ADDRESS_COULD_NOT_NULL", 11502);
+    if (v.url.size() > kMaxText)
+        return RuleResult::Fail(L"IDS_CHANNEL_ADDRESS_TOO_LONG", 11502);
+    if (!IsAllDigits(v.maxItemsText))
+        return RuleResult::Fail(L"IDS_PLS_INPUT_VALID_NUMBER", 11510);
+    const uint32_t maxItems = Number(v.maxItemsText);
+    if (maxItems > 1000)
+        return RuleResult::Fail(L"IDS_LOCAL_RESERVE_MSG_CAN_NOT_OVER", 11510);
+    if (maxItems < 10)
+        return RuleResult::Fail(L"IDS_LOCAL_RESERVE_MSG_CAN_NOT_LOWER_THAN", 11510);
+    if (!IsAllDigits(v.intervalText))
+        return RuleResult::Fail(L"IDS_PLS_INPUT_VALID_NUMBER", 11513);
+    const uint32_t interval = Number(v.intervalText);
+    if (interval > 240)
+        return RuleResult::Fail(L"IDS_UPDATE_TIME_COULD_NOT_OVER", 11513);
+    if (interval < 10)
+        return RuleResult::Fail(L"IDS_UPDATE_TIME_COULD_NOT_LOWER", 11513);
+    if (v.url != openedUrl && !isAddressUnique(v.url))
+        return RuleResult::Fail(L"IDS_CHANNEL_IS_EXITS", 11502, false);
+    return RuleResult::Pass();
+}

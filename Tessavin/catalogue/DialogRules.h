@@ -1,0 +1,55 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+// The outcome of a dialog check: the first failing rule's text key (empty when none, or
+// for the refusals that show no message), the control that gets the focus, and whether
+// the dialog puts the values back into its controls.
+struct RuleResult {
+    bool ok = true;
+    std::wstring key;
+    int focus = 0;
+    bool putBack = false;
+
+    static RuleResult Pass() { return RuleResult(); }
+    static RuleResult Fail(const std::wstring& key, int focus, bool putBack = true) {
+        RuleResult r;
+        r.ok = false;
+        r.key = key;
+        r.focus = focus;
+        r.putBack = putBack;
+        return r;
+    }
+};
+
+// Values of the channel properties dialog.
+struct ChannelProperties {
+    std::wstring name;
+    std::wstring description;
+    std::wstring url;
+    std::wstring maxItemsText;
+    std::wstring intervalText;
+};
+
+// The validation rules of the channel dialogs, in their order, as plain functions.
+class DialogRules {
+public:
+    static const size_t kMaxText = 260;
+
+    // The address parses as scheme://server[:port]/object and its scheme is http.
+    static bool IsHttpUrl(const std::wstring& address);
+    // Every character is a decimal digit; the empty text passes.
+    static bool IsAllDigits(const std::wstring& text);
+
+    static RuleResult AddChannel(const std::wstring& name, const std::wstring& description,
+                                 const std::wstring& address, bool verify,
+                                 const std::function<bool(const std::wstring&)>& isAddressUnique);
+    static RuleResult AddGroup(const std::wstring& name);
+    static RuleResult Rename(const std::wstring& name);
+    static RuleResult Properties(const ChannelProperties& values, const std::wstring& openedUrl,
+                                 const std::function<bool(const std::wstring&)>& isAddressUnique);
+    // Decimal value of a digits-only text (empty gives 0).
+    static uint32_t Number(const std::wstring& digits);
+};

@@ -1,0 +1,626 @@
+#include "CommandLine.h"
+
+#include "AppFolderSetup.h"
+#include "HostContainer.h"
+#include "HostTexts.h"
+#include "catalogue/CatalogueModel.h"
+#include "catalogue/DialogRules.h"
+#include "config/Config.h"
+#include "config/Folders.h"
+#include "config/LogFile.h"
+#include "engine/StopFlags.h"
+#include "engine/ThreadPool.h"
+#include "host/HostServices.h"
+#include "platform/CodePage.h"
+#include "platform/FileSystem.h"
+#include "platform/MessageQueue.h"
+#include "platform/ResourceModule.h"
+#include "reader/ItemAction.h"
+
+#include <climits>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <map>
+#include <mutex>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+const char kUsage[] =
+    "usage: tessavin [--app-dir DIR] [--log] COMMAND [ARGS]\n"
+    "  list\n"
+    "  update (--all | NODE...)              a group updates every channel under it\n"
+    "  import PATH|URL [--group gID]\n"
+    "  add-group NAME [--parent gID]\n"
+    "  add-channel URL --name NAME [--description TEXT] [--group gID]\n"
+    "  rename NODE NAME\n"
+    "  set cID [--name N] [--description D] [--url U] [--max-items N] [--interval M]\n"
+    "  move NODE (gID|top)\n"
+    "  delete NODE\n"
+    "  delete-articles cID\n"
+    "  page cID\n"
+    "  mark cID N (read|flag|delete)\n";
+
+struct UsageError {
+    std::string message;
+};
+
+std::string Utf8(const std::wstring& text) {
+    return platform::WideToUtf8(text);
+}
+std::wstring Wide(const std::string& text) {
+    return platform::Utf8ToWide(text);
+}
+
+void OnInterrupt(int) {
+    stopFlag = true;
+}
+
+// Collects update results for the command's report; called from the UI and walk threads.
+class CliObserver : public ICatalogueObserver {
+public:
+    void OnUpdateFinished(CChannel* channel, CUpdateJob::Outcome outcome) override {
+        std::lock_guard<std::mutex> guard(lock_);
+        results_[channel->GetId()] = outcome;
+    }
+    void OnUpdatingChanged(CChannel* channel, bool updating) override {
+        std::lock_guard<std::mutex> guard(lock_);
+        if (updating)
+            started_[channel->GetId()] = true;
+    }
+    std::map<uint32_t, CUpdateJob::Outcome> Results() {
+        std::lock_guard<std::mutex> guard(lock_);
+        return results_;
+    }
+    size_t Started() {
+        std::lock_guard<std::mutex> guard(lock_);
+        return started_.size();
+    }
+
+private:
+    std::mutex lock_;
+    std::map<uint32_t, CUpdateJob::Outcome> results_;
+    std::map<uint32_t, bool> started_;
+};
+
+class Session {
+public:
+    Session(std::ostream& out, std::ostream& err) : out_(out), err_(err) {}
+
+    int Run(std::vector<std::string> args);
+
+private:
+    // NODE: g<id> a group, c<id> or a bare number a channel.
+    bool ParseNode(const std::string& text, CGroup** group, CChannel** channel) {
+        *group = nullptr;
+        *channel = nullptr;
+        std::string digits = text;
+        bool isGroup = false;
+        if (!text.empty() && (text[0] == 'g' || text[0] == 'c')) {
+            isGroup = text[0] == 'g';
+            digits = text.substr(1);
+        }
+        if (digits.empty() || digits.find_first_not_of("0123456789") != std::string::npos)
+            throw UsageError{"not a node: " + text};
+        unsigned long id = std::strtoul(digits.c_str(), nullptr, 10);
+        if (isGroup)
+            *group = model_->FindGroup(static_cast<uint32_t>(id));
+        else
+            *channel = model_->FindChannel(static_cast<uint32_t>(id));
+        return *group || *channel;
+    }
+    CChannel* ChannelArg(const std::string& text) {
+        CGroup* group;
+        CChannel* channel;
+        if (!ParseNode(text, &group, &channel) || !channel)
+            return nullptr;
+        return channel;
+    }
+    CGroup* GroupArg(const std::string& text) {
+        if (text.empty() || text[0] != 'g')
+            throw UsageError{"not a group: " + text};
+        CGroup* group;
+        CChannel* channel;
+        ParseNode(text, &group, &channel);
+        return group;
+    }
+    int Refuse(const std::string& reason) {
+        err_ << "tessavin: " << reason << "\n";
+        return 1;
+    }
+    int RefuseKey(const std::wstring& key, const std::string& fallback) {
+        std::wstring text = GetLocaleText(key, kModuleTextsName, &container_);
+        return Refuse(text.empty() ? fallback : Utf8(text));
+    }
+    void Pump(unsigned waitMs) {
+        platform::PostedMessage m;
+        if (view_.WaitNext(m, waitMs)) {
+            model_->HandleMessage(m);
+            view_.Pump(
+                [this](const platform::PostedMessage& next) { model_->HandleMessage(next); });
+        }
+        frame_.Drain();
+    }
+    void WaitForUpdates(size_t total);
+    void PrintTree(const std::vector<CatalogueNode*>& nodes, int depth);
+    void CollectChannels(CatalogueNode* node, std::vector<CChannel*>& out);
+    std::string Line(CChannel* channel) {
+        return "[c" + std::to_string(channel->GetId()) + "] " + Utf8(channel->NodeText());
+    }
+
+    int List();
+    int Update(const std::vector<std::string>& args);
+    int Import(const std::vector<std::string>& args);
+    int AddGroup(const std::vector<std::string>& args);
+    int AddChannel(const std::vector<std::string>& args);
+    int Rename(const std::vector<std::string>& args);
+    int Set(const std::vector<std::string>& args);
+    int Move(const std::vector<std::string>& args);
+    int Delete(const std::vector<std::string>& args);
+    int DeleteArticles(const std::vector<std::string>& args);
+    int Page(const std::vector<std::string>& args);
+    int Mark(const std::vector<std::string>& args);
+
+    std::ostream& out_;
+    std::ostream& err_;
+    HostContainer container_;
+    CliObserver observer_;
+    platform::MessageQueue view_, frame_;
+    std::unique_ptr<CThreadPool> pool_;
+    std::unique_ptr<CatalogueModel> model_;
+};
+
+// Options after the positional arguments: --name VALUE ...
+std::map<std::string, std::string> Options(const std::vector<std::string>& args, size_t from,
+                                           const std::vector<std::string>& allowed,
+                                           std::vector<std::string>* positional = nullptr) {
+    std::map<std::string, std::string> options;
+    for (size_t i = from; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a.rfind("--", 0) == 0) {
+            bool known = false;
+            for (const std::string& name : allowed)
+                known |= name == a;
+            if (!known || i + 1 >= args.size())
+                throw UsageError{"bad option " + a};
+            options[a] = args[++i];
+        } else if (positional) {
+            positional->push_back(a);
+        } else {
+            throw UsageError{"unexpected argument " + a};
+        }
+    }
+    return options;
+}
+
+int Session::Run(std::vector<std::string> args) {
+    if (args.empty())
+        throw UsageError{"no command"};
+    const std::string command = args[0];
+    static const char* const kCommands[] = {"list",        "update",          "import", "add-group",
+                                            "add-channel", "rename",          "set",    "move",
+                                            "delete",      "delete-articles", "page",   "mark"};
+    bool known = false;
+    for (const char* c : kCommands)
+        known |= command == c;
+    if (!known)
+        throw UsageError{"unknown command " + command};
+
+    // The host's side: plug-in data, settings folder, texts, host settings.
+    const std::string app = Utf8(GetAppDirectory());
+    if (app.empty())
+        return Refuse("cannot find the application folder");
+    if (!platform::FolderExists(Wide(app + "Plugins/QuorvelUIPlugin")))
+        InstallPluginFiles(TESSAVIN_PLUGIN_SOURCE_DIR, app);
+    std::filesystem::create_directories(app + "rss/RssUserCfg");
+    AddEnglishTexts(container_);
+    container_.SetHostValue(L"rss", L"userchanneldefine", L"1");
+    auto resources = platform::ResourceModule::Load(Wide(app + "Plugins/QuorvelUIPlugin/res"));
+    platform::ResourceModule::SetActive(resources.get());
+
+    CConfig config;
+    config.container = &container_;
+    config.Initialize(L"Quorvel.ini");
+    int threads = CConfig().ReadThreadNum();
+    threads = threads < 1 ? 1 : threads > 30 ? 30 : threads;
+
+    stopFlag = false;
+    exitFlag = false;
+    pool_ = std::make_unique<CThreadPool>(static_cast<unsigned>(threads));
+    CatalogueModel::Targets targets;
+    targets.view = &view_;
+    targets.frame = &frame_;
+    model_ = std::make_unique<CatalogueModel>(&observer_, targets, pool_.get());
+    int result;
+    if (!model_->Open()) {
+        result = Refuse("the catalogue in " + app +
+                        "userdata/rss/ReadRecord/Common is in use by another instance");
+    } else {
+        // Updates started while loading (a default list, added channels) finish first.
+        std::vector<std::string> rest(args.begin() + 1, args.end());
+        if (command == "list")
+            result = List();
+        else if (command == "update")
+            result = Update(rest);
+        else if (command == "import")
+            result = Import(rest);
+        else if (command == "add-group")
+            result = AddGroup(rest);
+        else if (command == "add-channel")
+            result = AddChannel(rest);
+        else if (command == "rename")
+            result = Rename(rest);
+        else if (command == "set")
+            result = Set(rest);
+        else if (command == "move")
+            result = Move(rest);
+        else if (command == "delete")
+            result = Delete(rest);
+        else if (command == "delete-articles")
+            result = DeleteArticles(rest);
+        else if (command == "page")
+            result = Page(rest);
+        else
+            result = Mark(rest);
+    }
+    model_->Close();
+    pool_.reset(); // waits for running jobs before the records go
+    model_.reset();
+    platform::ResourceModule::SetActive(nullptr);
+    return result;
+}
+
+void Session::PrintTree(const std::vector<CatalogueNode*>& nodes, int depth) {
+    for (CatalogueNode* node : nodes) {
+        out_ << std::string(static_cast<size_t>(depth) * 2, ' ');
+        if (node->group) {
+            out_ << "[g" << node->group->GetId() << "] " << Utf8(node->group->GetName()) << "\n";
+            PrintTree(node->children, depth + 1);
+        } else {
+            out_ << Line(node->channel) << "\n";
+        }
+    }
+}
+
+int Session::List() {
+    PrintTree(model_->TopLevel(), 0);
+    return 0;
+}
+
+void Session::CollectChannels(CatalogueNode* node, std::vector<CChannel*>& out) {
+    if (node->channel) {
+        out.push_back(node->channel);
+        return;
+    }
+    for (CatalogueNode* child : node->children)
+        CollectChannels(child, out);
+}
+
+void Session::WaitForUpdates(size_t total) {
+    const bool terminal = isatty(STDERR_FILENO) && &err_ == &std::cerr;
+    for (;;) {
+        Pump(100);
+        size_t done = observer_.Results().size();
+        if (terminal)
+            err_ << "\rupdating " << done << "/" << total << " " << std::flush;
+        if (!model_->UpdateAllRunning() && model_->RunningJobs() == 0 && view_.Size() == 0)
+            break;
+    }
+    if (terminal)
+        err_ << "\r" << std::string(40, ' ') << "\r" << std::flush;
+}
+
+int Session::Update(const std::vector<std::string>& args) {
+    if (args.empty())
+        throw UsageError{"update needs --all or nodes"};
+    std::vector<CChannel*> channels;
+    auto* previous = std::signal(SIGINT, OnInterrupt);
+    if (args.size() == 1 && args[0] == "--all") {
+        for (CatalogueNode* node : model_->TopLevel())
+            CollectChannels(node, channels);
+        model_->UpdateAll();
+    } else {
+        for (const std::string& a : args) {
+            CGroup* group;
+            CChannel* channel;
+            if (!ParseNode(a, &group, &channel))
+                return Refuse("no such node: " + a);
+            CollectChannels(group ? CatalogueModel::NodeOf(group) : CatalogueModel::NodeOf(channel),
+                            channels);
+        }
+        for (CChannel* channel : channels)
+            model_->UpdateSelected(channel);
+    }
+    WaitForUpdates(channels.size());
+    std::signal(SIGINT, previous);
+    auto results = observer_.Results();
+    int ok = 0, unchanged = 0, failed = 0, stopped = 0;
+    for (CChannel* channel : channels) {
+        auto it = results.find(channel->GetId());
+        const char* word = "stopped";
+        if (it != results.end()) {
+            switch (it->second) {
+            case CUpdateJob::Outcome::kWritten:
+                word = "ok";
+                ++ok;
+                break;
+            case CUpdateJob::Outcome::kUnchanged:
+                word = "unchanged";
+                ++unchanged;
+                break;
+            case CUpdateJob::Outcome::kStopped:
+                ++stopped;
+                break;
+            default:
+                word = "failed";
+                ++failed;
+                break;
+            }
+        } else {
+            ++stopped; // the walk stopped before it
+        }
+        out_ << "c" << channel->GetId() << " " << Utf8(channel->GetName()) << ": " << word << "\n";
+    }
+    out_ << channels.size() << " channels: " << ok << " ok, " << unchanged << " unchanged, "
+         << failed << " failed, " << stopped << " stopped\n";
+    return failed > 0 ? 1 : 0;
+}
+
+int Session::Import(const std::vector<std::string>& args) {
+    std::vector<std::string> positional;
+    auto options = Options(args, 0, {"--group"}, &positional);
+    if (positional.size() != 1)
+        throw UsageError{"import needs one PATH or URL"};
+    CGroup* parent = nullptr;
+    if (options.count("--group") && !(parent = GroupArg(options["--group"])))
+        return Refuse("no such group: " + options["--group"]);
+    std::string path = positional[0];
+    if (path.rfind("http://", 0) != 0 && path.rfind("HTTP://", 0) != 0 &&
+        std::filesystem::exists(path))
+        path = std::filesystem::absolute(path).string();
+    const size_t groups = model_->Groups().size(), channels = model_->Channels().size();
+    int result = model_->Import(Wide(path), parent);
+    if (result == 0)
+        return Refuse("cannot import " + positional[0] + " (unreadable, or not an OPML list)");
+    if (result == 2)
+        return Refuse("no groups or channels in " + positional[0]);
+    out_ << "imported " << model_->Groups().size() - groups << " groups and "
+         << model_->Channels().size() - channels << " channels\n";
+    return 0;
+}
+
+int Session::AddGroup(const std::vector<std::string>& args) {
+    std::vector<std::string> positional;
+    auto options = Options(args, 0, {"--parent"}, &positional);
+    if (positional.size() != 1)
+        throw UsageError{"add-group needs a NAME"};
+    CGroup* parent = nullptr;
+    if (options.count("--parent") && !(parent = GroupArg(options["--parent"])))
+        return Refuse("no such group: " + options["--parent"]);
+    const std::wstring name = Wide(positional[0]);
+    if (!DialogRules::AddGroup(name).ok)
+        return Refuse("a group name has 1 to 260 characters");
+    CGroup* group = model_->AddGroup(parent, name);
+    out_ << "[g" << group->GetId() << "] " << Utf8(group->GetName()) << "\n";
+    return 0;
+}
+
+int Session::AddChannel(const std::vector<std::string>& args) {
+    std::vector<std::string> positional;
+    auto options = Options(args, 0, {"--name", "--description", "--group"}, &positional);
+    if (positional.size() != 1 || !options.count("--name"))
+        throw UsageError{"add-channel needs a URL and --name"};
+    CGroup* parent = nullptr;
+    if (options.count("--group") && !(parent = GroupArg(options["--group"])))
+        return Refuse("no such group: " + options["--group"]);
+    const std::wstring name = Wide(options["--name"]);
+    const std::wstring description = Wide(options["--description"]);
+    const std::wstring url = Wide(positional[0]);
+    RuleResult rule = DialogRules::AddChannel(
+        name, description, url, /*verify=*/false,
+        [this](const std::wstring& a) { return model_->IsAddressUnique(a); });
+    if (!rule.ok)
+        return RuleResult(rule).key.empty() ? Refuse("refused")
+                                            : RefuseKey(rule.key, Utf8(rule.key));
+    CChannel* channel = model_->AddChannel(parent, name, description, url);
+    WaitForUpdates(1); // adding a channel starts its first update
+    out_ << Line(channel) << "\n";
+    return 0;
+}
+
+int Session::Rename(const std::vector<std::string>& args) {
+    if (args.size() != 2)
+        throw UsageError{"rename needs NODE and NAME"};
+    CGroup* group;
+    CChannel* channel;
+    if (!ParseNode(args[0], &group, &channel))
+        return Refuse("no such node: " + args[0]);
+    const std::wstring name = Wide(args[1]);
+    if (!DialogRules::Rename(name).ok)
+        return Refuse("a name has 1 to 260 characters");
+    model_->Rename(group ? CatalogueModel::NodeOf(group) : CatalogueModel::NodeOf(channel), name);
+    return 0;
+}
+
+int Session::Set(const std::vector<std::string>& args) {
+    if (args.empty())
+        throw UsageError{"set needs a channel"};
+    auto options =
+        Options(args, 1, {"--name", "--description", "--url", "--max-items", "--interval"});
+    CChannel* channel = ChannelArg(args[0]);
+    if (!channel)
+        return Refuse("no such channel: " + args[0]);
+    ChannelProperties values;
+    values.name = options.count("--name") ? Wide(options["--name"]) : channel->GetName();
+    values.description =
+        options.count("--description") ? Wide(options["--description"]) : channel->GetDescription();
+    values.url = options.count("--url") ? Wide(options["--url"]) : channel->GetUrl();
+    values.maxItemsText = options.count("--max-items") ? Wide(options["--max-items"])
+                                                       : std::to_wstring(channel->GetMaxItems());
+    values.intervalText = options.count("--interval") ? Wide(options["--interval"])
+                                                      : std::to_wstring(channel->GetInterval());
+    RuleResult rule =
+        DialogRules::Properties(values, channel->GetUrl(), [this](const std::wstring& a) {
+            return model_->IsAddressUnique(a);
+        });
+    if (!rule.ok)
+        return RefuseKey(rule.key, Utf8(rule.key));
+    if (channel->IsUpdating())
+        return Refuse("the channel is being updated");
+    CatalogueModel::PropertyValues v;
+    v.name = values.name;
+    v.description = values.description;
+    v.url = values.url;
+    v.maxItems = DialogRules::Number(values.maxItemsText);
+    v.interval = DialogRules::Number(values.intervalText);
+    model_->ApplyProperties(channel, v);
+    out_ << Line(channel) << "\n";
+    return 0;
+}
+
+int Session::Move(const std::vector<std::string>& args) {
+    if (args.size() != 2)
+        throw UsageError{"move needs NODE and (gID|top)"};
+    CGroup* group;
+    CChannel* channel;
+    if (!ParseNode(args[0], &group, &channel))
+        return Refuse("no such node: " + args[0]);
+    CGroup* target = nullptr;
+    if (args[1] != "top") {
+        if (args[1].empty() || args[1][0] != 'g')
+            return Refuse("a node can only be moved into a group or to the top level");
+        if (!(target = GroupArg(args[1])))
+            return Refuse("no such group: " + args[1]);
+    }
+    CatalogueNode* node = group ? CatalogueModel::NodeOf(group) : CatalogueModel::NodeOf(channel);
+    switch (model_->Move(node, target)) {
+    case CatalogueModel::MoveResult::kMoved:
+        return 0;
+    case CatalogueModel::MoveResult::kOntoItself:
+        return Refuse("a group cannot be moved into itself");
+    case CatalogueModel::MoveResult::kAlreadyTopLevel:
+        return Refuse("the node is at the top level already");
+    default:
+        return Refuse("a group cannot be moved into its own subtree");
+    }
+}
+
+int Session::Delete(const std::vector<std::string>& args) {
+    if (args.size() != 1)
+        throw UsageError{"delete needs a NODE"};
+    CGroup* group;
+    CChannel* channel;
+    if (!ParseNode(args[0], &group, &channel))
+        return Refuse("no such node: " + args[0]);
+    CatalogueNode* node = group ? CatalogueModel::NodeOf(group) : CatalogueModel::NodeOf(channel);
+    if (!model_->Delete(node))
+        return Refuse("not everything could be deleted (a channel is being updated, or its "
+                      "files cannot be deleted)");
+    return 0;
+}
+
+int Session::DeleteArticles(const std::vector<std::string>& args) {
+    if (args.size() != 1)
+        throw UsageError{"delete-articles needs a channel"};
+    CChannel* channel = ChannelArg(args[0]);
+    if (!channel)
+        return Refuse("no such channel: " + args[0]);
+    if (!model_->DeleteChannelArticles(channel))
+        return Refuse("the channel's files cannot be deleted");
+    out_ << Line(channel) << "\n";
+    return 0;
+}
+
+int Session::Page(const std::vector<std::string>& args) {
+    if (args.size() != 1)
+        throw UsageError{"page needs a channel"};
+    CChannel* channel = ChannelArg(args[0]);
+    if (!channel)
+        return Refuse("no such channel: " + args[0]);
+    const std::wstring path = model_->PagePath(channel);
+    if (!platform::FileExists(path))
+        return Refuse("the channel has no page yet; update it first");
+    out_ << std::filesystem::absolute(Utf8(path)).lexically_normal().string() << "\n";
+    return 0;
+}
+
+int Session::Mark(const std::vector<std::string>& args) {
+    if (args.size() != 3)
+        throw UsageError{"mark needs cID, N and read|flag|delete"};
+    CChannel* channel = ChannelArg(args[0]);
+    if (!channel)
+        return Refuse("no such channel: " + args[0]);
+    if (args[1].empty() || args[1].find_first_not_of("0123456789") != std::string::npos)
+        throw UsageError{"not an item number: " + args[1]};
+    const std::string g = std::to_string(static_cast<int32_t>(channel->GetGroupId()));
+    const std::string c = std::to_string(static_cast<int32_t>(channel->GetId()));
+    const std::string n = args[1];
+    std::string call;
+    if (args[2] == "read")
+        call = "javascript:go_read('025212A0'," + g + "," + c + "," + n + ",'')";
+    else if (args[2] == "flag")
+        call = "javascript:go_flag(" + g + "," + c + "," + n + ")";
+    else if (args[2] == "delete")
+        call = "javascript:go_delete(" + g + "," + c + "," + n + ")";
+    else
+        throw UsageError{"mark takes read, flag or delete"};
+    std::string state;
+    platform::ReadWholeFile(model_->StatePath(channel), state);
+    size_t lines = 0;
+    for (char ch : state)
+        lines += ch == '\n';
+    const unsigned long item = std::strtoul(n.c_str(), nullptr, 10);
+    if (item == 0 || item > lines)
+        return Refuse("channel c" + c + " has no item " + n);
+    ItemAction::HandleItemAction(Wide(call), *channel, model_->DataFolder(), &view_);
+    view_.Pump([this](const platform::PostedMessage& m) { model_->HandleMessage(m); });
+    out_ << Line(channel) << "\n";
+    return 0;
+}
+
+} // namespace
+
+int RunTessavin(int argc, char** argv, std::ostream& out, std::ostream& err) {
+    std::vector<std::string> args;
+    bool log = false;
+    try {
+        int i = 1;
+        for (; i < argc; ++i) {
+            std::string a = argv[i];
+            if (a == "--app-dir") {
+                if (i + 1 >= argc)
+                    throw UsageError{"--app-dir needs a folder"};
+                std::string dir = std::filesystem::absolute(argv[++i]).lexically_normal().string();
+                if (dir.back() != '/')
+                    dir.push_back('/');
+                std::filesystem::create_directories(dir);
+                setenv("TESSAVIN_APP_DIR", dir.c_str(), 1);
+            } else if (a == "--log") {
+                log = true;
+            } else if (a == "--help" || a == "-h") {
+                out << kUsage;
+                return 0;
+            } else {
+                break;
+            }
+        }
+        args.assign(argv + i, argv + argc);
+        loggingOn = log ? 1 : 0;
+        Session session(out, err);
+        int rc = session.Run(args);
+        loggingOn = 0;
+        return rc;
+    } catch (const UsageError& e) {
+        loggingOn = 0;
+        err << "tessavin: " << e.message << "\n" << kUsage;
+        return 2;
+    } catch (const std::exception& e) {
+        loggingOn = 0;
+        err << "tessavin: " << e.what() << "\n";
+        return 1;
+    }
+}

@@ -1,0 +1,103 @@
+#include "catalogue/DialogRules.h"
+#include "host/OptionsRules.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+bool Unique(const std::wstring& address) {
+    return address != L"http://taken/feed.xml";
+}
+std::wstring Key(const RuleResult& r) {
+    return r.ok ? L"ok" : r.key;
+}
+} // namespace
+
+TEST(DialogRules, AddChannelInOrderWithAndWithoutVerify) {
+    const std::wstring n260(260, L'n'), n261(261, L'n');
+    auto add = [](const std::wstring& name, const std::wstring& url, bool verify,
+                  const std::wstring& description = L"") {
+        return DialogRules::AddChannel(name, description, url, verify, Unique);
+    };
+    EXPECT_EQ(Key(add(L"", L"", true)), L"IDS_CHANNEL_NAME_COULD_NOT_NULL");
+    EXPECT_EQ(add(L"", L"", true).focus, 11500);
+    EXPECT_EQ(Key(add(n261, L"http://a/x.xml", true)), L"IDS_CHANNEL_NAME_TOO_LONG");
+    EXPECT_EQ(Key(add(n260, L"http://a/x.xml", true)), L"ok");
+    EXPECT_EQ(add(L"a", L"u", true, n261).focus, 11503);
+    EXPECT_EQ(Key(add(L"a", L"", true)), L"IDS_CHANNEL_ADDRESS_COULD_NOT_NULL");
+    EXPECT_EQ(Key(add(L"a", L"http://a/" + n260, true)), L"IDS_CHANNEL_ADDRESS_TOO_LONG");
+    RuleResult taken = add(L"a", L"http://taken/feed.xml", true);
+    EXPECT_EQ(Key(taken), L"IDS_CHANNEL_IS_EXITS");
+    EXPECT_FALSE(taken.putBack);
+    for (const wchar_t* bad : {L"http://a/feed.Xml", L"http://a/feed", L"https://a/feed.xml"}) {
+        EXPECT_EQ(Key(add(L"a", bad, true)), L"IDS_CHANNEL_ADDRESS_INVALID") << bad;
+        EXPECT_EQ(Key(add(L"a", bad, false)), L"ok") << bad;
+    }
+    EXPECT_EQ(Key(add(L"a", L"http://a/feed.XML", true)), L"ok");
+    EXPECT_EQ(Key(add(L"a", L"HTTP://a/feed.xml", true)), L"ok");
+    EXPECT_EQ(Key(add(L"a", L"a.xml", true)), L"IDS_CHANNEL_ADDRESS_INVALID");
+}
+
+TEST(DialogRules, GroupRenamePropertiesAndHelpers) {
+    EXPECT_FALSE(DialogRules::AddGroup(L"").ok);
+    EXPECT_EQ(DialogRules::AddGroup(std::wstring(261, L'g')).focus, 11505);
+    EXPECT_TRUE(DialogRules::AddGroup(std::wstring(260, L'g')).ok);
+    EXPECT_EQ(DialogRules::Rename(L"").focus, 11506);
+    EXPECT_TRUE(DialogRules::IsAllDigits(L""));
+    EXPECT_FALSE(DialogRules::IsAllDigits(L"1a"));
+    EXPECT_FALSE(DialogRules::IsHttpUrl(L"example.com/feed.xml"));
+    EXPECT_TRUE(DialogRules::IsHttpUrl(L"http://example.com:8080/feed.xml?x=1"));
+
+    ChannelProperties v{L"n", L"d", L"http://own/feed.xml", L"1000", L"240"};
+    auto check = [&v](const std::wstring& opened = L"http://own/feed.xml") {
+        return DialogRules::Properties(v, opened, Unique);
+    };
+    EXPECT_EQ(Key(check()), L"ok");
+    v.maxItemsText = L"1001";
+    EXPECT_EQ(Key(check()), L"IDS_LOCAL_RESERVE_MSG_CAN_NOT_OVER");
+    v.maxItemsText = L"9";
+    EXPECT_EQ(Key(check()), L"IDS_LOCAL_RESERVE_MSG_CAN_NOT_LOWER_THAN");
+    v.maxItemsText = L"x";
+    EXPECT_EQ(check().focus, 11510);
+    v.maxItemsText = L"10";
+    v.intervalText = L"";
+    EXPECT_EQ(Key(check()), L"IDS_UPDATE_TIME_COULD_NOT_LOWER");
+    v.intervalText = L"241";
+    EXPECT_EQ(Key(check()), L"IDS_UPDATE_TIME_COULD_NOT_OVER");
+    v.intervalText = L"10";
+    v.url = L"http://taken/feed.xml";
+    EXPECT_EQ(Key(check()), L"IDS_CHANNEL_IS_EXITS");
+    EXPECT_EQ(Key(check(L"http://taken/feed.xml")), L"ok"); // its own address is fine
+}
+
+TEST(OptionsRules, FocusGoesToTheFirstFailingFieldInOrder) {
+    OptionsValues v{L"5", L"10", L"1", L"", L"", false};
+    EXPECT_TRUE(OptionsRules::Check(v).ok); // proxy off: empty port and address accepted
+    auto focus = [&v] { return OptionsRules::Check(v).focus; };
+    for (const wchar_t* t : {L"0", L"31", L""}) {
+        v.threadText = t;
+        EXPECT_EQ(focus(), 11322) << t;
+    }
+    v.threadText = L"30";
+    for (const wchar_t* t : {L"9", L"36"}) {
+        v.linkTimeText = t;
+        EXPECT_EQ(focus(), 11530);
+    }
+    v.threadText = L"99";
+    EXPECT_EQ(focus(), 11530); // the time-out is checked before the thread count
+    v.threadText = L"1";
+    v.linkTimeText = L"35";
+    for (const wchar_t* n : {L"0", L"6"}) {
+        v.linkNumText = n;
+        EXPECT_EQ(focus(), 11529);
+    }
+    v.linkNumText = L"5";
+    v.proxyState = true;
+    v.portText = L"70000";
+    EXPECT_EQ(focus(), 11518); // the empty address first
+    v.proxyAddress = L"proxy";
+    EXPECT_EQ(focus(), 11519);
+    v.portText = L"0";
+    EXPECT_EQ(focus(), 11519);
+    v.portText = L"3128";
+    EXPECT_TRUE(OptionsRules::Check(v).ok);
+}

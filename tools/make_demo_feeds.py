@@ -1,0 +1,75 @@
+#!/usr/bin/env python3
+"""Writes the sample feeds of demo/feeds (UTF-8 and GB2312 RSS 2.0 documents) and the
+channel list template demo/channels.opml.in (@BASE@ stands for the server address)."""
+import os
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+OUT = os.path.join(HERE, "..", "demo")
+
+
+def feed(title, link, items, build_date, encoding="utf-8"):
+    parts = ['<?xml version="1.0" encoding="%s"?>' % encoding,
+             '<rss version="2.0" xmlns:dc="http://purl.org/dc/elements/1.1/"><channel>',
+             "<title>%s</title><link>%s</link><description>%s</description>" % (title, link, title)]
+    if build_date:
+        parts.append("<lastBuildDate>%s</lastBuildDate>" % build_date)
+    for i, (t, d, author, date) in enumerate(items, 1):
+        parts.append("<item><title>%s</title><link>%s/item/%d.html</link>"
+                     "<description>%s</description>" % (t, link, i, d))
+        if author:
+            parts.append("<author>%s</author>" % author)
+        if date:
+            parts.append("<pubDate>%s</pubDate>" % date)
+        parts.append("</item>")
+    parts.append("</channel></rss>\n")
+    return "\n".join(parts)
+
+
+def main():
+    os.makedirs(os.path.join(OUT, "feeds"), exist_ok=True)
+    world = [("Item %d: harbour reopens after the storm" % i,
+              "&lt;p&gt;Dock workers returned on day %d &amp;amp; ships queued.&lt;/p&gt;" % i,
+              "desk@example.org", "Sun, %d Dec 2026 0%d:15:00 GMT" % (i, i % 10))
+             for i in range(1, 13)]
+    tech = [("Release %d.0 of the toolkit" % i,
+             "<![CDATA[<p>Changes in <b>%d.0</b>: faster start-up.</p>]]>" % i, "", "")
+            for i in range(1, 8)]
+    science = [("Observation %d" % i, "A plain text description %d." % i, "lab@example.org",
+                "Mon, 30 Nov 2026 12:00:00 GMT") for i in range(1, 6)]
+    china = [("第%d条：城市公园开放" % i, "&lt;p&gt;市民周末游园，第%d天。&lt;/p&gt;" % i, "记者",
+              "Sat, 5 Dec 2026 08:00:00 GMT") for i in range(1, 9)]
+    files = {
+        "world.xml": (feed("World desk", "http://news.example.org/world", world,
+                           "Sun, 06 Dec 2026 09:00:00 GMT"), "utf-8"),
+        "tech.xml": (feed("Toolkit releases", "http://tech.example.org", tech, ""), "utf-8"),
+        "science.xml": (feed("Lab notes", "http://lab.example.org", science,
+                             "Mon, 30 Nov 2026 12:00:00 GMT"), "utf-8"),
+        "china.xml": (feed("城市新闻", "http://cn.example.org", china,
+                           "Sun, 06 Dec 2026 08:00:00 GMT", "gb2312"), "gb2312"),
+    }
+    for name, (text, encoding) in files.items():
+        with open(os.path.join(OUT, "feeds", name), "wb") as f:
+            f.write(text.encode(encoding))
+    opml = """<?xml version="1.0" encoding="utf-8"?>
+<opml version="1.0">
+  <head><title>Demo channels</title></head>
+  <body>
+    <outline kind="nkPath" text="News">
+      <outline kind="nkFeed" text="World desk" xmlUrl="@BASE@/world.xml" interval="30"/>
+      <outline kind="nkFeed" text="城市新闻" xmlUrl="@BASE@/china.xml" interval="30"/>
+    </outline>
+    <outline kind="nkPath" text="Technology">
+      <outline kind="nkFeed" text="Toolkit releases" xmlUrl="@BASE@/tech.xml"/>
+      <outline kind="nkPath" text="Science">
+        <outline kind="nkFeed" text="Lab notes" xmlUrl="@BASE@/science.xml" itemMax="50"/>
+      </outline>
+    </outline>
+  </body>
+</opml>
+"""
+    with open(os.path.join(OUT, "channels.opml.in"), "w", encoding="utf-8") as f:
+        f.write(opml)
+
+
+if __name__ == "__main__":
+    main()
