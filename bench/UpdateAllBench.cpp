@@ -115,6 +115,24 @@ int NewsboatReload(const std::string& folder, int port, int channels, unsigned t
     return WIFEXITED(rc) ? WEXITSTATUS(rc) : 3;
 }
 
+// The command-line host end to end: the channel list is imported by a first start, then
+// "tessavin update --all" is timed (ThreadNum 5, its default).
+int CliUpdateAll(const std::string& folder, int port, int channels) {
+    std::filesystem::create_directories(folder + "/userdata/rss/RssUserCfg");
+    {
+        std::ofstream list(folder + "/userdata/rss/RssUserCfg/userdefinechannel.opml");
+        list << "<?xml version=\"1.0\" encoding=\"utf-8\"?><opml version=\"1.0\"><body>\n";
+        for (int c = 0; c < channels; ++c)
+            list << "<outline kind=\"nkFeed\" text=\"Feed " << c
+                 << "\" xmlUrl=\"http://127.0.0.1:" << port << "/feed" << c << ".xml\"/>\n";
+        list << "</body></opml>\n";
+    }
+    std::string prepare = std::string(TESSAVIN_CLI) + " --app-dir " + folder + " list > /dev/null";
+    if (std::system(prepare.c_str()) != 0)
+        return 3;
+    return -1; // prepared; the timed part runs next
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -167,6 +185,26 @@ int main(int argc, char** argv) {
         std::printf("ratio newsboat/tessavin at %u threads: wall %.2fx, cpu %.2fx, peak memory "
                     "%.2fx\n",
                     threads, b.wallMs / a.wallMs, b.cpuMs / a.cpuMs,
+                    static_cast<double>(b.peakKb) / static_cast<double>(a.peakKb));
+    }
+    {
+        const std::string cli = root + "/cli";
+        CliUpdateAll(cli, port, channels);
+        std::string command = std::string(TESSAVIN_CLI) + " --app-dir " + cli + " update --all > " +
+                              root + "/cli-out.txt";
+        Measure a = RunChild([&] {
+            int rc = std::system(command.c_str());
+            return WIFEXITED(rc) ? WEXITSTATUS(rc) : 3;
+        });
+        std::printf("%-10s %8u %12.0f %12.0f %12ld %8d\n", "tessavin-cli", 5u, a.wallMs, a.cpuMs,
+                    a.peakKb, a.status);
+        const std::string theirs = root + "/newsboat-cli";
+        Measure b = RunChild([&] { return NewsboatReload(theirs, port, channels, 5); });
+        std::printf("%-10s %8u %12.0f %12.0f %12ld %8d\n", "newsboat", 5u, b.wallMs, b.cpuMs,
+                    b.peakKb, b.status);
+        std::printf("ratio newsboat/tessavin-cli at 5 threads: wall %.2fx, cpu %.2fx, peak memory "
+                    "%.2fx\n",
+                    b.wallMs / a.wallMs, b.cpuMs / a.cpuMs,
                     static_cast<double>(b.peakKb) / static_cast<double>(a.peakKb));
     }
     kill(server, SIGTERM);
