@@ -141,16 +141,27 @@ void CatalogueModel::Detach(CatalogueNode* node) {
     node->parent = nullptr;
 }
 
+CatalogueNode* CatalogueModel::AddNode(CGroup* group, CChannel* channel, CatalogueNode* parent) {
+    auto* node = new CatalogueNode();
+    node->group = group;
+    node->channel = channel;
+    Attach(node, parent);
+    if (group)
+        group->SetTreeItem(node);
+    else
+        channel->SetTreeItem(node);
+    observer_->OnNodeInserted(node);
+    if (channel)
+        observer_->StartChannelTimer(channel);
+    return node;
+}
+
 void CatalogueModel::InsertGroup(CGroup* group) {
     if (!group) {
         LogPrintf(L"Invalidate pointer in CRssChannelView::InsertGroup()");
         return;
     }
-    auto* node = new CatalogueNode();
-    node->group = group;
-    Attach(node, ParentNodeFor(group->GetParentId()));
-    group->SetTreeItem(node);
-    observer_->OnNodeInserted(node);
+    AddNode(group, nullptr, ParentNodeFor(group->GetParentId()));
 }
 
 void CatalogueModel::InsertChannel(CChannel* channel) {
@@ -158,12 +169,7 @@ void CatalogueModel::InsertChannel(CChannel* channel) {
         LogPrintf(L"Invalidate pointer in CRssChannelView::InsertChannel()");
         return;
     }
-    auto* node = new CatalogueNode();
-    node->channel = channel;
-    Attach(node, ParentNodeFor(channel->GetGroupId()));
-    channel->SetTreeItem(node);
-    observer_->OnNodeInserted(node);
-    observer_->StartChannelTimer(channel);
+    AddNode(nullptr, channel, ParentNodeFor(channel->GetGroupId()));
 }
 
 CGroup* CatalogueModel::AddGroup(CGroup* parent, const std::wstring& name) {
@@ -177,11 +183,7 @@ CGroup* CatalogueModel::AddGroup(CGroup* parent, const std::wstring& name) {
         groups_.push_back(std::move(group));
     }
     LogPrintf(L"Succeed to create group");
-    auto* node = new CatalogueNode();
-    node->group = raw;
-    Attach(node, parent && NodeOf(parent) ? NodeOf(parent) : &root_);
-    raw->SetTreeItem(node);
-    observer_->OnNodeInserted(node);
+    AddNode(raw, nullptr, parent && NodeOf(parent) ? NodeOf(parent) : &root_);
     SaveGroups();
     return raw;
 }
@@ -201,12 +203,7 @@ CChannel* CatalogueModel::AddChannel(CGroup* parent, const std::wstring& name,
         platform::ScopedLock guard(channelListLock_);
         channels_.push_back(std::move(channel));
     }
-    auto* node = new CatalogueNode();
-    node->channel = raw;
-    Attach(node, parent && NodeOf(parent) ? NodeOf(parent) : &root_);
-    raw->SetTreeItem(node);
-    observer_->OnNodeInserted(node);
-    observer_->StartChannelTimer(raw);
+    AddNode(nullptr, raw, parent && NodeOf(parent) ? NodeOf(parent) : &root_);
     SaveChannels();
     UpdateChannel(raw);
     return raw;

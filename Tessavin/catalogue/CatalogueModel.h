@@ -97,6 +97,8 @@ public:
     bool SaveChannels();
 
 private:
+    // A node for the record at the end of parent; a channel's timer starts.
+    CatalogueNode* AddNode(CGroup* group, CChannel* channel, CatalogueNode* parent);
     void InsertGroup(CGroup* group);
     void InsertChannel(CChannel* channel);
     CatalogueNode* ParentNodeFor(uint32_t groupId);

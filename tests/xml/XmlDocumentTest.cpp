@@ -54,7 +54,7 @@ TEST(XmlDocument, PrologueNodesAreSkippedAndOnlyTheFirstRootIsIndexed) {
     EXPECT_EQ(doc.GetAttribute("k"), "v");
     EXPECT_FALSE(doc.FindNextElement(nullptr));
     EXPECT_EQ(doc.FreePosition(), 5u); // document + doc, a, a, b
-    ASSERT_TRUE(doc.LeaveElement()); // back to doc, whose following siblings are none
+    ASSERT_TRUE(doc.LeaveElement());   // back to doc, whose following siblings are none
     EXPECT_FALSE(doc.FindNextElement(nullptr));
     EXPECT_FALSE(doc.LeaveElement());
 }
