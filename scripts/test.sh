@@ -14,7 +14,7 @@ build_and_test() {
     local ctest_args=()
     while [ $# -gt 0 ] && [ "$1" != "--" ]; do ctest_args+=("$1"); shift; done
     [ $# -gt 0 ] && shift
-    cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+    cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSAVIN_BENCH=OFF "$@" >/dev/null
     cmake --build "$dir" -j "$jobs"
     (cd "$dir" && ctest -j "$jobs" --output-on-failure --timeout 300 "${ctest_args[@]}")
 }
