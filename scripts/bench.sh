@@ -12,10 +12,12 @@ fi
 cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DTESSAVIN_TESTS=OFF >/dev/null
 cmake --build build-bench -j "$(nproc)"
 echo "== feed merge against libxml2 parsing"
-build-bench/bench/bench_feed_merge --benchmark_repetitions=5 \
-    --benchmark_report_aggregates_only=true --benchmark_min_time=1
+build-bench/bench/bench_feed_merge --benchmark_repetitions=10 \
+    --benchmark_enable_random_interleaving=true --benchmark_report_aggregates_only=true \
+    --benchmark_min_time=0.5
 echo "== XML reader against pugixml (parse and full walk of 10 MB)"
 build-bench/bench/bench_xml --benchmark_repetitions=5 \
-    --benchmark_report_aggregates_only=true --benchmark_min_time=1
+    --benchmark_enable_random_interleaving=true --benchmark_report_aggregates_only=true \
+    --benchmark_min_time=1
 echo "== update of 500 channels x 100 items against newsboat"
 build-bench/bench/bench_update_all 500 100
