@@ -459,30 +459,25 @@ bool CatalogueModel::StartJob(CChannel* channel, bool fromCommand) {
     return false;
 }
 
+bool CatalogueModel::BeginUpdate(CChannel* channel) {
+    if (channel->BeginUpdating())
+        return true;
+    LogPrintf(L"The channel %s is being updated, please update it after the completion of it's "
+              L"updated",
+              channel->GetName().c_str());
+    return false;
+}
+
 bool CatalogueModel::UpdateChannel(CChannel* channel) {
     if (!channel) {
         LogPrintf(L"Invalidate pointer in CRssChannelView::UpdateChannel(), can't to update");
         return false;
     }
-    if (!channel->BeginUpdating()) {
-        LogPrintf(L"The channel %s is being updated, please update it after the completion of "
-                  L"it's updated",
-                  channel->GetName().c_str());
-        return false;
-    }
-    return StartJob(channel, false);
+    return BeginUpdate(channel) && StartJob(channel, false);
 }
 
 bool CatalogueModel::UpdateSelected(CChannel* channel) {
-    if (!channel)
-        return false;
-    if (!channel->BeginUpdating()) {
-        LogPrintf(L"The channel %s is being updated, please update it after the completion of "
-                  L"it's updated",
-                  channel->GetName().c_str());
-        return false;
-    }
-    return StartJob(channel, true);
+    return channel && BeginUpdate(channel) && StartJob(channel, true);
 }
 
 void CatalogueModel::UpdateAll() {
@@ -518,12 +513,8 @@ void CatalogueModel::UpdateAllWorker() {
                                    [channel](const auto& c) { return c.get() == channel; });
             if (it == channels_.end())
                 continue;
-            if (!channel->BeginUpdating()) {
-                LogPrintf(L"The channel %s is being updated, please update it after the "
-                          L"completion of it's updated",
-                          channel->GetName().c_str());
+            if (!BeginUpdate(channel))
                 continue;
-            }
         }
         StartJob(channel, false);
     }

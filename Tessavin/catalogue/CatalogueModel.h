@@ -106,6 +106,8 @@ private:
     void Detach(CatalogueNode* node);
     bool DeleteNode(CatalogueNode* node);
     bool DeleteChannelFiles(CChannel* channel);
+    // Marks the channel updating; logs and refuses when an update runs already.
+    bool BeginUpdate(CChannel* channel);
     bool StartJob(CChannel* channel, bool fromCommand);
     void ResetChannelTimer(CChannel* channel);
     void UpdateAllWorker();

@@ -26,7 +26,18 @@ template <size_t N> void Put(std::string& out, const char (&literal)[N]) {
 }
 
 void AppendNumber(std::string& out, int64_t n) {
-    out += std::to_string(n);
+    char digits[24];
+    auto result = std::to_chars(digits, digits + sizeof digits, n);
+    out.append(digits, static_cast<size_t>(result.ptr - digits));
+}
+
+// "G,C,N": the arguments every item call carries.
+void AppendIds(std::string& out, int64_t g, int64_t c, uint32_t n) {
+    AppendNumber(out, g);
+    out.push_back(',');
+    AppendNumber(out, c);
+    out.push_back(',');
+    AppendNumber(out, n);
 }
 
 // The first occurrence of needle inside [from, limit), or npos.
@@ -83,11 +94,7 @@ void PageWriter::AppendItem(uint32_t n, int64_t g, int64_t c, const std::string&
     AppendNumber(p, n);
     Put(p, "_title title=\"View detail\" style=\"FONT-WEIGHT:bold\" href=\"javascript:");
     Put(p, "go_read('025212A0',");
-    AppendNumber(p, g);
-    Put(p, ",");
-    AppendNumber(p, c);
-    Put(p, ",");
-    AppendNumber(p, n);
+    AppendIds(p, g, c, n);
     Put(p, ",'");
     p += pageLink;
     Put(p, "')");
@@ -112,11 +119,7 @@ void PageWriter::AppendItem(uint32_t n, int64_t g, int64_t c, const std::string&
     Put(p, "</SPAN><SPAN class=sep>|</SPAN>");
     Put(p, "<A class=icon title=read href=\"javascript:");
     Put(p, "go_read('025212A0',");
-    AppendNumber(p, g);
-    Put(p, ",");
-    AppendNumber(p, c);
-    Put(p, ",");
-    AppendNumber(p, n);
+    AppendIds(p, g, c, n);
     Put(p, ",'')");
     Put(p, "\">");
     Put(p, "<IMG class=icon id=");
@@ -125,11 +128,7 @@ void PageWriter::AppendItem(uint32_t n, int64_t g, int64_t c, const std::string&
               : "_read src=\"HtmlStyle/unread.gif\" align=absMiddle>";
     Put(p, "</A><A class=icon title=flag href=\"javascript:");
     Put(p, "go_flag(");
-    AppendNumber(p, g);
-    Put(p, ",");
-    AppendNumber(p, c);
-    Put(p, ",");
-    AppendNumber(p, n);
+    AppendIds(p, g, c, n);
     Put(p, ")");
     Put(p, "\">");
     Put(p, "<IMG class=icon id=");
@@ -138,11 +137,7 @@ void PageWriter::AppendItem(uint32_t n, int64_t g, int64_t c, const std::string&
                  : "_flag src=\"HtmlStyle/unflag.gif\" align=absMiddle>";
     Put(p, "</A><A class=icon title=delete href=\"javascript:");
     Put(p, "go_delete(");
-    AppendNumber(p, g);
-    Put(p, ",");
-    AppendNumber(p, c);
-    Put(p, ",");
-    AppendNumber(p, n);
+    AppendIds(p, g, c, n);
     Put(p, ")");
     Put(p, "\">");
     Put(p, "<IMG class=icon id=");
