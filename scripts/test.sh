@@ -25,5 +25,5 @@ echo "== AddressSanitizer + UndefinedBehaviorSanitizer"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     build_and_test build-asan -- -DTESSAVIN_ASAN=ON
 echo "== ThreadSanitizer (threaded subsystems)"
-TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$PWD/tests/tsan.supp" \
     build_and_test build-tsan -L "engine|catalogue" -- -DTESSAVIN_TSAN=ON
