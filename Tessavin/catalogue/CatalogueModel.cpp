@@ -46,7 +46,6 @@ CatalogueModel::~CatalogueModel() {
 bool CatalogueModel::Open() {
     if (!files_.OpenCatalogueFiles())
         return false;
-    open_ = true;
     files_.LoadGroups(groups_);
     files_.LoadChannels(channels_);
     for (const auto& group : groups_) {
@@ -68,7 +67,6 @@ void CatalogueModel::Close() {
     if (updateAllThread_.joinable())
         updateAllThread_.join(); // the walk checks the flags and Submit gives up at exit
     files_.Close();
-    open_ = false;
 }
 
 CGroup* CatalogueModel::FindGroup(uint32_t id) const {

@@ -129,5 +129,4 @@ private:
     std::vector<std::unique_ptr<CUpdateJob>> jobList_;
     std::atomic<bool> updateAllRunning_{false};
     std::thread updateAllThread_;
-    bool open_ = false;
 };

@@ -95,8 +95,7 @@ bool ChannelUpdater::LoadState() {
             LogPrintf(L"Failed to create channel flag file");
             return false;
         }
-        createdStateFile_ = true;
-        return true;
+        return true; // a new file: no records
     }
     std::string content;
     if (!stateFile_.Open(path, File::kRead | File::kWrite | File::kExclusive) ||

@@ -36,12 +36,8 @@ public:
     // Checks the document and, when it is new, writes page and state file and sets the
     // channel's counts; sets lastUpdated when written or unchanged.
     Result Process(const std::string& document);
-    // Closes the state file (what destroying the job does).
-    void Release() { stateFile_.Close(); }
-
     int ShownCount() const { return static_cast<int>(shownCount_); }
     int ReadCount() const { return static_cast<int>(readCount_); }
-    bool CreatedStateFile() const { return createdStateFile_; }
     std::wstring PagePath() const;
     std::wstring StatePath() const;
 
@@ -52,7 +48,6 @@ private:
     std::wstring dataFolder_;
     platform::MessageTarget* frame_;
     platform::File stateFile_;
-    bool createdStateFile_ = false;
     std::vector<StateRecord> records_;
     uint32_t shownCount_ = 0;
     uint32_t readCount_ = 0;

@@ -33,14 +33,11 @@ struct UrlDeleter {
 // What one send of the request brought back.
 struct Transfer {
     bool statusArrived = false; // a status line came back
-    long status = 0;
     std::string body;           // the body as read, cut at zero bytes per block
-    std::string block;          // the block being filled
+    size_t blockFill = 0;       // bytes of the current 16384-byte block so far
     bool blockHasZero = false;  // the current block met a zero byte: drop its rest
-    bool bodyWanted = true;     // false once the status says the body is not needed
     Clock::time_point lastData; // for the receive time-out
     long receiveTimeoutMs = 0;
-    bool timedOut = false;
 };
 
 size_t OnHeader(char* data, size_t size, size_t count, void* user) {
@@ -51,7 +48,7 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
         // A new response (also after a followed redirect) starts over.
         t->statusArrived = true;
         t->body.clear();
-        t->block.clear();
+        t->blockFill = 0;
         t->blockHasZero = false;
     }
     return n;
@@ -61,7 +58,7 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
 // zero byte are kept.
 void AppendToBlocks(Transfer& t, const char* data, size_t n) {
     while (n > 0) {
-        size_t room = CUpDateXml::kBlockSize - t.block.size();
+        size_t room = CUpDateXml::kBlockSize - t.blockFill;
         size_t take = n < room ? n : room;
         if (!t.blockHasZero) {
             const void* zero = std::memchr(data, '\0', take);
@@ -70,11 +67,11 @@ void AppendToBlocks(Transfer& t, const char* data, size_t n) {
             if (zero)
                 t.blockHasZero = true;
         }
-        t.block.append(take, 'x'); // only its length matters
+        t.blockFill += take;
         data += take;
         n -= take;
-        if (t.block.size() == CUpDateXml::kBlockSize) {
-            t.block.clear();
+        if (t.blockFill == CUpDateXml::kBlockSize) {
+            t.blockFill = 0;
             t.blockHasZero = false;
         }
     }
@@ -84,8 +81,7 @@ size_t OnBody(char* data, size_t size, size_t count, void* user) {
     auto* t = static_cast<Transfer*>(user);
     size_t n = size * count;
     t->lastData = Clock::now();
-    if (t->bodyWanted)
-        AppendToBlocks(*t, data, n);
+    AppendToBlocks(*t, data, n);
     return n;
 }
 
@@ -93,7 +89,6 @@ int OnProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
     auto* t = static_cast<Transfer*>(user);
     auto idle = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t->lastData);
     if (t->receiveTimeoutMs > 0 && idle.count() >= t->receiveTimeoutMs) {
-        t->timedOut = true;
         return 1; // no data for the time-out: end the transfer
     }
     return 0;

@@ -23,7 +23,6 @@ bool CWorkerThread::Start() {
             Run();
             exitEvent_.Set();
         });
-        threadId_ = thread_.get_id();
         return true;
     } catch (const std::system_error&) {
         return false;

@@ -31,11 +31,9 @@ public:
     bool WaitForExit(unsigned timeoutMs);
     // Waits as long as it takes, then joins the thread.
     void Join();
-    std::thread::id ThreadId() const { return threadId_; }
 
 private:
     std::thread thread_;
-    std::thread::id threadId_;
     platform::Event exitEvent_;
     platform::Event wakeEvent_;
     platform::CriticalSection lock_; // guards pool_, job_, argument_

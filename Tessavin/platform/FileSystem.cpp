@@ -25,10 +25,6 @@ std::wstring TemporaryNameFor(const std::wstring& path) {
     return path + L".tmp" + std::to_wstring(::getpid()) + L"_" + std::to_wstring(++counter);
 }
 
-bool WriteTemporaryThenRename(const std::wstring& path, const std::string& data) {
-    return ReplaceFilesContent({FileContent{path, &data}});
-}
-
 } // namespace
 
 bool PathExists(const std::wstring& path) {
@@ -64,7 +60,7 @@ bool CopyFile(const std::wstring& from, const std::wstring& to, bool failIfExist
     std::string data;
     if (!ReadWholeFile(from, data))
         return false;
-    return WriteTemporaryThenRename(to, data);
+    return ReplaceFilesContent({FileContent{to, &data}});
 }
 
 bool ListFolder(const std::wstring& folder, std::vector<FolderEntry>& entries) {
@@ -94,7 +90,7 @@ bool ReadWholeFile(const std::wstring& path, std::string& out) {
 }
 
 bool ReplaceFileContent(const std::wstring& path, const std::string& data) {
-    return WriteTemporaryThenRename(path, data);
+    return ReplaceFilesContent({FileContent{path, &data}});
 }
 
 bool ReplaceFilesContent(const std::vector<FileContent>& files, bool flush) {
