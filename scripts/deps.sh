@@ -7,6 +7,7 @@ packages=(
     libgtest-dev libgmock-dev
     libcurl4-openssl-dev
     libcpp-httplib-dev tinyproxy
+    libgumbo-dev
 )
 
 missing=()

@@ -1,6 +1,7 @@
 #include "engine/ItemText.h"
 
 #include "config/DateTime.h"
+#include "engine/HtmlSanitizer.h"
 #include "platform/CodePage.h"
 #include "platform/Format.h"
 
@@ -317,13 +318,40 @@ std::string ItemText::CleanLink(const std::string& raw) {
 }
 
 std::string ItemText::LinkForPage(const std::string& link) {
+    // The browser decodes the attribute's character references, then percent-decodes the
+    // javascript: address, then runs it. The link is first taken as the browser reads it
+    // from an attribute, then written so that after both decodings the argument is a
+    // script string literal whose value is exactly that.
+    const std::string value =
+        link.find('&') == std::string::npos ? link : HtmlSanitizer::AttributeValue(link);
     std::string out;
-    out.reserve(link.size());
-    for (unsigned char c : link) {
-        if (c <= 0x20 || c == 0x7F || c == '"' || c == '\'' || c == '<' || c == '>' || c == '\\')
+    out.reserve(value.size() + 8);
+    for (unsigned char c : value) {
+        switch (c) {
+        case '&':
+            out += "&amp;";
+            break;
+        case '%':
+            out += "%25";
+            break;
+        case '\'':
+            out += "\\'";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '"':
+        case '<':
+        case '>':
+        case ' ':
             out += platform::FormatA("%%%02X", c);
-        else
-            out.push_back(static_cast<char>(c));
+            break;
+        default:
+            if (c < 0x20 || c == 0x7F)
+                out += platform::FormatA("\\x%02X", c);
+            else
+                out.push_back(static_cast<char>(c));
+        }
     }
     return out;
 }

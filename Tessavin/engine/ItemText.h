@@ -20,8 +20,8 @@ public:
     static std::string DisplayDate(const std::string& raw);
     // A link without surrounding blanks (space, tab, CR, LF) and without any CR or LF.
     static std::string CleanLink(const std::string& raw);
-    // A link as written into the page's script calls and attributes: characters that
-    // would end the quoted argument or the attribute (quotes, angle brackets, backslash,
-    // blanks and controls) are percent-encoded; everything else stays as it is.
+    // A link as written into the title's go_read('...') call inside its href attribute:
+    // after the browser's attribute decoding and percent-decoding, a script string literal
+    // whose value is the link (as an attribute holding it would give it).
     static std::string LinkForPage(const std::string& link);
 };

@@ -1,5 +1,6 @@
 #include "engine/PageWriter.h"
 
+#include "engine/HtmlSanitizer.h"
 #include "engine/ItemText.h"
 
 #include <charconv>
@@ -101,21 +102,22 @@ void PageWriter::AppendItem(uint32_t n, int64_t g, int64_t c, const std::string&
     Put(p, "\" name=");
     AppendNumber(p, n);
     Put(p, "_title><font class='title_unread'>");
-    p += texts.title;
+    // Feed texts are made inert here, on their one way into a page.
+    p += HtmlSanitizer::Sanitize(texts.title);
     Put(p, "</font></A></DIV><DIV class=gn_storydetails id=");
     AppendNumber(p, n);
     Put(p, "_content><p>");
-    p += texts.description;
+    p += HtmlSanitizer::Sanitize(texts.description);
     Put(p, "</p></DIV>");
     Put(p, "<DIV class=gn_storyfooter id=");
     AppendNumber(p, n);
     Put(p, "_footer name=\"");
     AppendNumber(p, n);
     Put(p, "_footer\">");
-    p += texts.author;
+    p += HtmlSanitizer::Sanitize(texts.author);
     Put(p, "<SPAN class=sep>|</SPAN>");
     Put(p, "<SPAN title=\"publish time\">");
-    p += texts.date;
+    p += HtmlSanitizer::Sanitize(texts.date);
     Put(p, "</SPAN><SPAN class=sep>|</SPAN>");
     Put(p, "<A class=icon title=read href=\"javascript:");
     Put(p, "go_read('025212A0',");

@@ -53,26 +53,102 @@ bool ParseTriple(const std::string& s, size_t begin, size_t end, ItemCall& call)
 
 const char kPrefix[] = "javascript:";
 
+int HexValue(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+// "%HH" sequences decoded; a '%' without two hex digits stays as it is.
+std::string PercentDecode(const std::string& s) {
+    if (s.find('%') == std::string::npos)
+        return s;
+    std::string out;
+    out.reserve(s.size());
+    for (size_t i = 0; i < s.size(); ++i) {
+        int high, low;
+        if (s[i] == '%' && i + 2 < s.size() && (high = HexValue(s[i + 1])) >= 0 &&
+            (low = HexValue(s[i + 2])) >= 0) {
+            out.push_back(static_cast<char>(high * 16 + low));
+            i += 2;
+        } else {
+            out.push_back(s[i]);
+        }
+    }
+    return out;
+}
+
+// A single-quoted script string literal starting at `open` (the quote): its value, and in
+// `end` the position after the closing quote. Escapes: \\, \', \", \xHH and \n, \r, \t.
+bool ParseStringLiteral(const std::string& s, size_t open, std::string& value, size_t& end) {
+    if (open >= s.size() || s[open] != '\'')
+        return false;
+    value.clear();
+    for (size_t i = open + 1; i < s.size(); ++i) {
+        char c = s[i];
+        if (c == '\'') {
+            end = i + 1;
+            return true;
+        }
+        if (c == '\n' || c == '\r')
+            return false; // a line end cannot stand inside a literal
+        if (c != '\\') {
+            value.push_back(c);
+            continue;
+        }
+        if (++i >= s.size())
+            return false;
+        switch (s[i]) {
+        case 'n':
+            value.push_back('\n');
+            break;
+        case 'r':
+            value.push_back('\r');
+            break;
+        case 't':
+            value.push_back('\t');
+            break;
+        case 'x': {
+            int high, low;
+            if (i + 2 >= s.size() || (high = HexValue(s[i + 1])) < 0 ||
+                (low = HexValue(s[i + 2])) < 0)
+                return false;
+            value.push_back(static_cast<char>(high * 16 + low));
+            i += 2;
+            break;
+        }
+        default:
+            value.push_back(s[i]); // \\, \', \" and any other character stand for themselves
+        }
+    }
+    return false;
+}
+
 } // namespace
 
-ItemCall ItemAction::Parse(const std::string& address) {
+ItemCall ItemAction::Parse(const std::string& encoded) {
     ItemCall call;
     ItemCall none;
+    // The address as the page's attribute holds it; the browser percent-decodes it first.
+    const std::string address = PercentDecode(encoded);
     const size_t prefix = sizeof kPrefix - 1;
     if (address.compare(0, prefix, kPrefix) != 0)
         return none;
     static const char kRead[] = "go_read('025212A0',";
     if (address.compare(prefix, sizeof kRead - 1, kRead) == 0) {
-        // go_read('025212A0',G,C,N,'link') -- the link runs to the closing "')" at the end.
+        // go_read('025212A0',G,C,N,'link'): the link is a script string literal.
         size_t args = prefix + sizeof kRead - 1;
-        if (address.size() < args + 2 || address.compare(address.size() - 2, 2, "')") != 0)
-            return none;
         size_t quote = address.find(",'", args);
-        if (quote == std::string::npos || quote + 2 > address.size() - 2)
+        if (quote == std::string::npos || !ParseTriple(address, args, quote, call))
             return none;
-        if (!ParseTriple(address, args, quote, call))
+        size_t end = 0;
+        if (!ParseStringLiteral(address, quote + 1, call.link, end) || end + 1 != address.size() ||
+            address[end] != ')')
             return none;
-        call.link = address.substr(quote + 2, address.size() - 2 - (quote + 2));
         call.carriesLink = call.link.find("http:") != std::string::npos ||
                            call.link.find("https:") != std::string::npos;
         call.action = ItemCall::kRead;

@@ -64,6 +64,6 @@ TEST(ItemText, DisplayDateInFixedZones) {
 TEST(ItemText, LinksAreCleanedAndQuotedForThePage) {
     EXPECT_EQ(ItemText::CleanLink("\n  http://a/b\r\n?c=1 \t\n"), "http://a/b?c=1");
     EXPECT_EQ(ItemText::CleanLink(" \r\n "), "");
-    EXPECT_EQ(ItemText::LinkForPage("http://a/b?x=1&y='2'"), "http://a/b?x=1&y=%272%27");
+    EXPECT_EQ(ItemText::LinkForPage("http://a/b?x=1&y='2'"), "http://a/b?x=1&amp;y=\\'2\\'");
     EXPECT_EQ(ItemText::LinkForPage("http://a/\"><script>"), "http://a/%22%3E%3Cscript%3E");
 }
