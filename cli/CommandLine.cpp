@@ -17,6 +17,7 @@
 #include "platform/ResourceModule.h"
 #include "reader/ItemAction.h"
 
+#include <charconv>
 #include <climits>
 #include <csignal>
 #include <cstdlib>
@@ -43,7 +44,8 @@ const char kUsage[] =
     "  delete NODE\n"
     "  delete-articles cID\n"
     "  page cID\n"
-    "  mark cID N (read|flag|delete)\n";
+    "  mark cID N (read|unread|flag|unflag|delete)\n"
+    "  log [--lines N]                       the newest log file (written with --log)\n";
 
 struct UsageError {
     std::string message;
@@ -63,16 +65,21 @@ void OnInterrupt(int) {
 // Collects update results for the command's report; called from the UI and walk threads.
 class CliObserver : public ICatalogueObserver {
 public:
-    void OnUpdateFinished(CChannel* channel, CUpdateJob::Outcome outcome) override {
+    void OnUpdateFinished(CChannel* channel, CUpdateJob::Outcome outcome,
+                          const std::string& reason) override {
         std::lock_guard<std::mutex> guard(lock_);
-        results_[channel->GetId()] = outcome;
+        results_[channel->GetId()] = Result{outcome, reason};
     }
     void OnUpdatingChanged(CChannel* channel, bool updating) override {
         std::lock_guard<std::mutex> guard(lock_);
         if (updating)
             started_[channel->GetId()] = true;
     }
-    std::map<uint32_t, CUpdateJob::Outcome> Results() {
+    struct Result {
+        CUpdateJob::Outcome outcome;
+        std::string reason;
+    };
+    std::map<uint32_t, Result> Results() {
         std::lock_guard<std::mutex> guard(lock_);
         return results_;
     }
@@ -83,7 +90,7 @@ public:
 
 private:
     std::mutex lock_;
-    std::map<uint32_t, CUpdateJob::Outcome> results_;
+    std::map<uint32_t, Result> results_;
     std::map<uint32_t, bool> started_;
 };
 
@@ -104,9 +111,12 @@ private:
             isGroup = text[0] == 'g';
             digits = text.substr(1);
         }
-        if (digits.empty() || digits.find_first_not_of("0123456789") != std::string::npos)
+        // Digits only, and a number that fits an id: no sign, no blank, no wrap.
+        uint32_t id = 0;
+        auto parsed = std::from_chars(digits.data(), digits.data() + digits.size(), id);
+        if (digits.empty() || digits.find_first_not_of("0123456789") != std::string::npos ||
+            parsed.ec != std::errc() || parsed.ptr != digits.data() + digits.size())
             throw UsageError{"not a node: " + text};
-        unsigned long id = std::strtoul(digits.c_str(), nullptr, 10);
         if (isGroup)
             *group = model_->FindGroup(static_cast<uint32_t>(id));
         else
@@ -164,6 +174,7 @@ private:
     int DeleteArticles(const std::vector<std::string>& args);
     int Page(const std::vector<std::string>& args);
     int Mark(const std::vector<std::string>& args);
+    int Log(const std::vector<std::string>& args);
 
     std::ostream& out_;
     std::ostream& err_;
@@ -201,9 +212,9 @@ int Session::Run(std::vector<std::string> args) {
     if (args.empty())
         throw UsageError{"no command"};
     const std::string command = args[0];
-    static const char* const kCommands[] = {"list",        "update",          "import", "add-group",
-                                            "add-channel", "rename",          "set",    "move",
-                                            "delete",      "delete-articles", "page",   "mark"};
+    static const char* const kCommands[] = {
+        "list", "update", "import", "add-group", "add-channel",     "rename", "set",
+        "move", "delete", "page",   "mark",      "delete-articles", "log"};
     bool known = false;
     for (const char* c : kCommands)
         known |= command == c;
@@ -225,6 +236,8 @@ int Session::Run(std::vector<std::string> args) {
     CConfig config;
     config.container = &container_;
     config.Initialize(L"Quorvel.ini");
+    if (command == "log")
+        return Log(std::vector<std::string>(args.begin() + 1, args.end()));
     int threads = CConfig().ReadThreadNum();
     threads = threads < 1 ? 1 : threads > 30 ? 30 : threads;
 
@@ -236,10 +249,23 @@ int Session::Run(std::vector<std::string> args) {
     targets.frame = &frame_;
     model_ = std::make_unique<CatalogueModel>(&observer_, targets, pool_.get());
     int result;
+    const std::string folder = app + "userdata/rss/ReadRecord/Common";
     if (!model_->Open()) {
-        result = Refuse("the catalogue in " + app +
-                        "userdata/rss/ReadRecord/Common is in use by another instance");
+        switch (model_->OpenError()) {
+        case CatalogueFiles::OpenError::kInUse:
+            result = Refuse("the catalogue in " + folder + " is in use by another instance");
+            break;
+        case CatalogueFiles::OpenError::kReadOnly:
+            result = Refuse("the catalogue folder " + folder + " is read-only");
+            break;
+        default:
+            result = Refuse(model_->OpenProblem().empty()
+                                ? "the catalogue in " + folder + " cannot be opened"
+                                : Utf8(model_->OpenProblem()) + " (" + folder + ")");
+        }
     } else {
+        if (!model_->OpenProblem().empty())
+            err_ << "tessavin: " << Utf8(model_->OpenProblem()) << "\n";
         // Updates started while loading (a default list, added channels) finish first.
         std::vector<std::string> rest(args.begin() + 1, args.end());
         if (command == "list")
@@ -266,6 +292,9 @@ int Session::Run(std::vector<std::string> args) {
             result = Page(rest);
         else
             result = Mark(rest);
+        if (model_->TakeSaveFailure())
+            result = Refuse("the catalogue could not be saved (is the disk full or read-only?); "
+                            "the files keep their last saved state");
     }
     model_->Close();
     pool_.reset(); // waits for running jobs before the records go
@@ -341,9 +370,9 @@ int Session::Update(const std::vector<std::string>& args) {
     int ok = 0, unchanged = 0, failed = 0, stopped = 0;
     for (CChannel* channel : channels) {
         auto it = results.find(channel->GetId());
-        const char* word = "stopped";
+        std::string word = "stopped";
         if (it != results.end()) {
-            switch (it->second) {
+            switch (it->second.outcome) {
             case CUpdateJob::Outcome::kWritten:
                 word = "ok";
                 ++ok;
@@ -357,6 +386,8 @@ int Session::Update(const std::vector<std::string>& args) {
                 break;
             default:
                 word = "failed";
+                if (!it->second.reason.empty())
+                    word += " (" + it->second.reason + ")";
                 ++failed;
                 break;
             }
@@ -403,8 +434,11 @@ int Session::AddGroup(const std::vector<std::string>& args) {
         return Refuse("no such group: " + options["--parent"]);
     const std::wstring name = Wide(positional[0]);
     if (!DialogRules::AddGroup(name).ok)
-        return Refuse("a group name has 1 to 260 characters");
+        return Refuse("a group name has 1 to 260 characters, not only blanks and no control "
+                      "characters");
     CGroup* group = model_->AddGroup(parent, name);
+    if (!group)
+        return Refuse("no group ids are left");
     out_ << "[g" << group->GetId() << "] " << Utf8(group->GetName()) << "\n";
     return 0;
 }
@@ -427,8 +461,15 @@ int Session::AddChannel(const std::vector<std::string>& args) {
         return RuleResult(rule).key.empty() ? Refuse("refused")
                                             : RefuseKey(rule.key, Utf8(rule.key));
     CChannel* channel = model_->AddChannel(parent, name, description, url);
+    if (!channel)
+        return Refuse("no channel ids are left");
     WaitForUpdates(1); // adding a channel starts its first update
     out_ << Line(channel) << "\n";
+    auto results = observer_.Results();
+    auto it = results.find(channel->GetId());
+    if (it != results.end() && it->second.outcome == CUpdateJob::Outcome::kFailed)
+        return Refuse("c" + std::to_string(channel->GetId()) +
+                      " was added, but its first update failed (" + it->second.reason + ")");
     return 0;
 }
 
@@ -441,7 +482,8 @@ int Session::Rename(const std::vector<std::string>& args) {
         return Refuse("no such node: " + args[0]);
     const std::wstring name = Wide(args[1]);
     if (!DialogRules::Rename(name).ok)
-        return Refuse("a name has 1 to 260 characters");
+        return Refuse("a name has 1 to 260 characters, not only blanks and no control "
+                      "characters");
     model_->Rename(group ? CatalogueModel::NodeOf(group) : CatalogueModel::NodeOf(channel), name);
     return 0;
 }
@@ -454,29 +496,30 @@ int Session::Set(const std::vector<std::string>& args) {
     CChannel* channel = ChannelArg(args[0]);
     if (!channel)
         return Refuse("no such channel: " + args[0]);
-    ChannelProperties values;
-    values.name = options.count("--name") ? Wide(options["--name"]) : channel->GetName();
-    values.description =
-        options.count("--description") ? Wide(options["--description"]) : channel->GetDescription();
-    values.url = options.count("--url") ? Wide(options["--url"]) : channel->GetUrl();
-    values.maxItemsText = options.count("--max-items") ? Wide(options["--max-items"])
-                                                       : std::to_wstring(channel->GetMaxItems());
-    values.intervalText = options.count("--interval") ? Wide(options["--interval"])
-                                                      : std::to_wstring(channel->GetInterval());
-    RuleResult rule =
-        DialogRules::Properties(values, channel->GetUrl(), [this](const std::wstring& a) {
-            return model_->IsAddressUnique(a);
-        });
+    // Only the values given are checked: a stored value outside the dialog's ranges (from
+    // an imported list) stays as it is and does not block a change of another value.
+    auto given = [&options](const char* name) { return options.count(name) != 0; };
+    ChannelProperties check;
+    check.name = given("--name") ? Wide(options["--name"]) : L"x";
+    check.description = given("--description") ? Wide(options["--description"]) : L"";
+    check.url = given("--url") ? Wide(options["--url"]) : L"http://unchanged/";
+    check.maxItemsText = given("--max-items") ? Wide(options["--max-items"]) : L"100";
+    check.intervalText = given("--interval") ? Wide(options["--interval"]) : L"60";
+    RuleResult rule = DialogRules::Properties(
+        check, given("--url") ? channel->GetUrl() : check.url,
+        [this](const std::wstring& a) { return model_->IsAddressUnique(a); });
     if (!rule.ok)
         return RefuseKey(rule.key, Utf8(rule.key));
     if (channel->IsUpdating())
         return Refuse("the channel is being updated");
     CatalogueModel::PropertyValues v;
-    v.name = values.name;
-    v.description = values.description;
-    v.url = values.url;
-    v.maxItems = DialogRules::Number(values.maxItemsText);
-    v.interval = DialogRules::Number(values.intervalText);
+    v.name = given("--name") ? check.name : channel->GetName();
+    v.description = given("--description") ? check.description : channel->GetDescription();
+    v.url = given("--url") ? check.url : channel->GetUrl();
+    v.maxItems =
+        given("--max-items") ? DialogRules::Number(check.maxItemsText) : channel->GetMaxItems();
+    v.interval =
+        given("--interval") ? DialogRules::Number(check.intervalText) : channel->GetInterval();
     model_->ApplyProperties(channel, v);
     out_ << Line(channel) << "\n";
     return 0;
@@ -550,35 +593,122 @@ int Session::Page(const std::vector<std::string>& args) {
 
 int Session::Mark(const std::vector<std::string>& args) {
     if (args.size() != 3)
-        throw UsageError{"mark needs cID, N and read|flag|delete"};
+        throw UsageError{"mark needs cID, N and read|unread|flag|unflag|delete"};
     CChannel* channel = ChannelArg(args[0]);
     if (!channel)
         return Refuse("no such channel: " + args[0]);
-    if (args[1].empty() || args[1].find_first_not_of("0123456789") != std::string::npos)
-        throw UsageError{"not an item number: " + args[1]};
-    const std::string g = std::to_string(static_cast<int32_t>(channel->GetGroupId()));
+    uint32_t item = 0;
+    const std::string& n = args[1];
+    auto parsed = std::from_chars(n.data(), n.data() + n.size(), item);
+    if (n.empty() || n[0] == '+' || parsed.ec != std::errc() || parsed.ptr != n.data() + n.size())
+        throw UsageError{"not an item number: " + n};
+    // The mark to set: its place in the state line and its value.
+    struct Wanted {
+        const char* word;
+        ItemCall::Action action;
+        char mark;
+    };
+    static const Wanted kWanted[] = {{"read", ItemCall::kRead, '1'},
+                                     {"unread", ItemCall::kRead, '0'},
+                                     {"flag", ItemCall::kFlag, '1'},
+                                     {"unflag", ItemCall::kFlag, '0'},
+                                     {"delete", ItemCall::kDelete, '1'}};
+    const Wanted* wanted = nullptr;
+    for (const Wanted& w : kWanted)
+        if (args[2] == w.word)
+            wanted = &w;
+    if (!wanted)
+        throw UsageError{"mark takes read, unread, flag, unflag or delete"};
     const std::string c = std::to_string(static_cast<int32_t>(channel->GetId()));
-    const std::string n = args[1];
-    std::string call;
-    if (args[2] == "read")
-        call = "javascript:go_read('025212A0'," + g + "," + c + "," + n + ",'')";
-    else if (args[2] == "flag")
-        call = "javascript:go_flag(" + g + "," + c + "," + n + ")";
-    else if (args[2] == "delete")
-        call = "javascript:go_delete(" + g + "," + c + "," + n + ")";
-    else
-        throw UsageError{"mark takes read, flag or delete"};
-    std::string state;
-    platform::ReadWholeFile(model_->StatePath(channel), state);
-    size_t lines = 0;
-    for (char ch : state)
-        lines += ch == '\n';
-    const unsigned long item = std::strtoul(n.c_str(), nullptr, 10);
-    if (item == 0 || item > lines)
+    auto lineOf = [this, channel, item](std::string& line) {
+        std::string state;
+        platform::ReadWholeFile(model_->StatePath(channel), state);
+        size_t start = 0;
+        for (uint32_t i = 1; i < item && start != std::string::npos; ++i) {
+            start = state.find('\n', start);
+            start = start == std::string::npos ? start : start + 1;
+        }
+        if (item == 0 || start == std::string::npos || start + 4 > state.size())
+            return false;
+        line = state.substr(start, 4);
+        return true;
+    };
+    std::string line;
+    if (!lineOf(line))
         return Refuse("channel c" + c + " has no item " + n);
+    if (line[ItemCall::kDelete] == '1')
+        return Refuse("item " + n + " of channel c" + c + " is deleted");
+    if ((line[wanted->action] == '1') == (wanted->mark == '1')) {
+        out_ << Line(channel) << "\n"; // already so
+        return 0;
+    }
+    const std::string g = std::to_string(static_cast<int32_t>(channel->GetGroupId()));
+    const std::string ids = g + "," + c + "," + n;
+    const std::string call =
+        wanted->action == ItemCall::kRead   ? "javascript:go_read('025212A0'," + ids + ",'')"
+        : wanted->action == ItemCall::kFlag ? "javascript:go_flag(" + ids + ")"
+                                            : "javascript:go_delete(" + ids + ")";
     ItemAction::HandleItemAction(Wide(call), *channel, model_->DataFolder(), &view_);
     view_.Pump([this](const platform::PostedMessage& m) { model_->HandleMessage(m); });
+    if (!lineOf(line) || (line[wanted->action] == '1') != (wanted->mark == '1'))
+        return Refuse("the state file of channel c" + c +
+                      " could not be written (is it read-only, or is the channel updating?)");
     out_ << Line(channel) << "\n";
+    return 0;
+}
+
+// The newest log file of the log folder, from UTF-16LE to UTF-8; with --lines N its last N
+// lines.
+int Session::Log(const std::vector<std::string>& args) {
+    auto options = Options(args, 0, {"--lines"});
+    long lines = -1;
+    if (options.count("--lines")) {
+        const std::string& text = options["--lines"];
+        auto parsed = std::from_chars(text.data(), text.data() + text.size(), lines);
+        if (text.empty() || parsed.ec != std::errc() || parsed.ptr != text.data() + text.size() ||
+            lines < 0)
+            throw UsageError{"--lines needs a number"};
+    }
+    const std::filesystem::path folder = Utf8(GetAppDirectory()) + "RssConfig/Log";
+    std::filesystem::path newest;
+    std::filesystem::file_time_type newestTime;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+        if (!entry.is_regular_file() || entry.path().extension() != ".log")
+            continue;
+        auto time = entry.last_write_time();
+        if (newest.empty() || time > newestTime) {
+            newest = entry.path();
+            newestTime = time;
+        }
+    }
+    if (newest.empty())
+        return Refuse("no log file in " + folder.string() + " (run a command with --log)");
+    std::string bytes;
+    platform::ReadWholeFile(Wide(newest.string()), bytes);
+    std::wstring text;
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        uint32_t unit = static_cast<unsigned char>(bytes[i]) |
+                        static_cast<uint32_t>(static_cast<unsigned char>(bytes[i + 1])) << 8;
+        if (unit >= 0xDC00 && unit <= 0xDFFF && !text.empty() && text.back() >= 0xD800 &&
+            text.back() <= 0xDBFF) // the second half of a surrogate pair
+            text.back() =
+                static_cast<wchar_t>(0x10000 + ((text.back() - 0xD800) << 10) + (unit - 0xDC00));
+        else if (unit != '\r')
+            text.push_back(static_cast<wchar_t>(unit));
+    }
+    std::string utf8 = Utf8(text);
+    if (lines >= 0) {
+        size_t pos = utf8.size();
+        if (pos > 0 && utf8[pos - 1] == '\n')
+            --pos;
+        for (long i = 0; i < lines && pos != std::string::npos && pos > 0; ++i)
+            pos = utf8.rfind('\n', pos - 1);
+        utf8 = lines == 0                             ? std::string()
+               : pos == std::string::npos || pos == 0 ? utf8
+                                                      : utf8.substr(pos + 1);
+    }
+    out_ << utf8;
     return 0;
 }
 

@@ -5,6 +5,8 @@
 void AddEnglishTexts(HostContainer& container) {
     static const wchar_t* const kTexts[][2] = {
         {L"IDS_CHANNEL_NAME_COULD_NOT_NULL", L"The channel name must not be empty."},
+        {L"IDS_NAME_HAS_CONTROL_CHARACTERS",
+         L"The name must not contain line breaks or other control characters."},
         {L"IDS_CHANNEL_NAME_TOO_LONG", L"The channel name is longer than 260 characters."},
         {L"IDS_CHANNEL_DESCRIPTION_TOOL_LONG",
          L"The channel description is longer than 260 characters."},

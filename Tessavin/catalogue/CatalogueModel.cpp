@@ -44,10 +44,28 @@ CatalogueModel::~CatalogueModel() {
 }
 
 bool CatalogueModel::Open() {
-    if (!files_.OpenCatalogueFiles())
+    openProblem_.clear();
+    if (!files_.OpenCatalogueFiles()) {
+        switch (files_.LastOpenError()) {
+        case CatalogueFiles::OpenError::kInUse:
+            openProblem_ = L"the catalogue is in use by another instance";
+            break;
+        case CatalogueFiles::OpenError::kReadOnly:
+            openProblem_ = L"the catalogue folder is read-only";
+            break;
+        default:
+            openProblem_ = L"the catalogue files cannot be created";
+        }
         return false;
-    files_.LoadGroups(groups_);
-    files_.LoadChannels(channels_);
+    }
+    if (!files_.LoadGroups(groups_) || !files_.LoadChannels(channels_)) {
+        openProblem_ = files_.Notice();
+        groups_.clear();
+        channels_.clear();
+        files_.Close();
+        return false;
+    }
+    openProblem_ = files_.Notice();
     for (const auto& group : groups_) {
         lastGroupId_ = std::max(lastGroupId_, group->GetId());
         InsertGroup(group.get());
@@ -56,7 +74,8 @@ bool CatalogueModel::Open() {
         lastChannelId_ = std::max(lastChannelId_, channel->GetId());
         InsertChannel(channel.get());
     }
-    if (channels_.empty())
+    // The default list is a gift of the first start, not a refill of an emptied catalogue.
+    if (files_.Created())
         ImportFromPath(DefaultChannelListPath());
     return true;
 }
@@ -107,11 +126,17 @@ bool CatalogueModel::IsAddressUnique(const std::wstring& address) const {
 }
 
 bool CatalogueModel::SaveGroups() {
-    return files_.SaveGroups(groups_);
+    if (files_.SaveGroups(groups_))
+        return true;
+    saveFailed_ = true;
+    return false;
 }
 
 bool CatalogueModel::SaveChannels() {
-    return files_.SaveChannels(channels_);
+    if (files_.SaveChannels(channels_))
+        return true;
+    saveFailed_ = true;
+    return false;
 }
 
 void CatalogueModel::SetText(CatalogueNode* node) {
@@ -170,7 +195,16 @@ void CatalogueModel::InsertChannel(CChannel* channel) {
     AddNode(nullptr, channel, ParentNodeFor(channel->GetGroupId()));
 }
 
+bool CatalogueModel::IdsLeft(uint32_t last, size_t wanted) {
+    if (static_cast<uint64_t>(last) + wanted <= UINT32_MAX)
+        return true;
+    LogPrintf(L"No catalogue ids are left");
+    return false;
+}
+
 CGroup* CatalogueModel::AddGroup(CGroup* parent, const std::wstring& name) {
+    if (!IdsLeft(lastGroupId_, 1))
+        return nullptr;
     auto group = std::make_unique<CGroup>();
     group->SetId(++lastGroupId_);
     group->SetParentId(parent ? parent->GetId() : 0);
@@ -188,6 +222,8 @@ CGroup* CatalogueModel::AddGroup(CGroup* parent, const std::wstring& name) {
 
 CChannel* CatalogueModel::AddChannel(CGroup* parent, const std::wstring& name,
                                      const std::wstring& description, const std::wstring& url) {
+    if (!IdsLeft(lastChannelId_, 1))
+        return nullptr;
     auto channel = std::make_unique<CChannel>();
     channel->SetId(++lastChannelId_);
     channel->SetGroupId(parent ? parent->GetId() : 0);
@@ -329,6 +365,11 @@ bool CatalogueModel::Delete(CatalogueNode* node) {
 }
 
 bool CatalogueModel::DeleteChannelArticles(CChannel* channel) {
+    // A running update would put the page and state file back.
+    if (channel->IsUpdating()) {
+        LogPrintf(L"The channel %s is being updated, Can't delete it", channel->GetName().c_str());
+        return false;
+    }
     if (!DeleteChannelFiles(channel))
         return false;
     channel->SetCounts(0, 0);
@@ -341,6 +382,8 @@ bool CatalogueModel::DeleteChannelArticles(CChannel* channel) {
 
 int CatalogueModel::Import(const std::wstring& path, CGroup* parent) {
     const uint32_t parentId = parent ? parent->GetId() : 0;
+    if (!IdsLeft(lastChannelId_, 1) || !IdsLeft(lastGroupId_, 1))
+        return 0;
     ++lastChannelId_;
     ++lastGroupId_;
     COpmlImport importer(targets_.frame);
@@ -352,6 +395,8 @@ int CatalogueModel::Import(const std::wstring& path, CGroup* parent) {
     auto& channels = importer.Channels();
     if (groups.empty() && channels.empty())
         return 2;
+    if (!IdsLeft(lastGroupId_ - 1, groups.size()) || !IdsLeft(lastChannelId_ - 1, channels.size()))
+        return 0;
     std::vector<CGroup*> newGroups;
     std::vector<CChannel*> newChannels;
     {
@@ -552,12 +597,14 @@ void CatalogueModel::OnUpdateFinished(int result, CChannel* channel) {
         return;
     }
     CUpdateJob::Outcome outcome = CUpdateJob::Outcome::kNotRun;
+    std::string reason;
     {
         platform::ScopedLock guard(jobListLock_);
         auto it = std::find_if(jobList_.begin(), jobList_.end(),
                                [channel](const auto& job) { return job->Channel() == channel; });
         if (it != jobList_.end()) {
             outcome = (*it)->GetOutcome();
+            reason = (*it)->FailureReason();
             jobList_.erase(it);
         }
         channel->SetUpdating(false);
@@ -569,7 +616,7 @@ void CatalogueModel::OnUpdateFinished(int result, CChannel* channel) {
         SaveChannels();
     }
     observer_->OnUpdatingChanged(channel, false);
-    observer_->OnUpdateFinished(channel, outcome);
+    observer_->OnUpdateFinished(channel, outcome, reason);
     if (targets_.frame)
         targets_.frame->Post(kMsgStatus, kStatusUpdateHandled, 0);
     if (channel->GetShowWhenDone() && channel->GetTotalCount() != 0 && targets_.readingPane)

@@ -39,8 +39,16 @@ public:
     CatalogueModel& operator=(const CatalogueModel&) = delete;
 
     // Opens and loads the catalogue files and builds the tree; imports the default channel
-    // list when no channel was loaded. False when the files cannot be opened.
+    // list when the catalogue files were created by this open (the first start of a data
+    // folder). False when the files cannot be opened or a file cannot be read and has no
+    // good copy (OpenProblem says which).
     bool Open();
+    // Why Open failed, or what it repaired (a damaged file replaced by its last good copy);
+    // empty when all was well.
+    const std::wstring& OpenProblem() const { return openProblem_; }
+    CatalogueFiles::OpenError OpenError() const { return files_.LastOpenError(); }
+    // True once a save of a catalogue file has failed since the last call; clears it.
+    bool TakeSaveFailure() { return saveFailed_.exchange(false); }
     void Close();
 
     // Lists, tree and lookups.
@@ -58,7 +66,8 @@ public:
     std::wstring StatePath(const CChannel* channel) const;
     bool IsAddressUnique(const std::wstring& address) const;
 
-    // Catalogue operations (the dialog rules are checked by the caller).
+    // Catalogue operations (the dialog rules are checked by the caller). Adding returns
+    // null when the ids are exhausted.
     CGroup* AddGroup(CGroup* parent, const std::wstring& name);
     CChannel* AddChannel(CGroup* parent, const std::wstring& name, const std::wstring& description,
                          const std::wstring& url);
@@ -112,6 +121,8 @@ private:
     void ResetChannelTimer(CChannel* channel);
     void UpdateAllWorker();
     void SetText(CatalogueNode* node);
+    // True when `wanted` more ids fit after `last` (ids never wrap to 0, the top level).
+    static bool IdsLeft(uint32_t last, size_t wanted);
 
     ICatalogueObserver* observer_;
     ICatalogueObserver defaultObserver_;
@@ -128,5 +139,7 @@ private:
     platform::CriticalSection jobListLock_;
     std::vector<std::unique_ptr<CUpdateJob>> jobList_;
     std::atomic<bool> updateAllRunning_{false};
+    std::atomic<bool> saveFailed_{false};
+    std::wstring openProblem_;
     std::thread updateAllThread_;
 };

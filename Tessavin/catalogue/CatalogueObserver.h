@@ -21,9 +21,12 @@ public:
         (void)channel;
         (void)updating;
     }
-    virtual void OnUpdateFinished(CChannel* channel, CUpdateJob::Outcome outcome) {
+    // reason: why a failed update failed, in a few English words.
+    virtual void OnUpdateFinished(CChannel* channel, CUpdateJob::Outcome outcome,
+                                  const std::string& reason) {
         (void)channel;
         (void)outcome;
+        (void)reason;
     }
     // Channel timers (period interval x 60000 ms); KillChannelTimer false when it failed.
     virtual void StartChannelTimer(CChannel* channel) { (void)channel; }

@@ -24,6 +24,20 @@ bool DialogRules::IsHttpUrl(const std::wstring& address) {
     return ok;
 }
 
+bool DialogRules::IsBlankOnly(const std::wstring& name) {
+    for (wchar_t c : name)
+        if (!std::iswspace(static_cast<wint_t>(c)) && c != 0x00A0 && c != 0x3000)
+            return false;
+    return true;
+}
+
+bool DialogRules::HasControlCharacter(const std::wstring& name) {
+    for (wchar_t c : name)
+        if (c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029)
+            return true;
+    return false;
+}
+
 bool DialogRules::IsAllDigits(const std::wstring& text) {
     for (wchar_t c : text)
         if (c < L'0' || c > L'9')
@@ -45,8 +59,10 @@ RuleResult
 DialogRules::AddChannel(const std::wstring& name, const std::wstring& description,
                         const std::wstring& address, bool verify,
                         const std::function<bool(const std::wstring&)>& isAddressUnique) {
-    if (name.empty())
+    if (name.empty() || IsBlankOnly(name))
         return RuleResult::Fail(L"IDS_CHANNEL_NAME_COULD_NOT_NULL", 11500);
+    if (HasControlCharacter(name))
+        return RuleResult::Fail(L"IDS_NAME_HAS_CONTROL_CHARACTERS", 11500);
     if (name.size() > kMaxText)
         return RuleResult::Fail(L"IDS_CHANNEL_NAME_TOO_LONG", 11500);
     if (description.size() > kMaxText)
@@ -66,13 +82,13 @@ DialogRules::AddChannel(const std::wstring& name, const std::wstring& descriptio
 }
 
 RuleResult DialogRules::AddGroup(const std::wstring& name) {
-    if (name.empty() || name.size() > kMaxText)
+    if (name.empty() || name.size() > kMaxText || IsBlankOnly(name) || HasControlCharacter(name))
         return RuleResult::Fail(L"", 11505);
     return RuleResult::Pass();
 }
 
 RuleResult DialogRules::Rename(const std::wstring& name) {
-    if (name.empty() || name.size() > kMaxText)
+    if (name.empty() || name.size() > kMaxText || IsBlankOnly(name) || HasControlCharacter(name))
         return RuleResult::Fail(L"", 11506);
     return RuleResult::Pass();
 }
@@ -80,8 +96,10 @@ RuleResult DialogRules::Rename(const std::wstring& name) {
 RuleResult
 DialogRules::Properties(const ChannelProperties& v, const std::wstring& openedUrl,
                         const std::function<bool(const std::wstring&)>& isAddressUnique) {
-    if (v.name.empty())
+    if (v.name.empty() || IsBlankOnly(v.name))
         return RuleResult::Fail(L"IDS_CHANNEL_NAME_COULD_NOT_NULL", 11500);
+    if (HasControlCharacter(v.name))
+        return RuleResult::Fail(L"IDS_NAME_HAS_CONTROL_CHARACTERS", 11500);
     if (v.name.size() > kMaxText)
         return RuleResult::Fail(L"IDS_CHANNEL_NAME_TOO_LONG", 11500);
     if (v.description.size() > kMaxText)

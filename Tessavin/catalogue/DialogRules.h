@@ -40,6 +40,10 @@ public:
 
     // The address parses as scheme://server[:port]/object and its scheme is http.
     static bool IsHttpUrl(const std::wstring& address);
+    // A name that shows as something: not only blanks, and no line break or other control
+    // character (which would break the node text, the log line and the list output).
+    static bool IsBlankOnly(const std::wstring& name);
+    static bool HasControlCharacter(const std::wstring& name);
     // Every character is a decimal digit; the empty text passes.
     static bool IsAllDigits(const std::wstring& text);
 

@@ -93,6 +93,7 @@ bool ChannelUpdater::LoadState() {
     if (!platform::PathExists(path)) {
         if (!stateFile_.Open(path, File::kRead | File::kWrite | File::kCreate | File::kExclusive)) {
             LogPrintf(L"Failed to create channel flag file");
+            failure_ = "state file not writable";
             return false;
         }
         return true; // a new file: no records
@@ -102,6 +103,7 @@ bool ChannelUpdater::LoadState() {
         !stateFile_.ReadToEnd(content)) {
         stateFile_.Close();
         LogPrintf(L"Failed open flgfile!");
+        failure_ = "state file in use or unreadable";
         return false;
     }
     records_ = ItemStateFile::Parse(content);
@@ -116,6 +118,7 @@ ChannelUpdater::Result ChannelUpdater::Process(const std::string& document) {
         return result;
     } catch (...) {
         LogPrintf(L"Exception in %s, %d", L"XmlParse", __LINE__);
+        failure_ = "internal error";
         return kFailed;
     }
 }
@@ -129,6 +132,16 @@ ChannelUpdater::Result ChannelUpdater::ProcessDocument(const std::string& text) 
         LogPrintf(L"Invalidate version of RSS for channel %s", name.c_str());
         if (frame_)
             frame_->Post(kMsgStatus, kStatusDocumentRejected, 0);
+        failure_ = "not an RSS 2.0 document";
+        return kFailed;
+    }
+    // A document cut off in transfer must not store its build date: the complete document
+    // would then be "unchanged" for ever.
+    if (!document.IsComplete()) {
+        LogPrintf(L"The document of channel %s is incomplete", name.c_str());
+        if (frame_)
+            frame_->Post(kMsgStatus, kStatusDocumentRejected, 0);
+        failure_ = "incomplete document";
         return kFailed;
     }
     const std::string buildDate = document.BuildDate();
@@ -235,6 +248,7 @@ ChannelUpdater::Result ChannelUpdater::ProcessDocument(const std::string& text) 
         !platform::ReplaceFilesContent({{pagePath, &pageBytes}, {StatePath(), &state}},
                                        /*flush=*/false)) {
         LogPrintf(L"Failed to create channel file for channel %s", name.c_str());
+        failure_ = "page not writable";
         return kFailed;
     }
     pageLock.Close();

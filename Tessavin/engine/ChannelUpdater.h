@@ -36,6 +36,8 @@ public:
     // Checks the document and, when it is new, writes page and state file and sets the
     // channel's counts; sets lastUpdated when written or unchanged.
     Result Process(const std::string& document);
+    // Why Process or LoadState failed, in a few English words; empty otherwise.
+    const std::string& FailureReason() const { return failure_; }
     int ShownCount() const { return static_cast<int>(shownCount_); }
     int ReadCount() const { return static_cast<int>(readCount_); }
     std::wstring PagePath() const;
@@ -51,4 +53,5 @@ private:
     std::vector<StateRecord> records_;
     uint32_t shownCount_ = 0;
     uint32_t readCount_ = 0;
+    std::string failure_;
 };

@@ -140,9 +140,25 @@ DocumentEncoding RssDocument::Encoding() const {
     return result;
 }
 
+bool RssDocument::IsComplete() const {
+    size_t open = text_.find("<channel");
+    return open != std::string::npos && text_.find("</channel>", open) != std::string::npos;
+}
+
+size_t RssDocument::FindFrom(CachedFind& cache, const char* needle, size_t from) const {
+    // The cached answer is the first occurrence at or after cache.from <= from: when it lies
+    // at or after from (or there was none), it is also the first at or after from.
+    if (cache.from != std::string::npos && cache.from <= from &&
+        (cache.found == std::string::npos || cache.found >= from))
+        return cache.found;
+    cache.from = from;
+    cache.found = FindIn(text_, needle, from, text_.size());
+    return cache.found;
+}
+
 bool RssDocument::NextItem(size_t& cursor, ItemSpan& span) const {
-    size_t open = FindIn(text_, "<item>", cursor, text_.size());
-    size_t close = FindIn(text_, "</item>", cursor, text_.size());
+    size_t open = FindFrom(nextOpen_, "<item>", cursor);
+    size_t close = FindFrom(nextClose_, "</item>", cursor);
     if (open == std::string::npos || close == std::string::npos)
         return false;
     span.start = open;

@@ -41,6 +41,8 @@ public:
     // The version attribute of the <rss> start tag (wherever it stands among the tag's
     // attributes, in either quotes) is exactly "2.0".
     bool HasSupportedVersion() const;
+    // The document's channel element is closed: a "</channel>" follows its "<channel".
+    bool IsComplete() const;
     // The first <lastBuildDate> text, else the first <pubDate> text, else (no date at all)
     // "fnv1a64:" + the 16 hex digits of the FNV-1a hash of the whole document.
     std::string BuildDate() const;
@@ -57,7 +59,17 @@ private:
     // The field whose tags were found at open and close (npos when missing).
     std::string Extract(const ItemSpan& span, size_t open, size_t openLength, size_t close) const;
 
+    // The first occurrence of needle at or after from; repeated searches with a cursor that
+    // only moves forward reuse the last answer, so a walk stays linear in the text.
+    struct CachedFind {
+        size_t from = std::string::npos;
+        size_t found = std::string::npos;
+    };
+    size_t FindFrom(CachedFind& cache, const char* needle, size_t from) const;
+
     const std::string& text_;
+    mutable CachedFind nextOpen_;
+    mutable CachedFind nextClose_;
 };
 
 // 64-bit FNV-1a of the bytes.

@@ -30,6 +30,9 @@ struct UrlDeleter {
     void operator()(CURLU* h) const { curl_url_cleanup(h); }
 };
 
+// Why a transfer was ended from one of its callbacks.
+enum class Abort { kNone, kIdle, kTotalTime, kTooLarge, kStopped };
+
 // What one send of the request brought back.
 struct Transfer {
     bool statusArrived = false; // a status line came back
@@ -37,7 +40,13 @@ struct Transfer {
     size_t blockFill = 0;       // bytes of the current 16384-byte block so far
     bool blockHasZero = false;  // the current block met a zero byte: drop its rest
     Clock::time_point lastData; // for the receive time-out
+    Clock::time_point started;  // for the time cap of the whole attempt
     long receiveTimeoutMs = 0;
+    long totalTimeoutMs = 0;
+    size_t received = 0; // body bytes of the current response
+    size_t maxBytes = 0;
+    bool stoppable = true; // the user's stop ends the transfer
+    Abort abort = Abort::kNone;
 };
 
 size_t OnHeader(char* data, size_t size, size_t count, void* user) {
@@ -48,6 +57,7 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
         // A new response (also after a followed redirect) starts over.
         t->statusArrived = true;
         t->body.clear();
+        t->received = 0;
         t->blockFill = 0;
         t->blockHasZero = false;
     }
@@ -81,17 +91,30 @@ size_t OnBody(char* data, size_t size, size_t count, void* user) {
     auto* t = static_cast<Transfer*>(user);
     size_t n = size * count;
     t->lastData = Clock::now();
+    t->received += n;
+    if (t->maxBytes > 0 && t->received > t->maxBytes) {
+        t->abort = Abort::kTooLarge;
+        return 0; // ends the transfer
+    }
     AppendToBlocks(*t, data, n);
     return n;
 }
 
+long MillisecondsSince(Clock::time_point since) {
+    return static_cast<long>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - since).count());
+}
+
+// Called by the transfer at least once a second, also while nothing arrives.
 int OnProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
     auto* t = static_cast<Transfer*>(user);
-    auto idle = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t->lastData);
-    if (t->receiveTimeoutMs > 0 && idle.count() >= t->receiveTimeoutMs) {
-        return 1; // no data for the time-out: end the transfer
-    }
-    return 0;
+    if (t->stoppable && (stopFlag.load() || exitFlag.load()))
+        t->abort = Abort::kStopped;
+    else if (t->receiveTimeoutMs > 0 && MillisecondsSince(t->lastData) >= t->receiveTimeoutMs)
+        t->abort = Abort::kIdle; // no data for the time-out
+    else if (t->totalTimeoutMs > 0 && MillisecondsSince(t->started) >= t->totalTimeoutMs)
+        t->abort = Abort::kTotalTime; // a server that trickles
+    return t->abort == Abort::kNone ? 0 : 1;
 }
 
 } // namespace
@@ -111,6 +134,7 @@ int CUpDateXml::DownLoadXmlbuf(const std::wstring& address, int importMode) {
 }
 
 int CUpDateXml::Download(const std::wstring& address, bool importMode) {
+    failure_.clear();
     auto stopped = [importMode] { return !importMode && stopFlag.load(); };
     if (stopped())
         return 2;
@@ -121,6 +145,7 @@ int CUpDateXml::Download(const std::wstring& address, bool importMode) {
     const std::string narrowAddress = platform::WideToUtf8(address);
     if (!url || curl_url_set(url.get(), CURLUPART_URL, narrowAddress.c_str(), 0) != CURLUE_OK) {
         LogPrintf(L"Failed to parse URL");
+        failure_ = "bad address";
         PostStatus(kStatusBadAddress);
         return 0;
     }
@@ -134,6 +159,7 @@ int CUpDateXml::Download(const std::wstring& address, bool importMode) {
     curl_free(hostPart);
     if (scheme != "http") {
         LogPrintf(L"Invalidate URL");
+        failure_ = "address not http";
         PostStatus(kStatusBadAddress);
         return 0;
     }
@@ -147,6 +173,7 @@ int CUpDateXml::Download(const std::wstring& address, bool importMode) {
         int proxyPort = config.ReadProxyPort();
         if (proxyAddress.empty() || proxyPort == 0) {
             LogPrintf(L"Failed to set Internet proxy information");
+            failure_ = "proxy not set";
             return 0;
         }
         proxy = platform::WideToUtf8(proxyAddress) + ":" + std::to_string(proxyPort);
@@ -203,7 +230,6 @@ int CUpDateXml::Download(const std::wstring& address, bool importMode) {
         return 0;
     }
     Transfer transfer;
-    transfer.receiveTimeoutMs = timeoutMs;
     if (curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L) != CURLE_OK ||
         curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, OnProgress) != CURLE_OK ||
         curl_easy_setopt(h, CURLOPT_XFERINFODATA, &transfer) != CURLE_OK ||
@@ -222,17 +248,31 @@ int CUpDateXml::Download(const std::wstring& address, bool importMode) {
     for (;;) {
         if (attempts > limit) {
             LogPrintf(L"Beyond the maximum connection times set by configuration files");
+            if (failure_.empty())
+                failure_ = "no answer from the server";
             return 0;
         }
         if (stopped())
             return 2;
         transfer = Transfer();
         transfer.receiveTimeoutMs = timeoutMs;
-        transfer.lastData = Clock::now();
+        transfer.totalTimeoutMs = totalTimeoutMs_ > 0 ? totalTimeoutMs_ : 4 * timeoutMs;
+        transfer.maxBytes = maxDocumentBytes_;
+        transfer.stoppable = !importMode;
+        transfer.started = transfer.lastData = Clock::now();
         result = curl_easy_perform(h);
+        if (transfer.abort == Abort::kStopped)
+            return 2;
+        if (transfer.abort == Abort::kTooLarge) {
+            LogPrintf(L"The document from server %s is larger than %lld bytes", server.c_str(),
+                      static_cast<long long>(maxDocumentBytes_));
+            failure_ = "document too large";
+            return 0;
+        }
         if (transfer.statusArrived)
             break;
         LogPrintf(L"Failed to send request to web server %s", server.c_str());
+        failure_ = transfer.abort != Abort::kNone ? "timed out" : "no answer from the server";
         ++attempts;
     }
     PostStatus(kStatusRequestSent);
@@ -240,8 +280,11 @@ int CUpDateXml::Download(const std::wstring& address, bool importMode) {
     long status = 0;
     if (curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status) != CURLE_OK || status == 0) {
         LogPrintf(L"Failed to get internet status code");
+        failure_ = "no status from the server";
         return 0;
     }
+    if (status != 200)
+        failure_ = "HTTP " + std::to_string(status);
     if (status == 404) {
         LogPrintf(L"The server %s has not found anything matching the requested URI (Uniform "
                   L"Resource Identifier)",
@@ -265,6 +308,7 @@ int CUpDateXml::Download(const std::wstring& address, bool importMode) {
         LogPrintf(L"Secceed to connect web server for %s", name.c_str());
 
     if (result != CURLE_OK) {
+        failure_ = transfer.abort != Abort::kNone ? "timed out" : "download failed";
         PostStatus(kStatusReadFailed);
         if (importMode)
             LogPrintf(L"Failed to download feed xml data stream from web server");
@@ -273,6 +317,7 @@ int CUpDateXml::Download(const std::wstring& address, bool importMode) {
         return 0;
     }
     if (transfer.body.empty()) {
+        failure_ = "empty document";
         PostStatus(kStatusEmptyDocument);
         LogPrintf(L"The xml buffer is empty");
         return 0;

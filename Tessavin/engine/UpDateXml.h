@@ -9,10 +9,13 @@ class MessageTarget;
 
 // Fetches one document over plain HTTP (directly or through the configured proxy with its
 // login), with the configured time-out and number of attempts, and keeps it in memory.
+// A download is bounded: in size, in the time of one attempt, and by the user's stop,
+// which ends a running transfer within a second.
 // Status codes go to the main frame (message 11904) when a frame target is given.
 class CUpDateXml {
 public:
     static const size_t kBlockSize = 16384;
+    static const size_t kDefaultMaxDocumentBytes = 32u << 20;
 
     explicit CUpDateXml(platform::MessageTarget* frame = nullptr) : frame_(frame) {}
 
@@ -22,6 +25,15 @@ public:
 
     const std::string& Buffer() const { return buffer_; }
     void SetChannel(CChannel* channel) { channel_ = channel; }
+    // Why the last download failed, in a few English words ("HTTP 404", "timed out", ...);
+    // empty after a success.
+    const std::string& FailureReason() const { return failure_; }
+    // A document larger than maxBytes fails; an attempt that runs longer than totalMs ends
+    // (0: four times the configured time-out).
+    void SetLimits(size_t maxBytes, long totalMs) {
+        maxDocumentBytes_ = maxBytes;
+        totalTimeoutMs_ = totalMs;
+    }
 
 private:
     int Download(const std::wstring& address, bool importMode);
@@ -30,4 +42,7 @@ private:
     platform::MessageTarget* frame_;
     CChannel* channel_ = nullptr;
     std::string buffer_;
+    std::string failure_;
+    size_t maxDocumentBytes_ = kDefaultMaxDocumentBytes;
+    long totalTimeoutMs_ = 0;
 };

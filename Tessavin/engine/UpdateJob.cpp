@@ -22,6 +22,7 @@ void CUpdateJob::Run(void* argument) {
     auto* view = static_cast<platform::MessageTarget*>(argument);
     if (!updater_.LoadState()) {
         outcome_ = Outcome::kFailed;
+        failure_ = updater_.FailureReason();
         if (view)
             view->Post(kMsgUpdateFinished, 0, reinterpret_cast<platform::LParam>(channel_));
         return;
@@ -41,6 +42,7 @@ void CUpdateJob::Run(void* argument) {
         LogPrintf(L"Failed to update channel %s", name.c_str());
     if (result != 1) {
         outcome_ = result == 2 ? Outcome::kStopped : Outcome::kFailed;
+        failure_ = result == 2 ? "stopped" : downloader_.FailureReason();
         Finish(treeView_, false);
         return;
     }
@@ -48,5 +50,7 @@ void CUpdateJob::Run(void* argument) {
     outcome_ = processed == ChannelUpdater::kWritten     ? Outcome::kWritten
                : processed == ChannelUpdater::kUnchanged ? Outcome::kUnchanged
                                                          : Outcome::kFailed;
+    if (processed == ChannelUpdater::kFailed)
+        failure_ = updater_.FailureReason();
     Finish(treeView_, processed != ChannelUpdater::kFailed);
 }

@@ -29,6 +29,8 @@ public:
     // How the run ended; read by the job's owner once 11901 has arrived.
     enum class Outcome { kNotRun, kWritten, kUnchanged, kFailed, kStopped };
     Outcome GetOutcome() const { return outcome_; }
+    // Why a failed run failed ("HTTP 404", "not an RSS 2.0 document", ...).
+    const std::string& FailureReason() const { return failure_; }
 
 private:
     void Finish(platform::MessageTarget* view, bool success);
@@ -39,4 +41,5 @@ private:
     ChannelUpdater updater_;
     CUpDateXml downloader_;
     Outcome outcome_ = Outcome::kNotRun;
+    std::string failure_;
 };

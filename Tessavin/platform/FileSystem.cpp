@@ -116,6 +116,25 @@ bool ReplaceFilesContent(const std::vector<FileContent>& files, bool flush) {
     return ok;
 }
 
+bool RenameFile(const std::wstring& from, const std::wstring& to) {
+    return ::rename(Native(from).c_str(), Native(to).c_str()) == 0;
+}
+
+bool KeepCopy(const std::wstring& from, const std::wstring& to) {
+    const std::wstring temp = TemporaryNameFor(to);
+    if (::link(Native(from).c_str(), Native(temp).c_str()) == 0) {
+        if (RenameFile(temp, to))
+            return true;
+        ::unlink(Native(temp).c_str());
+        return false;
+    }
+    return CopyFile(from, to, false);
+}
+
+bool IsFolderWritable(const std::wstring& folder) {
+    return ::access(Native(folder).c_str(), W_OK) == 0;
+}
+
 long long FileSize(const std::wstring& path) {
     struct stat st;
     if (::stat(Native(path).c_str(), &st) != 0)

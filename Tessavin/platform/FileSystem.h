@@ -37,5 +37,12 @@ struct FileContent {
 bool ReplaceFilesContent(const std::vector<FileContent>& files, bool flush = true);
 // -1 when the size cannot be read.
 long long FileSize(const std::wstring& path);
+// Renames a file (replacing the target); false when it could not.
+bool RenameFile(const std::wstring& from, const std::wstring& to);
+// Makes `to` a copy of `from` as it is now, replacing `to` atomically: a hard link where
+// the file system has them, else a copied file.
+bool KeepCopy(const std::wstring& from, const std::wstring& to);
+// True when files can be created in the folder (it exists and is not read-only).
+bool IsFolderWritable(const std::wstring& folder);
 
 } // namespace platform

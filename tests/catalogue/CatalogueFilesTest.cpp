@@ -176,18 +176,31 @@ TEST_F(CatalogueFilesTest, EmptyAndZeroLengthFiles) {
     EXPECT_TRUE(log.Contains(L"No channel data in file"));
 }
 
-TEST_F(CatalogueFilesTest, CutShortSecondRecordKeepsTheFirst) {
+TEST_F(CatalogueFilesTest, ACutShortFileIsNeverWrittenOver) {
     const std::string record = ChannelRecordBytes();
-    WriteFileBytes(ChannelDat(), Bytes({2, 0}) + kChannelClass + record + Bytes({0x01, 0x80}) +
-                                     record.substr(0, 20));
+    const std::string damaged =
+        Bytes({2, 0}) + kChannelClass + record + Bytes({0x01, 0x80}) + record.substr(0, 20);
+    WriteFileBytes(ChannelDat(), damaged);
     CatalogueFiles files;
     ASSERT_TRUE(files.OpenCatalogueFiles());
     ChannelList channels;
     EXPECT_FALSE(files.LoadChannels(channels));
-    ASSERT_EQ(channels.size(), 1u);
+    EXPECT_TRUE(channels.empty()); // nothing half-loaded
     EXPECT_TRUE(log.Contains(L"Failed to load channel data"));
-    ASSERT_TRUE(files.SaveChannels(channels));
-    EXPECT_EQ(ReadFileBytes(ChannelDat()), Bytes({1, 0}) + kChannelClass + record);
+    EXPECT_NE(files.Notice().find(L"no good copy"), std::wstring::npos);
+    channels.push_back(SampleChannel());
+    EXPECT_FALSE(files.SaveChannels(channels));
+    EXPECT_EQ(ReadFileBytes(ChannelDat()), damaged);
+    // Saving without loading first refuses as well.
+    files.Close();
+    CatalogueFiles other;
+    ASSERT_TRUE(other.OpenCatalogueFiles());
+    EXPECT_FALSE(other.SaveChannels(channels));
+    EXPECT_EQ(ReadFileBytes(ChannelDat()), damaged);
+    // Bytes after the last record make a file damaged too.
+    WriteFileBytes(GroupDat(), Bytes({0, 0, 0}));
+    GroupList groups;
+    EXPECT_FALSE(other.LoadGroups(groups));
 }
 
 TEST_F(CatalogueFilesTest, WrongSchemaClassOrTagFailsTheLoad) {
@@ -234,15 +247,8 @@ TEST_F(CatalogueFilesTest, FilesAreHeldExclusively) {
     ChannelList channels;
     EXPECT_FALSE(second.SaveChannels(channels));
     EXPECT_TRUE(log.Contains(L"Failed to save channel date"));
+    EXPECT_EQ(second.LastOpenError(), CatalogueFiles::OpenError::kInUse);
     first.Close();
-
-    // Group.dat held elsewhere: the channel file is not kept half-open.
-    platform::File holder;
-    ASSERT_TRUE(holder.Open(platform::Utf8ToWide(GroupDat()),
-                            platform::File::kRead | platform::File::kExclusive));
-    EXPECT_FALSE(second.OpenCatalogueFiles());
-    EXPECT_TRUE(log.Contains(L"Failed to open group file"));
-    holder.Close();
     EXPECT_TRUE(second.OpenCatalogueFiles());
 }
 

@@ -101,3 +101,23 @@ TEST(OptionsRules, FocusGoesToTheFirstFailingFieldInOrder) {
     v.portText = L"3128";
     EXPECT_TRUE(OptionsRules::Check(v).ok);
 }
+
+TEST(DialogRulesNames, BlankOnlyNamesAndControlCharactersAreRefused) {
+    auto unique = [](const std::wstring&) { return true; };
+    for (const std::wstring& name :
+         {std::wstring(L"   "), std::wstring(L"\t"), std::wstring(L"\u3000\u00A0")}) {
+        EXPECT_EQ(DialogRules::AddChannel(name, L"", L"http://a/", false, unique).key,
+                  L"IDS_CHANNEL_NAME_COULD_NOT_NULL");
+        EXPECT_FALSE(DialogRules::AddGroup(name).ok);
+        EXPECT_FALSE(DialogRules::Rename(name).ok);
+    }
+    for (const std::wstring& name : {std::wstring(L"a\nb"), std::wstring(L"a\rb"),
+                                     std::wstring(L"x\x7F"), std::wstring(L"x\u2028")}) {
+        EXPECT_EQ(DialogRules::AddChannel(name, L"", L"http://a/", false, unique).key,
+                  L"IDS_NAME_HAS_CONTROL_CHARACTERS");
+        EXPECT_FALSE(DialogRules::AddGroup(name).ok);
+        EXPECT_FALSE(DialogRules::Rename(name).ok);
+    }
+    EXPECT_TRUE(DialogRules::Rename(L" padded name ").ok);
+    EXPECT_TRUE(DialogRules::AddGroup(L"\u4E2D\u6587").ok);
+}

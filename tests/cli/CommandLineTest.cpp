@@ -3,6 +3,8 @@
 #include "TempDir.h"
 #include "TestHttpServer.h"
 #include "catalogue/CatalogueFiles.h"
+#include "platform/CodePage.h"
+#include "platform/File.h"
 
 #include <gtest/gtest.h>
 #include <httplib.h>
@@ -84,29 +86,29 @@ TEST_F(CommandLineTest, ImportUpdateListMarkAndUpdateAgain) {
 
 TEST_F(CommandLineTest, CatalogueCommandsAndRefusals) {
     ASSERT_EQ(Run({"add-group", "Folder"}).out, "[g2] Folder\n");
-    // While no channel exists every start tries the (empty) default list, skipping an id.
-    EXPECT_EQ(Run({"add-group", "Sub", "--parent", "g2"}).out, "[g4] Sub\n");
-    Result r = Run({"add-channel", server.Url("/world.xml"), "--name", "W", "--group", "g4"});
+    // Only the first start imports the default list (and skips an id when it fails).
+    EXPECT_EQ(Run({"add-group", "Sub", "--parent", "g2"}).out, "[g3] Sub\n");
+    Result r = Run({"add-channel", server.Url("/world.xml"), "--name", "W", "--group", "g3"});
     ASSERT_EQ(r.code, 0) << r.err;
-    EXPECT_EQ(r.out, "[c2] W(4/4)\n"); // the first update ran
+    EXPECT_EQ(r.out, "[c1] W(4/4)\n"); // the first update ran
     r = Run({"add-channel", server.Url("/world.xml"), "--name", "Again"});
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.err, "tessavin: A channel with this address exists already.\n");
-    EXPECT_EQ(Run({"add-group", "x", "--parent", "c2"}).code, 2); // not a group
-    EXPECT_EQ(Run({"rename", "c2", "Renamed"}).code, 0);
-    r = Run({"set", "c2", "--max-items", "5"});
+    EXPECT_EQ(Run({"add-group", "x", "--parent", "c1"}).code, 2); // not a group
+    EXPECT_EQ(Run({"rename", "c1", "Renamed"}).code, 0);
+    r = Run({"set", "c1", "--max-items", "5"});
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.err, "tessavin: At least 10 items are kept.\n");
-    EXPECT_EQ(Run({"set", "c2", "--interval", "15"}).out, "[c2] Renamed(4/4)\n");
-    EXPECT_EQ(Run({"move", "g2", "g4"}).err,
+    EXPECT_EQ(Run({"set", "c1", "--interval", "15"}).out, "[c1] Renamed(4/4)\n");
+    EXPECT_EQ(Run({"move", "g2", "g3"}).err,
               "tessavin: a group cannot be moved into its own subtree\n");
     EXPECT_EQ(Run({"move", "g2", "top"}).code, 1);
-    EXPECT_EQ(Run({"move", "c2", "top"}).code, 0);
-    EXPECT_EQ(Run({"list"}).out, "[g2] Folder\n  [g4] Sub\n[c2] Renamed(4/4)\n");
-    EXPECT_EQ(Run({"delete-articles", "c2"}).out, "[c2] Renamed(0/0)\n");
-    EXPECT_EQ(Run({"page", "c2"}).code, 1);
+    EXPECT_EQ(Run({"move", "c1", "top"}).code, 0);
+    EXPECT_EQ(Run({"list"}).out, "[g2] Folder\n  [g3] Sub\n[c1] Renamed(4/4)\n");
+    EXPECT_EQ(Run({"delete-articles", "c1"}).out, "[c1] Renamed(0/0)\n");
+    EXPECT_EQ(Run({"page", "c1"}).code, 1);
     EXPECT_EQ(Run({"delete", "g2"}).code, 0);
-    EXPECT_EQ(Run({"delete", "c2"}).code, 0);
+    EXPECT_EQ(Run({"delete", "c1"}).code, 0);
     EXPECT_EQ(Run({"list"}).out, "");
     EXPECT_EQ(Run({"frobnicate"}).code, 2);
     EXPECT_EQ(Run({"mark", "c9", "1", "read"}).code, 1);
@@ -119,4 +121,95 @@ TEST_F(CommandLineTest, ASecondInstanceOnTheSameFolderFailsClearly) {
     Result r = Run({"list"});
     EXPECT_EQ(r.code, 1);
     EXPECT_NE(r.err.find("is in use by another instance"), std::string::npos);
+}
+
+TEST_F(CommandLineTest, NodeIdsAreReadStrictly) {
+    ASSERT_EQ(Run({"add-group", "A"}).code, 0);
+    ASSERT_EQ(Run({"add-group", "B"}).code, 0);
+    for (const char* bad : {"4294967298", "g4294967298", "-1", "+2", "2x", "c 2", "g"})
+        EXPECT_EQ(Run({"delete", bad}).code, 2) << bad;
+    EXPECT_EQ(Run({"list"}).out, "[g2] A\n[g3] B\n");
+}
+
+TEST_F(CommandLineTest, MarkSetsAStateAndSaysWhenItCannot) {
+    ASSERT_EQ(Run({"import", app / "list.opml"}).code, 0);
+    ASSERT_EQ(Run({"update", "c2"}).code, 0);
+    EXPECT_EQ(Run({"mark", "c2", "1", "read"}).out, "[c2] World(3/4)\n");
+    EXPECT_EQ(Run({"mark", "c2", "1", "read"}).out, "[c2] World(3/4)\n"); // no toggle
+    EXPECT_EQ(Run({"mark", "c2", "1", "unread"}).out, "[c2] World(4/4)\n");
+    EXPECT_EQ(Run({"mark", "c2", "2", "flag"}).code, 0);
+    EXPECT_EQ(Run({"mark", "c2", "2", "flag"}).code, 0);
+    const std::string state = app / "userdata/rss/ReadRecord/Data/rss2.flg";
+    EXPECT_EQ(ReadFileBytes(state).find("F010"), 28u); // item 2 flagged once
+    EXPECT_EQ(Run({"mark", "c2", "2", "unflag"}).code, 0);
+    EXPECT_EQ(Run({"mark", "c2", "3", "delete"}).out, "[c2] World(3/3)\n");
+    Result r = Run({"mark", "c2", "3", "read"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, "tessavin: item 3 of channel c2 is deleted\n");
+    EXPECT_EQ(Run({"mark", "c2", "9", "read"}).code, 1);
+    EXPECT_EQ(Run({"mark", "c2", "1", "toggle"}).code, 2);
+    // The state file held by another writer: the mark cannot be written, and it says so.
+    platform::File holder;
+    ASSERT_TRUE(holder.Open(platform::Utf8ToWide(state),
+                            platform::File::kRead | platform::File::kExclusive));
+    r = Run({"mark", "c2", "1", "read"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("could not be written"), std::string::npos);
+}
+
+TEST_F(CommandLineTest, FailedUpdatesSayWhy) {
+    server.Serve("/html", "<html><body>not a feed</body></html>", "text/html");
+    ASSERT_EQ(Run({"add-group", "G"}).code, 0);
+    Result r = Run({"add-channel", server.Url("/missing.xml"), "--name", "Gone"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.out, "[c1] Gone(0/0)\n");
+    EXPECT_EQ(r.err, "tessavin: c1 was added, but its first update failed (HTTP 404)\n");
+    Run({"add-channel", server.Url("/html"), "--name", "Page"});
+    Run({"add-channel", "ftp://127.0.0.1/x.xml", "--name", "Ftp"});
+    r = Run({"update", "--all"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.out, "c1 Gone: failed (HTTP 404)\nc2 Page: failed (not an RSS 2.0 document)\n"
+                     "c3 Ftp: failed (address not http)\n"
+                     "3 channels: 0 ok, 0 unchanged, 3 failed, 0 stopped\n");
+}
+
+TEST_F(CommandLineTest, NamesAndStoredValuesFollowTheDialogRules) {
+    EXPECT_EQ(Run({"add-group", "   "}).code, 1);
+    EXPECT_EQ(Run({"add-group", "two\nlines"}).code, 1);
+    EXPECT_EQ(Run({"add-channel", server.Url("/world.xml"), "--name", "\t"}).code, 1);
+    // A list may store values the dialog would refuse; renaming still works.
+    WriteFileBytes(app / "odd.opml", "<opml version=\"1.0\"><body><outline kind=\"nkFeed\" "
+                                     "text=\"Odd\" itemMax=\"5\" interval=\"1000\" xmlUrl=\"" +
+                                         server.Url("/world.xml") + "\"/></body></opml>");
+    ASSERT_EQ(Run({"import", app / "odd.opml"}).code, 0);
+    EXPECT_EQ(Run({"set", "c1", "--name", "Even"}).code, 0);
+    EXPECT_EQ(Run({"set", "c1", "--name", "bad\x01"}).code, 1);
+    EXPECT_EQ(Run({"set", "c1", "--interval", "1000"}).code, 1);
+    EXPECT_EQ(Run({"list"}).out, "[c1] Even(0/0)\n");
+}
+
+TEST_F(CommandLineTest, DamagedCatalogueAndLog) {
+    ASSERT_EQ(Run({"--log", "import", app / "list.opml"}).code, 0);
+    ASSERT_EQ(Run({"rename", "c2", "W2"}).code, 0); // a second save: a good copy exists
+    const std::string dat = app / "userdata/rss/ReadRecord/Common/Channel.dat";
+    WriteFileBytes(dat, ReadFileBytes(dat).substr(0, 40));
+    Result r = Run({"list"});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_NE(r.err.find("Channel.dat could not be read; it was kept as"), std::string::npos);
+    EXPECT_EQ(r.out, "[g2] News\n  [c2] World(0/0)\n[c3] \xE4\xB8\xAD(0/0)\n");
+    // Without a good copy nothing is opened, and nothing is written over.
+    std::remove((dat + ".bak").c_str());
+    WriteFileBytes(dat, "\x05");
+    r = Run({"rename", "c2", "X"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("Channel.dat cannot be read and there is no good copy"),
+              std::string::npos);
+    EXPECT_EQ(ReadFileBytes(dat), "\x05");
+    // The log of the last run with --log, as UTF-8 text.
+    ASSERT_EQ(Run({"--log", "add-group", "\xE4\xB8\xAD"}).code, 1);
+    r = Run({"log"});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_NE(r.out.find("Channel.dat cannot be read"), std::string::npos);
+    r = Run({"log", "--lines", "1"});
+    EXPECT_EQ(r.out.find('\n'), r.out.size() - 1);
 }
