@@ -193,3 +193,71 @@ TEST_F(DownloadTest, ThroughTinyproxyWithBasicAuthentication) {
     EXPECT_EQ(Statuses(), (std::vector<unsigned>{11722, 11720}));
     EXPECT_TRUE(log.Contains(L"Failed to set proxy info"));
 }
+
+namespace {
+
+// Routes that never end: /flood streams 64 KiB chunks as fast as it can, /trickle sends a
+// byte every 100 ms. Both stop when the client goes (or after 60 s at the most).
+void AddEndlessRoutes(TestHttpServer& server) {
+    server.Get("/flood", [](const httplib::Request&, httplib::Response& res) {
+        auto start = std::make_shared<std::chrono::steady_clock::time_point>(
+            std::chrono::steady_clock::now());
+        res.set_chunked_content_provider("text/xml", [start](size_t, httplib::DataSink& sink) {
+            static const std::string chunk(64 * 1024, 'x');
+            return std::chrono::steady_clock::now() - *start < std::chrono::seconds(60) &&
+                   sink.write(chunk.data(), chunk.size());
+        });
+    });
+    server.Get("/trickle", [](const httplib::Request&, httplib::Response& res) {
+        auto start = std::make_shared<std::chrono::steady_clock::time_point>(
+            std::chrono::steady_clock::now());
+        res.set_chunked_content_provider("text/xml", [start](size_t, httplib::DataSink& sink) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            return std::chrono::steady_clock::now() - *start < std::chrono::seconds(60) &&
+                   sink.write("x", 1);
+        });
+    });
+}
+
+double SecondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+} // namespace
+
+TEST_F(DownloadTest, EndlessDocumentsAreCutBySizeAndTime) {
+    TestHttpServer server;
+    AddEndlessRoutes(server);
+    server.Start();
+    CConfig config;
+    ASSERT_EQ(config.WriteLinkTime(2), 1); // 1000 ms idle; 4000 ms for a whole attempt
+    // Past the size cap the download fails with its own line and keeps nothing.
+    downloader.SetLimits(1 << 20, 0);
+    EXPECT_EQ(Get(server.Url("/flood")), 0);
+    EXPECT_TRUE(log.Contains(L"is larger than 1048576 bytes"));
+    EXPECT_EQ(downloader.FailureReason(), "document too large");
+    EXPECT_TRUE(downloader.Buffer().empty());
+    // A server that trickles is never idle for a second, and still ends with the attempt.
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(Get(server.Url("/trickle")), 0);
+    EXPECT_GE(SecondsSince(start), 3.5);
+    EXPECT_LT(SecondsSince(start), 10.0);
+    EXPECT_EQ(downloader.FailureReason(), "timed out");
+}
+
+TEST_F(DownloadTest, StopEndsARunningTransferWithinASecond) {
+    TestHttpServer server;
+    AddEndlessRoutes(server);
+    server.Start();
+    CConfig config;
+    ASSERT_EQ(config.WriteLinkTime(20), 1); // no time-out before the stop
+    std::chrono::steady_clock::time_point stopped;
+    std::thread stopper([&stopped] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        stopped = std::chrono::steady_clock::now();
+        stopFlag = true;
+    });
+    EXPECT_EQ(Get(server.Url("/trickle")), 2);
+    stopper.join();
+    EXPECT_LT(SecondsSince(stopped), 1.0);
+}
