@@ -2,7 +2,7 @@
 
 #include <cerrno>
 #include <iconv.h>
-#include <map>
+#include <list>
 #include <memory>
 
 namespace platform {
@@ -29,29 +29,55 @@ void AppendUtf8(std::string& out, char32_t c) {
     }
 }
 
-// One cached conversion descriptor per thread and direction; iconv_open is costly.
+// Cached conversion descriptors per thread and direction; iconv_open is costly. Feeds name
+// their own encodings, so the cache is bounded: names iconv does not know are never kept,
+// and past kMaxEntries the least recently used descriptor is closed.
 class IconvCache {
 public:
+    static const size_t kMaxEntries = 16;
+
     ~IconvCache() {
         for (auto& entry : handles_)
-            if (entry.second != reinterpret_cast<iconv_t>(-1))
-                iconv_close(entry.second);
+            iconv_close(entry.handle);
     }
     iconv_t Get(const std::string& from, const std::string& to) {
-        auto key = from + "|" + to;
-        auto it = handles_.find(key);
-        if (it == handles_.end())
-            it = handles_.emplace(key, iconv_open(to.c_str(), from.c_str())).first;
-        else
-            iconv(it->second, nullptr, nullptr, nullptr, nullptr);
-        return it->second;
+        const std::string key = from + "|" + to;
+        for (auto it = handles_.begin(); it != handles_.end(); ++it) {
+            if (it->key != key)
+                continue;
+            iconv(it->handle, nullptr, nullptr, nullptr, nullptr);
+            handles_.splice(handles_.begin(), handles_, it); // most recently used first
+            return handles_.front().handle;
+        }
+        iconv_t handle = iconv_open(to.c_str(), from.c_str());
+        if (handle == reinterpret_cast<iconv_t>(-1))
+            return handle;
+        if (handles_.size() >= kMaxEntries) {
+            iconv_close(handles_.back().handle);
+            handles_.pop_back();
+        }
+        handles_.push_front(Entry{key, handle});
+        return handle;
     }
+    size_t Size() const { return handles_.size(); }
 
 private:
-    std::map<std::string, iconv_t> handles_;
+    struct Entry {
+        std::string key;
+        iconv_t handle;
+    };
+    std::list<Entry> handles_;
 };
 
 thread_local IconvCache iconvCache;
+
+} // namespace
+
+size_t CachedConverterCount() {
+    return iconvCache.Size();
+}
+
+namespace {
 
 // Runs iconv over the whole input; an unconvertible or invalid sequence is replaced by
 // `replacement` and skipped (one byte, or one UTF-8 character when the input is UTF-8).

@@ -27,5 +27,7 @@ bool ConvertEncoding(const std::string& input, const char* from, const char* to,
 
 // Lower-case ASCII letters; other bytes stay.
 std::string AsciiLower(std::string text);
+// How many conversion descriptors this thread keeps open (bounded; for tests).
+size_t CachedConverterCount();
 
 } // namespace platform

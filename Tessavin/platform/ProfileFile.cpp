@@ -11,6 +11,8 @@ namespace platform {
 
 namespace {
 
+const char kByteOrderMark[] = "\xEF\xBB\xBF";
+
 std::shared_mutex& ProfileLock() {
     static std::shared_mutex lock;
     return lock;
@@ -91,7 +93,7 @@ std::wstring ProfileFile::ReadString(const std::wstring& path, const std::wstrin
         if (!ReadWholeFile(path, content))
             return clip(defaultValue);
     }
-    if (content.size() >= 3 && content.compare(0, 3, "\xEF\xBB\xBF") == 0)
+    if (content.compare(0, 3, kByteOrderMark) == 0)
         content.erase(0, 3);
     const std::string wantSection = WideToUtf8(section);
     const std::string wantKey = WideToUtf8(key);
@@ -123,6 +125,11 @@ bool ProfileFile::WriteString(const std::wstring& path, const std::wstring& sect
     std::string content;
     if (FileExists(path) && !ReadWholeFile(path, content))
         return false;
+    // A byte-order mark (as some editors save the file) is not part of the first line, for
+    // the reader as for the writer; it is kept.
+    const bool byteOrderMark = content.compare(0, 3, kByteOrderMark) == 0;
+    if (byteOrderMark)
+        content.erase(0, 3);
     std::vector<std::string> lines = SplitLines(content);
 
     long sectionLine = -1;
@@ -162,7 +169,7 @@ bool ProfileFile::WriteString(const std::wstring& path, const std::wstring& sect
         lines.push_back("[" + wantSection + "]");
         lines.push_back(newLine);
     }
-    std::string out;
+    std::string out = byteOrderMark ? kByteOrderMark : "";
     for (const std::string& line : lines) {
         out += line;
         out += "\r\n";

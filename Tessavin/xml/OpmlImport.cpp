@@ -10,7 +10,9 @@
 #include "platform/Format.h"
 #include "platform/MessageTarget.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <string_view>
 
 namespace {
 
@@ -26,13 +28,14 @@ bool IsBlank(char c) {
 bool Attribute(const std::string& text, size_t from, size_t tagEnd, const std::string& name,
                std::string& value, size_t& valueEnd) {
     const std::string marker = name + "=\"";
-    for (size_t p = text.find(marker, from); p != npos && p < tagEnd;
-         p = text.find(marker, p + 1)) {
+    // Every search stays inside the tag, so a scan of the document stays linear.
+    const std::string_view tag(text.data(), std::min(tagEnd, text.size()));
+    for (size_t p = tag.find(marker, from); p != npos; p = tag.find(marker, p + 1)) {
         if (p == 0 || !IsBlank(text[p - 1]))
             continue;
         size_t start = p + marker.size();
-        size_t close = text.find('"', start);
-        if (close == npos || close > tagEnd)
+        size_t close = tag.find('"', start);
+        if (close == npos)
             return false;
         value = text.substr(start, close - start);
         valueEnd = close + 1;
@@ -111,6 +114,7 @@ void COpmlImport::Scan(uint32_t parentGroupId, uint32_t firstGroupId, uint32_t f
     uint32_t channelCounter = firstChannelId - 1;
     groupStack_.clear();
     static const std::string kWord = "outline";
+    size_t nextGt = npos; // the first '>' at or after the last tag's name
     for (;;) {
         size_t word = text.find(kWord, position);
         if (word == npos)
@@ -128,9 +132,11 @@ void COpmlImport::Scan(uint32_t parentGroupId, uint32_t firstGroupId, uint32_t f
                 firstLevel = true;
             continue;
         }
-        size_t tagEnd = text.find('>', afterWord);
-        if (tagEnd == npos)
-            tagEnd = text.size();
+        if (nextGt == npos || nextGt < afterWord)
+            nextGt = text.find('>', afterWord);
+        if (nextGt == npos)
+            return; // a tag that never ends: nothing more can be read
+        const size_t tagEnd = nextGt;
         std::string kind;
         size_t kindEnd = 0;
         const bool hasKind = Attribute(text, afterWord, tagEnd, "kind", kind, kindEnd);
@@ -139,7 +145,7 @@ void COpmlImport::Scan(uint32_t parentGroupId, uint32_t firstGroupId, uint32_t f
         const bool group = hasKind && (kind == "nkPath" || kind == "nkDOPML");
         const bool channel = !hasKind || kind == "nkFeed" || (!group && noKind);
         if (!group && !channel) {
-            position = afterWord;
+            position = tagEnd;
             continue;
         }
         std::string value;
@@ -147,11 +153,8 @@ void COpmlImport::Scan(uint32_t parentGroupId, uint32_t firstGroupId, uint32_t f
         if (group) {
             depth = before == '<' ? depth + 1 : 0;
             auto record = std::make_unique<CGroup>();
-            size_t next = afterWord;
-            if (Attribute(text, afterWord, tagEnd, "text", value, valueEnd)) {
+            if (Attribute(text, afterWord, tagEnd, "text", value, valueEnd))
                 record->SetName(Decode(value));
-                next = valueEnd;
-            }
             uint32_t parent;
             if (firstLevel) {
                 parent = static_cast<uint32_t>(static_cast<long>(parentGroupId) + depth - 1);
@@ -164,7 +167,7 @@ void COpmlImport::Scan(uint32_t parentGroupId, uint32_t firstGroupId, uint32_t f
             if (depth >= 1)
                 groupStack_.push_back(record->GetId());
             groups_.push_back(std::move(record));
-            position = next;
+            position = tagEnd; // the word "outline" inside a value is no tag
             continue;
         }
         auto record = std::make_unique<CChannel>();
@@ -173,24 +176,15 @@ void COpmlImport::Scan(uint32_t parentGroupId, uint32_t firstGroupId, uint32_t f
         record->SetFileStem(platform::FormatW(L"%s%d", L"rss", static_cast<int>(record->GetId())));
         if (Attribute(text, afterWord, tagEnd, "text", value, valueEnd))
             record->SetName(Decode(value));
-        size_t next = afterWord;
-        if (Attribute(text, afterWord, tagEnd, "xmlUrl", value, valueEnd)) {
+        if (Attribute(text, afterWord, tagEnd, "xmlUrl", value, valueEnd))
             record->SetUrl(Decode(value));
-            next = valueEnd;
-        }
-        if (Attribute(text, afterWord, tagEnd, "interval", value, valueEnd)) {
+        if (Attribute(text, afterWord, tagEnd, "interval", value, valueEnd))
             record->SetInterval(static_cast<uint32_t>(std::strtoul(value.c_str(), nullptr, 10)));
-            next = valueEnd;
-        }
-        if (Attribute(text, afterWord, tagEnd, "itemMax", value, valueEnd)) {
+        if (Attribute(text, afterWord, tagEnd, "itemMax", value, valueEnd))
             record->SetMaxItems(static_cast<uint32_t>(std::strtoul(value.c_str(), nullptr, 10)));
-            next = valueEnd;
-        }
-        if (Attribute(text, afterWord, tagEnd, "description", value, valueEnd)) {
+        if (Attribute(text, afterWord, tagEnd, "description", value, valueEnd))
             record->SetDescription(Decode(value));
-            next = valueEnd;
-        }
         channels_.push_back(std::move(record));
-        position = std::max(next, afterWord);
+        position = tagEnd;
     }
 }

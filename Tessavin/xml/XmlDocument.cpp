@@ -1,5 +1,6 @@
 #include "xml/XmlDocument.h"
 
+#include "config/LogFile.h"
 #include "platform/CodePage.h"
 #include "platform/File.h"
 
@@ -99,7 +100,7 @@ bool CXmlDocument::SetText(const std::string& text) {
     records_[0] = ElementRecord();
     if (text_.empty())
         return false;
-    long root = ParseElement(0);
+    long root = ParseElement(0, 1);
     if (root > 0) {
         records_[0].firstChild = static_cast<uint32_t>(root);
         const uint32_t used = freePos_;
@@ -219,7 +220,7 @@ std::string CXmlDocument::ElementName(uint32_t record) const {
     return text_.substr(t.first, t.Length());
 }
 
-long CXmlDocument::ParseElement(uint32_t parent) {
+long CXmlDocument::ParseElement(uint32_t parent, int depth) {
     const uint32_t n = freePos_;
     if (n >= records_.size())
         records_.resize(std::max<size_t>(freePos_ + freePos_ / 2, freePos_ + 1));
@@ -257,6 +258,10 @@ long CXmlDocument::ParseElement(uint32_t parent) {
         name = t;
         break;
     }
+    if (depth > kMaxDepth) {
+        LogPrintf(L"The xml document is nested deeper than %d levels", kMaxDepth);
+        return Fail("Document nested too deeply", n);
+    }
     const std::string elementName = text_.substr(name.first, name.Length());
     size_t gt = text_.find('>', name.next);
     if (gt == npos)
@@ -270,7 +275,7 @@ long CXmlDocument::ParseElement(uint32_t parent) {
     records_[n].endOpen = static_cast<uint32_t>(gt + 1);
     uint32_t last = 0;
     for (;;) {
-        long child = ParseElement(n);
+        long child = ParseElement(n, depth + 1);
         if (child < 0)
             return -1;
         if (child == 0)

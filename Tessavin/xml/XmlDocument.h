@@ -10,6 +10,9 @@
 // Comments, processing instructions, CDATA sections and document types are skipped.
 class CXmlDocument {
 public:
+    // A document nested deeper than this is refused (the reader recurses per level).
+    static const int kMaxDepth = 256;
+
     struct ElementRecord {
         uint32_t startOpen = 0;  // '<' of the start tag
         uint32_t startClose = 0; // '>' of the start tag
@@ -67,7 +70,8 @@ private:
     bool TokenMatches(const Token& token, const char* name) const;
     // Kind of the node at a '<', and in end the position just after it.
     int ScanNode(size_t lt, size_t& end) const;
-    long ParseElement(uint32_t parent);
+    // depth: nesting level of the element (1 for the root); deeper than kMaxDepth fails.
+    long ParseElement(uint32_t parent, int depth);
     long Fail(const std::string& message, uint32_t record);
     std::string ElementName(uint32_t record) const;
     std::string Decode(size_t first, size_t last) const;

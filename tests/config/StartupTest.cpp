@@ -3,9 +3,12 @@
 #include "config/Config.h"
 #include "config/DateTime.h"
 
+#include <atomic>
 #include <cstdio>
 #include <cwchar>
 #include <gtest/gtest.h>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -123,4 +126,32 @@ TEST(Startup, EmptyValuesCountAsMissingAndEachStartAdvancesTheLogNumber) {
     WriteFileBytes(app / "rss/RssUserCfg/Quorvel.ini", "[Common]\r\nLogName=20000101_5.log\r\n");
     ASSERT_EQ(config.Initialize(L"Quorvel.ini"), 1);
     EXPECT_EQ(reader.NextLogName(), date + L"_1.log");
+}
+
+TEST(Startup, FirstStartsAtOnceLeaveWholeFiles) {
+    TempDir app;
+    UseAppDirectory(app);
+    InstallPlugin(app);
+    const std::string big(1 << 20, 'L'); // a list large enough to be seen half-written
+    WriteFileBytes(app / "Plugins/QuorvelUIPlugin/userdefinechannel.opml", big);
+    const std::string list = app / "userdata/rss/RssUserCfg/userdefinechannel.opml";
+    std::vector<std::thread> starts;
+    std::atomic<bool> partial{false};
+    for (int i = 0; i < 4; ++i) {
+        starts.emplace_back([&] {
+            HostContainer container;
+            container.SetHostValue(L"rss", L"userchanneldefine", L"1");
+            CConfig config;
+            config.container = &container;
+            config.PrepareDataFolders();
+            // Whoever sees the list sees all of it.
+            if (Exists(list) && ReadFileBytes(list) != big)
+                partial = true;
+        });
+    }
+    for (std::thread& t : starts)
+        t.join();
+    EXPECT_FALSE(partial);
+    EXPECT_EQ(ReadFileBytes(list), big);
+    EXPECT_EQ(ReadFileBytes(app / "userdata/rss/ReadRecord/Data/HtmlStyle/rss.js"), "js-new");
 }

@@ -285,3 +285,20 @@ TEST_F(ChannelUpdaterTest, StateFileFailures) {
     EXPECT_FALSE(second.LoadState());
     EXPECT_TRUE(log.Contains(L"Failed open flgfile!"));
 }
+
+TEST_F(ChannelUpdaterTest, CutOffDocumentsAreRefusedAndStrayItemEndsReadLinearly) {
+    const std::string full = FeedXml(NumberedItems(1, 3));
+    const std::string cut = full.substr(0, full.find("<item><title>T3") + 20);
+    EXPECT_EQ(Update(cut), ChannelUpdater::kFailed);
+    EXPECT_TRUE(channel.GetLastBuildDate().empty()); // nothing stored
+    EXPECT_EQ(Update(full), ChannelUpdater::kWritten);
+    EXPECT_EQ(channel.GetTotalCount(), 3u);
+    // Megabytes of item ends before the only item start.
+    std::string ends;
+    for (int i = 0; i < 600000; ++i)
+        ends += "</item>";
+    channel.SetLastBuildDate(std::string());
+    EXPECT_EQ(Update("<rss version=\"2.0\"><channel>" + ends + "<item><link>http://z/</link>" +
+                     "</item></channel></rss>"),
+              ChannelUpdater::kWritten);
+}

@@ -53,3 +53,24 @@ TEST(Format, WideFormatsUseTheWindowsMeaningOfPercentS) {
     EXPECT_EQ(FormatW(L"%s!", longText.c_str()).size(), 5001u);
     EXPECT_EQ(FormatA("%s%d", "rss", 12), "rss12");
 }
+
+TEST(CodePage, ConverterCacheStaysBoundedAndKeepsNoUnknownName) {
+    std::string out;
+    for (int i = 0; i < 2000; ++i)
+        EXPECT_FALSE(
+            ConvertEncoding("x", ("x-made-up-" + std::to_string(i)).c_str(), "UTF-8", out));
+    EXPECT_EQ(CachedConverterCount(), 0u);
+    const char* const kNames[] = {"ISO-8859-1", "ISO-8859-2",  "ISO-8859-5", "ISO-8859-7",
+                                  "ISO-8859-9", "ISO-8859-15", "KOI8-R",     "CP1250",
+                                  "CP1251",     "CP1252",      "CP1253",     "BIG5",
+                                  "GBK",        "GB2312",      "SHIFT_JIS",  "EUC-JP",
+                                  "EUC-KR",     "ISO-8859-3",  "ISO-8859-4", "MACINTOSH"};
+    for (int round = 0; round < 3; ++round)
+        for (const char* name : kNames) {
+            ASSERT_TRUE(ConvertEncoding("A", name, "UTF-16LE", out)) << name;
+            EXPECT_EQ(out, std::string("A\0", 2)) << name;
+        }
+    EXPECT_LE(CachedConverterCount(), 16u);
+    ASSERT_TRUE(ConvertEncoding("caf\xE9", "ISO-8859-1", "UTF-8", out));
+    EXPECT_EQ(out, "caf\xC3\xA9");
+}

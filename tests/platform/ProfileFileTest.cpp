@@ -1,5 +1,6 @@
 #include "platform/ProfileFile.h"
 #include "TempDir.h"
+#include "platform/CodePage.h"
 
 #include <atomic>
 #include <gtest/gtest.h>
@@ -56,4 +57,16 @@ TEST(ProfileFile, ReadersOnOtherThreadsNeverSeeAHalfWrittenFile) {
     done = true;
     reader.join();
     EXPECT_EQ(bad.load(), 0);
+}
+
+TEST(ProfileFile, AByteOrderMarkIsReadAndWrittenPastAndKept) {
+    TempDir dir;
+    const std::string path = dir / "a.ini";
+    WriteFileBytes(path, "\xEF\xBB\xBF[Common]\r\nThreadNum=5\r\n");
+    const std::wstring file = platform::Utf8ToWide(path);
+    ASSERT_TRUE(ProfileFile::WriteString(file, L"Common", L"ThreadNum", L"7"));
+    ASSERT_TRUE(ProfileFile::WriteString(file, L"Common", L"LinkTime", L"60"));
+    EXPECT_EQ(ProfileFile::ReadString(file, L"Common", L"ThreadNum", L""), L"7");
+    EXPECT_EQ(ProfileFile::ReadString(file, L"Common", L"LinkTime", L""), L"60");
+    EXPECT_EQ(ReadFileBytes(path), "\xEF\xBB\xBF[Common]\r\nThreadNum=7\r\nLinkTime=60\r\n");
 }

@@ -160,3 +160,23 @@ TEST_F(OpmlImportTest, EncodingDecision) {
     EXPECT_TRUE(utf8("<?xml encoding=\"iso-8859-1\"?><opml version=\"1\"/>"));
     EXPECT_FALSE(utf8("<?xml encoding=\"x\"?><opml version=\"1\"><language>en-us</language>"));
 }
+
+TEST_F(OpmlImportTest, WordsAndUnendedTagsReadInLinearTime) {
+    // Megabytes of the tag word in one tag: one record at the most, read at once.
+    std::string words;
+    for (int i = 0; i < 500000; ++i)
+        words += "outline ";
+    EXPECT_EQ(Import(Opml(words), 0, 1, 1), 1);
+    EXPECT_LE(opml.Channels().size(), 1u);
+    // The word inside a value is no tag; the record keeps its attributes.
+    std::string list;
+    for (int i = 0; i < 50000; ++i)
+        list += "<outline kind=\"nkFeed\" text=\"news outline " + std::to_string(i) +
+                "\" xmlUrl=\"http://x/" + std::to_string(i) + "\"/>";
+    COpmlImport second;
+    WriteFileBytes(app / "big.opml", Opml(list));
+    ASSERT_EQ(second.Import(app.WPath() + L"big.opml", 0, 1, 1), 1);
+    ASSERT_EQ(second.Channels().size(), 50000u);
+    EXPECT_EQ(second.Channels()[7]->GetName(), L"news outline 7");
+    EXPECT_EQ(second.Channels()[7]->GetUrl(), L"http://x/7");
+}

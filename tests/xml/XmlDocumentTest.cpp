@@ -117,3 +117,20 @@ TEST(XmlDocument, ManySmallElementsGrowTheRecordsAndFilesLoad) {
     EXPECT_FALSE(doc.LoadFile(dir / "missing.xml"));
     EXPECT_EQ(doc.GetAttribute("a"), "");
 }
+
+TEST(XmlDocument, DeepOrUnfinishedDocumentsAreRefusedNotFollowed) {
+    auto nested = [](int levels) {
+        std::string open, close;
+        for (int i = 0; i < levels; ++i) {
+            open += "<a>";
+            close += "</a>";
+        }
+        return open + close;
+    };
+    CXmlDocument doc;
+    EXPECT_TRUE(doc.SetText(nested(CXmlDocument::kMaxDepth)));
+    EXPECT_EQ(ErrorOf(nested(CXmlDocument::kMaxDepth + 1)), "Document nested too deeply");
+    EXPECT_EQ(ErrorOf(nested(100000)), "Document nested too deeply");
+    for (const char* cut : {"<! x", "<a><! x", "<a><? x", "<a><!-- x", "<a><![CDATA[x", "<?"})
+        EXPECT_FALSE(ErrorOf(cut).empty()) << cut;
+}

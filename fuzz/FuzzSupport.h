@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <unistd.h>
+
+// A folder of the process's own under the system temporary folder, made on first use and
+// set as the application folder (it ends with '/').
+inline const std::string& FuzzFolder() {
+    static const std::string folder = [] {
+        std::string path = (std::filesystem::temp_directory_path() /
+                            ("tessavin-fuzz-" + std::to_string(::getpid())))
+                               .string() +
+                           "/";
+        std::filesystem::create_directories(path);
+        setenv("TESSAVIN_APP_DIR", path.c_str(), 1);
+        return path;
+    }();
+    return folder;
+}
+
+inline void WriteBytes(const std::string& path, const std::string& bytes) {
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+inline std::string Input(const uint8_t* data, size_t size) {
+    return std::string(reinterpret_cast<const char*>(data), size);
+}
