@@ -8,6 +8,7 @@ packages=(
     libcurl4-openssl-dev
     libcpp-httplib-dev tinyproxy
     libgumbo-dev
+    clang libclang-rt-14-dev
 )
 
 missing=()

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the normal build, then the same
 # tests under AddressSanitizer + UndefinedBehaviorSanitizer, then the engine and catalogue
-# tests under ThreadSanitizer. Exits non-zero on any failure.
+# tests under ThreadSanitizer, then every fuzz target over its committed corpus and
+# regression inputs (clang, AddressSanitizer + UBSan; no fuzzing). Exits non-zero on any
+# failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
@@ -27,3 +29,6 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 echo "== ThreadSanitizer (threaded subsystems)"
 TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$PWD/tests/tsan.supp" \
     build_and_test build-tsan -L "engine|catalogue" -- -DTESSAVIN_TSAN=ON
+echo "== fuzz targets: corpora and regression inputs replayed"
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 CC=clang CXX=clang++ \
+    build_and_test build-fuzz -L fuzz -- -DTESSAVIN_FUZZ=ON

@@ -201,3 +201,32 @@ TEST_F(RecoveryTest, AReadOnlyFolderIsReportedAsReadOnly) {
     EXPECT_EQ(model.OpenError(), CatalogueFiles::OpenError::kReadOnly);
     EXPECT_EQ(model.OpenProblem(), L"the catalogue folder is read-only");
 }
+
+TEST_F(RecoveryTest, ExhaustedIdsAndArticlesOfAnUpdatingChannel) {
+    {
+        CatalogueFiles files;
+        ASSERT_TRUE(files.OpenCatalogueFiles());
+        GroupList groups;
+        groups.push_back(std::make_unique<CGroup>());
+        groups.back()->SetId(UINT32_MAX);
+        groups.back()->SetName(L"last");
+        ASSERT_TRUE(files.SaveGroups(groups));
+    }
+    auto model = Open();
+    ASSERT_TRUE(model);
+    EXPECT_EQ(model->AddGroup(nullptr, L"wraps to the top level"), nullptr);
+    WriteFileBytes(app / "one.opml", "<opml version=\"1.0\"><body><outline kind=\"nkPath\" "
+                                     "text=\"G\"/></body></opml>");
+    EXPECT_EQ(model->Import(app.WPath() + L"one.opml", nullptr), 0);
+    EXPECT_EQ(model->Groups().size(), 1u);
+    // Deleting the articles of a channel that is updating is refused, as deleting it is.
+    CChannel* channel = model->AddChannel(nullptr, L"c", L"", L"http://127.0.0.1:1/");
+    ASSERT_TRUE(channel);
+    WriteFileBytes(app / "userdata/rss/ReadRecord/Data/rss1.html", "page");
+    channel->SetUpdating(true);
+    EXPECT_FALSE(model->DeleteChannelArticles(channel));
+    EXPECT_TRUE(Exists(app / "userdata/rss/ReadRecord/Data/rss1.html"));
+    channel->SetUpdating(false);
+    EXPECT_TRUE(model->DeleteChannelArticles(channel));
+    EXPECT_FALSE(Exists(app / "userdata/rss/ReadRecord/Data/rss1.html"));
+}

@@ -45,6 +45,8 @@ TEST(HtmlSanitizerTest, RemovesWhatCouldRunLoadOrSubmit) {
         {"<table background=javascript:x><tr><td>t</td></tr></table>",
          "<table ><tr><td>t</td></tr></table>"},
         {"<iframe srcdoc=\"<script>x</script>\"></iframe>ok", "ok"},
+        // A duplicate attribute name does not hide the attribute after it.
+        {"<a x x onclick=1>t</a>", "<a x x >t</a>"},
         // A stray body or html tag lends its attributes to the page's own elements.
         {"<body onload=alert(1)>t", "<body >t"},
         {"<html onclick=alert(1)>t", "<html >t"},
