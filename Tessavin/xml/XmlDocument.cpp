@@ -245,8 +245,11 @@ long CXmlDocument::ParseElement(uint32_t parent, int depth) {
             return Fail("Tag starts with quote", n);
         const char c = text_[t.first];
         if (c == '?' || c == '!') {
+            // The node must start right after the '<' ("<  !" is none) and end after it,
+            // or the scan would come back to the same '<' for ever.
             size_t end = 0;
-            if (ScanNode(lt, end) == kEndOrNone)
+            const int kind = ScanNode(lt, end);
+            if (kind == kEndOrNone || kind == kElement || end <= lt)
                 return Fail("Invalid node", n);
             pos = end;
             continue;

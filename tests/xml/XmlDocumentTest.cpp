@@ -131,6 +131,7 @@ TEST(XmlDocument, DeepOrUnfinishedDocumentsAreRefusedNotFollowed) {
     EXPECT_TRUE(doc.SetText(nested(CXmlDocument::kMaxDepth)));
     EXPECT_EQ(ErrorOf(nested(CXmlDocument::kMaxDepth + 1)), "Document nested too deeply");
     EXPECT_EQ(ErrorOf(nested(100000)), "Document nested too deeply");
-    for (const char* cut : {"<! x", "<a><! x", "<a><? x", "<a><!-- x", "<a><![CDATA[x", "<?"})
+    for (const char* cut :
+         {"<! x", "<  ! x", "<a><  ? x", "<a><! x", "<a><? x", "<a><!-- x", "<a><![CDATA[x", "<?"})
         EXPECT_FALSE(ErrorOf(cut).empty()) << cut;
 }
