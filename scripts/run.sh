@@ -14,7 +14,7 @@ app=${1:-$(mktemp -d /tmp/tessavin-app.XXXXXX)}
 mkdir -p "$app"
 app=$(cd "$app" && pwd)
 portfile=$(mktemp -u /tmp/tessavin-demo-port.XXXXXX)
-./build/cli/tessavin-demo-server demo/feeds "$portfile" &
+./build/hosts/cli/tessavin-demo-server demo/feeds "$portfile" &
 server=$!
 trap 'kill $server 2>/dev/null || true; rm -f "$portfile"' EXIT
 for _ in $(seq 1 100); do [ -s "$portfile" ] && break; sleep 0.05; done
@@ -27,7 +27,7 @@ if [ ! -e "$app/userdata/rss/RssUserCfg/userdefinechannel.opml" ]; then
         > "$app/userdata/rss/RssUserCfg/userdefinechannel.opml"
 fi
 
-tessavin=./build/cli/tessavin
+tessavin=./build/hosts/cli/tessavin
 echo "== feeds served on http://127.0.0.1:$port/, application folder $app"
 echo "== tessavin update --all"
 "$tessavin" --app-dir "$app" update --all || true
