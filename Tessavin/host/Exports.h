@@ -5,9 +5,10 @@
 
 #define TESSAVIN_EXPORT extern "C" __attribute__((visibility("default")))
 
-// parentWindow: the host window to build the reader in; resourceModule: a
-// platform::ResourceModule*; container: the host's IPluginContainer* (may be null).
-// Returns the main frame, or null while none exists.
+// parentWindow: the host's wxWindow* to build the reader in (inside the host's running wx
+// application); resourceModule: a platform::ResourceModule*; container: the host's
+// IPluginContainer* (may be null). Returns the main frame; null when there is no parent
+// window (then only the start-up routine runs).
 TESSAVIN_EXPORT void* RSSRun(void* parentWindow, void* resourceModule, void* container);
 TESSAVIN_EXPORT void ExitRSS();
 TESSAVIN_EXPORT void AddChannel();
@@ -25,3 +26,9 @@ TESSAVIN_EXPORT void SetPluginContainer(void* container);
 TESSAVIN_EXPORT void FullView();
 // A second name of FullView.
 TESSAVIN_EXPORT void SetLanguage();
+
+// Beyond the sixteen: the logging switch a host sends in place of a global hot key, and
+// the progress of the last update of all channels (channels finished, channels in it,
+// failures); 0 while there is no frame.
+TESSAVIN_EXPORT void RSSToggleLogging();
+TESSAVIN_EXPORT int RSSGetUpdateProgress(int* done, int* total, int* failed);

@@ -38,17 +38,12 @@ std::string Unescape(const std::string& text) {
     return out;
 }
 
-} // namespace
-
-std::unique_ptr<ResourceModule> ResourceModule::Load(const std::wstring& folder) {
-    std::wstring dir = folder;
-    if (!dir.empty() && dir.back() != L'/')
-        dir.push_back(L'/');
+// Calls entry(id, rest of the line) for every "<id> <rest>" line of a resource file; false
+// when the file cannot be read.
+template <class Entry> bool ReadEntries(const std::wstring& path, Entry entry) {
     std::string content;
-    if (!ReadWholeFile(dir + L"strings.txt", content))
-        return nullptr;
-    std::unique_ptr<ResourceModule> module(new ResourceModule());
-    module->folder_ = dir;
+    if (!ReadWholeFile(path, content))
+        return false;
     size_t start = 0;
     while (start < content.size()) {
         size_t end = content.find('\n', start);
@@ -67,9 +62,66 @@ std::unique_ptr<ResourceModule> ResourceModule::Load(const std::wstring& folder)
         std::string text(rest);
         if (!text.empty() && text[0] == ' ')
             text.erase(0, 1);
-        module->strings_[static_cast<unsigned>(id)] = Utf8ToWide(Unescape(text));
+        entry(static_cast<unsigned>(id), text);
     }
+    return true;
+}
+
+// The leading number of text, and in rest what follows it after one blank.
+unsigned LeadingNumber(const std::string& text, std::string& rest) {
+    char* after = nullptr;
+    unsigned long n = std::strtoul(text.c_str(), &after, 10);
+    rest = after;
+    if (!rest.empty() && rest[0] == ' ')
+        rest.erase(0, 1);
+    return static_cast<unsigned>(n);
+}
+
+} // namespace
+
+std::unique_ptr<ResourceModule> ResourceModule::Load(const std::wstring& folder) {
+    std::wstring dir = folder;
+    if (!dir.empty() && dir.back() != L'/')
+        dir.push_back(L'/');
+    std::unique_ptr<ResourceModule> module(new ResourceModule());
+    module->folder_ = dir;
+    if (!ReadEntries(dir + L"strings.txt", [&module](unsigned id, const std::string& text) {
+            module->strings_[id] = Utf8ToWide(Unescape(text));
+        }))
+        return nullptr;
+    // The other tables are optional: a module without them has no icons, toolbars or menus.
+    ReadEntries(dir + L"icons.txt",
+                [&module](unsigned id, const std::string& text) { module->icons_[id] = text; });
+    ReadEntries(dir + L"toolbars.txt", [&module](unsigned id, const std::string& text) {
+        std::string rest;
+        Item item;
+        item.command = LeadingNumber(text, rest);
+        item.icon = LeadingNumber(rest, rest);
+        module->toolbars_[id].push_back(item);
+    });
+    ReadEntries(dir + L"menus.txt", [&module](unsigned id, const std::string& text) {
+        std::string rest;
+        Item item;
+        item.command = LeadingNumber(text, rest);
+        item.text = Utf8ToWide(Unescape(rest));
+        module->menus_[id].push_back(item);
+    });
     return module;
+}
+
+std::string ResourceModule::IconArt(unsigned id) const {
+    auto it = icons_.find(id);
+    return it == icons_.end() ? std::string() : it->second;
+}
+
+std::vector<ResourceModule::Item> ResourceModule::Toolbar(unsigned id) const {
+    auto it = toolbars_.find(id);
+    return it == toolbars_.end() ? std::vector<Item>() : it->second;
+}
+
+std::vector<ResourceModule::Item> ResourceModule::Menu(unsigned id) const {
+    auto it = menus_.find(id);
+    return it == menus_.end() ? std::vector<Item>() : it->second;
 }
 
 bool ResourceModule::LoadString(unsigned id, std::wstring& text, size_t maxChars) const {

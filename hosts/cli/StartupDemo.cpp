@@ -65,8 +65,7 @@ int main(int argc, char** argv) {
         platform::ResourceModule::Load(platform::Utf8ToWide(app + "Plugins/QuorvelUIPlugin/res"));
     HostContainer container;
     container.SetHostValue(L"rss", L"userchanneldefine", L"1");
-    int parentWindow = 0; // no desktop window in this host
-    run(&parentWindow, resources.get(), &container);
+    run(nullptr, resources.get(), &container); // no desktop window: the start-up only
 
     std::printf("application folder: %s\n", app.c_str());
     std::printf("data tree: %suserdata/rss\n", app.c_str());

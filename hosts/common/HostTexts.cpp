@@ -2,37 +2,105 @@
 
 #include "HostContainer.h"
 
+namespace {
+
+struct Text {
+    const wchar_t* key;
+    const wchar_t* english;
+    const wchar_t* chinese;
+};
+
+// The module's texts ("QuorvelUIPlugin") in both languages of the stand-in hosts.
+const Text kModuleTexts[] = {
+    {L"IDS_CHANNEL_NAME_COULD_NOT_NULL", L"The channel name must not be empty.",
+     L"频道名称不能为空。"},
+    {L"IDS_NAME_HAS_CONTROL_CHARACTERS",
+     L"The name must not contain line breaks or other control characters.",
+     L"名称不能包含换行符或其他控制字符。"},
+    {L"IDS_CHANNEL_NAME_TOO_LONG", L"The channel name is longer than 260 characters.",
+     L"频道名称超过 260 个字符。"},
+    {L"IDS_CHANNEL_DESCRIPTION_TOOL_LONG",
+     L"The channel description is longer than 260 characters.", L"频道描述超过 260 个字符。"},
+    {L"IDS_CHANNEL_ADDRESS_COULD_NOT_NULL", L"The channel address must not be empty.",
+     L"频道地址不能为空。"},
+    {L"IDS_CHANNEL_ADDRESS_TOO_LONG", L"The channel address is longer than 260 characters.",
+     L"频道地址超过 260 个字符。"},
+    {L"IDS_CHANNEL_IS_EXITS", L"A channel with this address exists already.",
+     L"该地址的频道已经存在。"},
+    {L"IDS_CHANNEL_ADDRESS_INVALID", L"The channel address is not a valid http address.",
+     L"频道地址不是有效的 http 地址。"},
+    {L"IDS_VALID_ADDRESS", L"The channel address is valid.", L"频道地址有效。"},
+    {L"IDS_PLS_INPUT_VALID_NUMBER", L"Please enter a number.", L"请输入数字。"},
+    {L"IDS_LOCAL_RESERVE_MSG_CAN_NOT_OVER", L"At most 1000 items can be kept.",
+     L"最多保留 1000 条文章。"},
+    {L"IDS_LOCAL_RESERVE_MSG_CAN_NOT_LOWER_THAN", L"At least 10 items are kept.",
+     L"至少保留 10 条文章。"},
+    {L"IDS_UPDATE_TIME_COULD_NOT_OVER", L"The update interval is at most 240 minutes.",
+     L"更新间隔最长 240 分钟。"},
+    {L"IDS_UPDATE_TIME_COULD_NOT_LOWER", L"The update interval is at least 10 minutes.",
+     L"更新间隔最短 10 分钟。"},
+    {L"IDS_THES_OPERATION_WILL_DELETE_ALL_ITEM_CHANNEL",
+     L"This deletes the selected channels with all their items. Go on?",
+     L"此操作将删除所选频道及其所有文章。继续吗？"},
+    {L"IDS_DELETE_INFO", L"Delete", L"删除"},
+    // Toolbar tooltips.
+    {L"IDS_ADD_CHANNEL", L"Add channel", L"添加频道"},
+    {L"IDS_ADD_CHANNEL_GROUP", L"Add channel group", L"添加频道组"},
+    {L"IDS_RENAME", L"Rename", L"重命名"},
+    {L"IDS_PROPERTIES", L"Channel properties", L"频道属性"},
+    {L"IDS_DELETE", L"Delete", L"删除"},
+    {L"IDS_UPDATE_CHANNEL", L"Update channel", L"更新频道"},
+    {L"IDS_UPDATE_ALL", L"Update all channels", L"更新所有频道"},
+    {L"IDS_STOP_ALL_UPDATE", L"Stop all updates", L"停止所有更新"},
+    {L"IDS_OPTIONS", L"Options", L"选项"},
+    // Dialog titles.
+    {L"IDS_RENAME_NODE", L"Rename", L"重命名"},
+    {L"IDS_CHANNEL_PROPERTY", L"Channel properties", L"频道属性"},
+    {L"IDS_IMPORT_FEED_FILE", L"Import feed file", L"导入频道文件"},
+    // Context menus (config.xml).
+    {L"IDS_ADD_CHANNEL_MENU", L"Add channel", L"添加频道"},
+    {L"IDS_ADD_CHANNEL_GROUP_MENU", L"Add channel group", L"添加频道组"},
+    {L"IDS_RENAME_MENU", L"Rename", L"重命名"},
+    {L"IDS_CHANNEL_PROPERTY_MENU", L"Properties", L"属性"},
+    {L"IDS_DELETE_CHANNEL_MENU", L"Delete", L"删除"},
+    {L"IDS_DELETE_ALL_ARTICLES_MENU", L"Delete all articles", L"删除所有文章"},
+    {L"IDS_UPDATE_CHANNEL_MENU", L"Update channel", L"更新频道"},
+    {L"IDS_UPDATE_ALL_CHANNELS_MENU", L"Update all channels", L"更新所有频道"},
+    {L"IDS_STOP_ALL_UPDATES_MENU", L"Stop all updates", L"停止所有更新"},
+    {L"IDS_IMPORT_FEED_FILE_MENU", L"Import feed file...", L"导入频道文件..."},
+    {L"IDS_CLOSE_PAGE_MENU", L"Close page", L"关闭当前页"},
+    {L"IDS_CLOSE_OTHER_PAGES_MENU", L"Close other pages", L"关闭其他页"},
+};
+
+// The message box's button captions ("BrindlePlugin").
+const Text kButtonTexts[] = {
+    {L"IDS_OK", L"OK", L"确定"},
+    {L"IDS_CANCEL", L"Cancel", L"取消"},
+    {L"IDS_ABORT", L"Abort", L"中止"},
+    {L"IDS_RETRY", L"Retry", L"重试"},
+    {L"IDS_IGNORE", L"Ignore", L"忽略"},
+    {L"IDS_YES", L"Yes", L"是"},
+    {L"IDS_NO", L"No", L"否"},
+    {L"IDS_HELP", L"Help", L"帮助"},
+    {L"IDS_CONTINUE", L"Continue", L"继续"},
+    {L"IDS_SKIP", L"Skip", L"跳过"},
+    {L"IDS_SKIPALL", L"Skip all", L"全部跳过"},
+    {L"IDS_IGNOREALL", L"Ignore all", L"全部忽略"},
+    {L"IDS_YESTOALL", L"Yes to all", L"全部是"},
+    {L"IDS_NOTOALL", L"No to all", L"全部否"},
+    {L"IDS_REPORT", L"Report", L"报告"},
+};
+
+} // namespace
+
+void AddHostTexts(HostContainer& container, HostLanguage language) {
+    const bool chinese = language == HostLanguage::kChinese;
+    for (const Text& text : kModuleTexts)
+        container.SetText(L"QuorvelUIPlugin", text.key, chinese ? text.chinese : text.english);
+    for (const Text& text : kButtonTexts)
+        container.SetText(L"BrindlePlugin", text.key, chinese ? text.chinese : text.english);
+}
+
 void AddEnglishTexts(HostContainer& container) {
-    static const wchar_t* const kTexts[][2] = {
-        {L"IDS_CHANNEL_NAME_COULD_NOT_NULL", L"The channel name must not be empty."},
-        {L"IDS_NAME_HAS_CONTROL_CHARACTERS",
-         L"The name must not contain line breaks or other control characters."},
-        {L"IDS_CHANNEL_NAME_TOO_LONG", L"The channel name is longer than 260 characters."},
-        {L"IDS_CHANNEL_DESCRIPTION_TOOL_LONG",
-         L"The channel description is longer than 260 characters."},
-        {L"IDS_CHANNEL_ADDRESS_COULD_NOT_NULL", L"The channel address must not be empty."},
-        {L"IDS_CHANNEL_ADDRESS_TOO_LONG", L"The channel address is longer than 260 characters."},
-        {L"IDS_CHANNEL_IS_EXITS", L"A channel with this address exists already."},
-        {L"IDS_CHANNEL_ADDRESS_INVALID", L"The channel address is not a valid http address."},
-        {L"IDS_VALID_ADDRESS", L"The channel address is valid."},
-        {L"IDS_PLS_INPUT_VALID_NUMBER", L"Please enter a number."},
-        {L"IDS_LOCAL_RESERVE_MSG_CAN_NOT_OVER", L"At most 1000 items can be kept."},
-        {L"IDS_LOCAL_RESERVE_MSG_CAN_NOT_LOWER_THAN", L"At least 10 items are kept."},
-        {L"IDS_UPDATE_TIME_COULD_NOT_OVER", L"The update interval is at most 240 minutes."},
-        {L"IDS_UPDATE_TIME_COULD_NOT_LOWER", L"The update interval is at least 10 minutes."},
-        {L"IDS_THES_OPERATION_WILL_DELETE_ALL_ITEM_CHANNEL",
-         L"This deletes the selected channels with all their items. Go on?"},
-        {L"IDS_DELETE_INFO", L"Delete"},
-        {L"IDS_ADD_CHANNEL", L"Add channel"},
-        {L"IDS_ADD_CHANNEL_GROUP", L"Add channel group"},
-        {L"IDS_RENAME_NODE", L"Rename"},
-        {L"IDS_CHANNEL_PROPERTY", L"Channel properties"},
-        {L"IDS_IMPORT_FEED_FILE", L"Import feed file"},
-        {L"IDS_OK", L"OK"},
-        {L"IDS_CANCEL", L"Cancel"},
-    };
-    for (const auto& entry : kTexts)
-        container.SetText(L"QuorvelUIPlugin", entry[0], entry[1]);
-    container.SetText(L"BrindlePlugin", L"IDS_OK", L"OK");
-    container.SetText(L"BrindlePlugin", L"IDS_CANCEL", L"Cancel");
+    AddHostTexts(container, HostLanguage::kEnglish);
 }

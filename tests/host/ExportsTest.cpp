@@ -51,8 +51,8 @@ TEST(Exports, SixteenEntriesDoNothingBeforeRunAndStartupRunsOnce) {
 
     auto resources =
         platform::ResourceModule::Load(platform::Utf8ToWide(app / "Plugins/QuorvelUIPlugin/res"));
-    int parent = 0;
-    EXPECT_EQ(run(&parent, resources.get(), &container), nullptr); // no frame in this build
+    // Without a host window only the start-up routine runs.
+    EXPECT_EQ(run(nullptr, resources.get(), &container), nullptr);
     EXPECT_TRUE(Exists(app / "userdata/rss/ReadRecord/Data/HtmlStyle"));
     EXPECT_TRUE(Exists(app / "userdata/rss/RssUserCfg/userdefinechannel.opml"));
     std::string settings = ReadFileBytes(ini);
@@ -62,7 +62,7 @@ TEST(Exports, SixteenEntriesDoNothingBeforeRunAndStartupRunsOnce) {
     // A second run changes nothing but the resource module.
     std::filesystem::remove_all(app / "userdata");
     std::filesystem::remove(ini);
-    EXPECT_EQ(run(&parent, resources.get(), &container), nullptr);
+    EXPECT_EQ(run(nullptr, resources.get(), &container), nullptr);
     EXPECT_FALSE(Exists(app / "userdata"));
     EXPECT_FALSE(Exists(ini));
     enable(1); // still no frame: nothing stored

@@ -1,0 +1,136 @@
+#include "host/Exports.h"
+
+#include "config/Config.h"
+#include "host/HostInterfaces.h"
+#include "platform/ResourceModule.h"
+#include "ui/MainFrame.h"
+#include "ui/RssChannelView.h"
+
+#include <wx/app.h>
+
+namespace {
+
+// The one main frame: null until RSSRun has created it, and again once it is destroyed
+// (a later RSSRun then creates a new one).
+CMainFrame* theFrame = nullptr;
+const platform::ResourceModule* resourceModule = nullptr;
+// The start-up routine runs once for a frame: again only after that frame is gone.
+bool startupDone = false;
+
+} // namespace
+
+void* RSSRun(void* parentWindow, void* module, void* container) {
+    resourceModule = static_cast<const platform::ResourceModule*>(module);
+    platform::ResourceModule::SetActive(resourceModule);
+    if (theFrame)
+        return theFrame;
+    auto* host = static_cast<IPluginContainer*>(container);
+    if (!startupDone) {
+        startupDone = true;
+        CConfig config;
+        config.container = host;
+        // Start-up goes on with the built-in defaults when the settings cannot be written.
+        config.Initialize(L"Quorvel.ini");
+    }
+    // Without a host window (or outside a running wx application) there is nothing to
+    // build the frame in: the start-up routine is all.
+    auto* parent = static_cast<wxWindow*>(parentWindow);
+    if (!parent || !wxTheApp)
+        return nullptr;
+    theFrame = new CMainFrame(parent, host);
+    theFrame->onDestroyed = [] {
+        theFrame = nullptr;
+        startupDone = false;
+    };
+    theFrame->Update();
+    return theFrame;
+}
+
+void ExitRSS() {
+    if (!theFrame)
+        return;
+    // A child window is destroyed at once: the windows, then the workers (joined), then
+    // the catalogue. theFrame is cleared on the way.
+    theFrame->Destroy();
+}
+
+void AddChannel() {
+    if (theFrame)
+        theFrame->RunCommand(CMainFrame::Command::kAddChannel);
+}
+
+void Addgroup() {
+    if (theFrame)
+        theFrame->RunCommand(CMainFrame::Command::kAddGroup);
+}
+
+void Rename() {
+    if (theFrame)
+        theFrame->RunCommand(CMainFrame::Command::kRename);
+}
+
+void Delete() {
+    if (theFrame)
+        theFrame->RunCommand(CMainFrame::Command::kDelete);
+}
+
+void UpdateChannel() {
+    if (theFrame)
+        theFrame->RunCommand(CMainFrame::Command::kUpdateSelected);
+}
+
+void Updateall() {
+    if (theFrame)
+        theFrame->RunCommand(CMainFrame::Command::kUpdateAll);
+}
+
+void UpdateStop() {
+    if (theFrame)
+        theFrame->RunCommand(CMainFrame::Command::kStopAll);
+}
+
+void SetConfig() {
+    if (theFrame)
+        theFrame->RunCommand(CMainFrame::Command::kOptions);
+}
+
+void EnableAutoUpdate(int enable) {
+    if (!theFrame)
+        return;
+    if (theFrame->ChannelView())
+        theFrame->ChannelView()->SetAutoUpdate(enable != 0);
+    CConfig config;
+    config.WriteUpdateState(enable);
+}
+
+void ShowToolBar(int show) {
+    if (theFrame)
+        theFrame->ShowToolBar(show != 0);
+}
+
+void SetSize(unsigned sizeType, int width, int height) {
+    if (theFrame)
+        theFrame->OnSize(sizeType, width, height);
+}
+
+void SetPluginContainer(void* container) {
+    // Ignored before RSSRun has created the frame.
+    if (theFrame)
+        theFrame->SetContainer(static_cast<IPluginContainer*>(container));
+}
+
+void FullView() {}
+
+extern "C" void SetLanguage() __attribute__((alias("FullView"), visibility("default")));
+
+void RSSToggleLogging() {
+    if (theFrame)
+        theFrame->ToggleLogging();
+}
+
+int RSSGetUpdateProgress(int* done, int* total, int* failed) {
+    if (!theFrame || !theFrame->ChannelView() || !done || !total || !failed)
+        return 0;
+    theFrame->ChannelView()->Progress(*done, *total, *failed);
+    return 1;
+}

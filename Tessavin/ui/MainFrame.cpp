@@ -1,0 +1,267 @@
+#include "ui/MainFrame.h"
+
+#include "catalogue/CatalogueModel.h"
+#include "config/Config.h"
+#include "config/LogFile.h"
+#include "engine/ThreadPool.h"
+#include "host/HostServices.h"
+#include "platform/ResourceModule.h"
+#include "ui/ArtTable.h"
+#include "ui/RssChannelView.h"
+#include "ui/RssSplitterWnd.h"
+
+#include <wx/sizer.h>
+#include <wx/statusbr.h>
+#include <wx/toolbar.h>
+
+namespace {
+
+struct ToolKey {
+    int command;
+    const wchar_t* key;
+};
+const ToolKey kToolKeys[] = {{11600, L"IDS_ADD_CHANNEL"}, {11601, L"IDS_ADD_CHANNEL_GROUP"},
+                             {11602, L"IDS_RENAME"},      {11603, L"IDS_PROPERTIES"},
+                             {11604, L"IDS_DELETE"},      {11606, L"IDS_UPDATE_CHANNEL"},
+                             {11607, L"IDS_UPDATE_ALL"},  {11608, L"IDS_STOP_ALL_UPDATE"},
+                             {11212, L"IDS_OPTIONS"}};
+
+// The command of each toolbar button.
+struct ToolCommand {
+    int id;
+    CMainFrame::Command command;
+};
+const ToolCommand kToolCommands[] = {
+    {11600, CMainFrame::Command::kAddChannel}, {11601, CMainFrame::Command::kAddGroup},
+    {11602, CMainFrame::Command::kRename},     {11603, CMainFrame::Command::kProperties},
+    {11604, CMainFrame::Command::kDelete},     {11606, CMainFrame::Command::kUpdateSelected},
+    {11607, CMainFrame::Command::kUpdateAll},  {11608, CMainFrame::Command::kStopAll},
+    {11212, CMainFrame::Command::kOptions}};
+
+} // namespace
+
+CMainFrame::CMainFrame(wxWindow* parent, IPluginContainer* container)
+    : wxPanel(parent, wxID_ANY, wxPoint(3, 4), parent->GetClientSize(), wxBORDER_NONE),
+      container_(container), target_(this) {
+    SetBackgroundColour(CRssSplitterWnd::kBackground);
+    CreateClient();
+    CreateToolBar();
+    statusBar_ = new wxStatusBar(this, 0xE801);
+    statusBar_->SetFieldsCount(2);
+    statusBar_->SetStatusText(" ", 0);
+    statusBar_->SetStatusText(" ", 1);
+    statusBar_->Hide();
+
+    auto* sizer = new wxBoxSizer(wxVERTICAL);
+    sizer->Add(toolBar_, 0, wxEXPAND);
+    sizer->Add(splitter_, 1, wxEXPAND);
+    sizer->Add(statusBar_, 0, wxEXPAND);
+    SetSizer(sizer);
+    Layout();
+
+    startAutoUpdate_ = CConfig().ReadUpdateState();
+    channelView_->SetAutoUpdate(startAutoUpdate_ != 0);
+    Bind(EVT_TESSAVIN_MESSAGE, [](wxThreadEvent&) {}); // 11904: nothing to do
+    Bind(wxEVT_CHAR_HOOK, &CMainFrame::OnCharHook, this);
+    Bind(wxEVT_SHOW, [this](wxShowEvent& event) {
+        if (event.IsShown())
+            OnFirstShow();
+        event.Skip();
+    });
+    for (const ToolCommand& tool : kToolCommands)
+        Bind(
+            wxEVT_TOOL, [this, tool](wxCommandEvent&) { RunCommand(tool.command); }, tool.id);
+    // Created shown: the first showing is now, once the host's loop runs.
+    CallAfter([this] {
+        if (IsShown())
+            OnFirstShow();
+    });
+}
+
+CMainFrame::~CMainFrame() {
+    if (model_)
+        model_->Close(); // no new update starts; the update-all walk has ended
+    target_.Close();
+    DestroyChildren(); // the windows go first, their targets closed
+    channelView_ = nullptr;
+    pool_.reset();  // every worker joined
+    model_.reset(); // then the records
+    if (onDestroyed)
+        onDestroyed();
+}
+
+void CMainFrame::CreateClient() {
+    CConfig config;
+    int threads = config.ReadThreadNum();
+    if (threads > 30 || threads < 1) {
+        threads = threads > 30 ? 30 : 1;
+        if (config.WriteThreadNum(threads) == 0)
+            LogPrintf(L"Failed to save thread number to file");
+    }
+    threadCount_ = static_cast<unsigned>(threads);
+    pool_ = std::make_unique<CThreadPool>(threadCount_);
+    LogPrintf(L"Succeed to create number of %d worker thread", threads);
+
+    splitter_ = new CRssSplitterWnd(this);
+    channelView_ = new CRssChannelView(splitter_);
+    channelView_->SetContainer(container_);
+    // The reading pane comes with the browser frame; until then an empty pane.
+    readingPane_ = new wxPanel(splitter_, wxID_ANY);
+    readingPane_->SetBackgroundColour(*wxWHITE);
+    splitter_->SetPanes(channelView_, readingPane_);
+
+    CatalogueModel::Targets targets;
+    targets.view = channelView_->Target();
+    targets.frame = &target_;
+    model_ = std::make_unique<CatalogueModel>(channelView_, targets, pool_.get());
+    channelView_->SetModel(model_.get());
+    if (!model_->Open()) {
+        LogPrintf(L"Failed to open the catalogue: %s", model_->OpenProblem().c_str());
+        ShowMessageBox(container_, model_->OpenProblem(), L"Tessavin", kMbIconError);
+        channelView_->SetModel(nullptr);
+    } else if (!model_->OpenProblem().empty()) {
+        ShowMessageBox(container_, model_->OpenProblem(), L"Tessavin", kMbIconError);
+    }
+    if (!channelView_->IsEmpty())
+        channelView_->ExpandAll();
+}
+
+void CMainFrame::CreateToolBar() {
+    toolBar_ = new wxToolBar(this, 0xE800, wxDefaultPosition, wxDefaultSize,
+                             wxTB_HORIZONTAL | wxTB_FLAT | wxTB_NODIVIDER);
+    toolBar_->SetToolBitmapSize(wxSize(16, 16));
+    const platform::ResourceModule* module = platform::ResourceModule::Active();
+    if (!module || module->Toolbar(kToolbarId).empty())
+        LogPrintf(L"Failed to create toolbar");
+    for (const auto& button :
+         module ? module->Toolbar(kToolbarId) : std::vector<platform::ResourceModule::Item>())
+        toolBar_->AddTool(static_cast<int>(button.command), wxEmptyString,
+                          ArtTable::Bitmap(button.icon));
+    ApplyToolTips();
+    toolBar_->Realize();
+}
+
+std::wstring CMainFrame::ToolTipText(int commandId) const {
+    for (const ToolKey& tool : kToolKeys)
+        if (tool.command == commandId)
+            return GetLocaleText(tool.key, kModuleTextsName, container_).substr(0, kToolTipChars);
+    return std::wstring();
+}
+
+void CMainFrame::ApplyToolTips() {
+    for (const ToolKey& tool : kToolKeys)
+        toolBar_->SetToolShortHelp(tool.command, wxString(ToolTipText(tool.command).c_str()));
+}
+
+void CMainFrame::SetContainer(IPluginContainer* container) {
+    container_ = container;
+    if (toolBar_)
+        ApplyToolTips();
+}
+
+void CMainFrame::ShowToolBar(bool show) {
+    toolBar_->Show(show);
+    Layout();
+}
+
+void CMainFrame::OnSize(unsigned, int width, int height) {
+    SetSize(3, 4, width, height);
+    Layout();
+    Refresh();
+}
+
+void CMainFrame::ToggleLogging() {
+    loggingOn = loggingOn ? 0 : 1;
+    CConfig().WriteLogState(loggingOn);
+}
+
+void CMainFrame::OnFirstShow() {
+    if (!firstShow_)
+        return;
+    firstShow_ = false;
+    if (startAutoUpdate_ != 0 && channelView_)
+        channelView_->UpdateAll();
+}
+
+void CMainFrame::OnOptions() {
+    LogPrintf(L"The options dialog is not available yet");
+}
+
+void CMainFrame::RunCommand(Command command) {
+    if (commandObserver)
+        commandObserver(command);
+    if (!channelView_)
+        return;
+    switch (command) {
+    case Command::kDelete:
+        channelView_->DeleteCommand();
+        break;
+    case Command::kOptions:
+        OnOptions();
+        break;
+    case Command::kAddChannel:
+        channelView_->AddChannelCommand();
+        break;
+    case Command::kAddGroup:
+        channelView_->AddGroup();
+        break;
+    case Command::kRename:
+        channelView_->RenameNode();
+        break;
+    case Command::kProperties:
+        channelView_->Properties();
+        break;
+    case Command::kStopAll:
+        channelView_->StopAll();
+        break;
+    case Command::kUpdateAll:
+        channelView_->UpdateAll();
+        break;
+    case Command::kUpdateSelected:
+        channelView_->UpdateSelected();
+        break;
+    }
+}
+
+void CMainFrame::OnCharHook(wxKeyEvent& event) {
+    // Ctrl means Ctrl alone; plain means no Ctrl, Shift or Alt.
+    const int modifiers = event.GetModifiers() & (wxMOD_CONTROL | wxMOD_SHIFT | wxMOD_ALT);
+    const bool ctrl = modifiers == wxMOD_CONTROL;
+    const bool plain = modifiers == wxMOD_NONE;
+    const bool shift = modifiers == wxMOD_SHIFT;
+    switch (event.GetKeyCode()) {
+    case WXK_DELETE:
+        if (ctrl)
+            return RunCommand(Command::kDelete);
+        break;
+    case '0':
+        if (ctrl)
+            return RunCommand(Command::kOptions);
+        break;
+    case 'N':
+        if (ctrl)
+            return RunCommand(Command::kAddChannel);
+        break;
+    case 'S':
+        if (ctrl)
+            return RunCommand(Command::kStopAll);
+        break;
+    case WXK_F2:
+        if (plain)
+            return RunCommand(Command::kRename);
+        break;
+    case WXK_F5:
+        if (ctrl)
+            return RunCommand(Command::kUpdateAll);
+        if (shift)
+            return RunCommand(Command::kUpdateSelected);
+        break;
+    case WXK_F11:
+        if (plain)
+            return; // consumed
+        break;
+    default:
+        break;
+    }
+    event.Skip();
+}

@@ -1,0 +1,90 @@
+#pragma once
+
+#include "ui/WxMessageTarget.h"
+
+#include <functional>
+#include <memory>
+#include <wx/panel.h>
+
+class CatalogueModel;
+class CRssChannelView;
+class CRssSplitterWnd;
+class CThreadPool;
+class IPluginContainer;
+class wxStatusBar;
+class wxToolBar;
+
+// The module's main window, a child of the host window: the toolbar 11050 on top, the
+// splitter with the channel tree (left) and the reading pane (right), a hidden status bar,
+// the worker pool and the catalogue. It turns its key table and toolbar buttons into the
+// channel view's commands and starts an update of all channels when it is first shown,
+// if automatic updating is on.
+//
+// Closing: the catalogue stops its updates, the windows go (their message targets closed
+// first), then the worker pool (every worker joined), then the catalogue.
+class CMainFrame : public wxPanel {
+public:
+    // The commands that keys and toolbar buttons run.
+    enum class Command {
+        kDelete,
+        kOptions,
+        kAddChannel,
+        kAddGroup,
+        kRename,
+        kProperties,
+        kStopAll,
+        kUpdateAll,
+        kUpdateSelected,
+    };
+    static const int kToolbarId = 11050;
+    static const int kOptionsCommand = 11212;
+    static const int kToolTipChars = 79;
+
+    CMainFrame(wxWindow* parent, IPluginContainer* container);
+    ~CMainFrame() override;
+
+    void SetContainer(IPluginContainer* container);
+    IPluginContainer* Container() const { return container_; }
+    void ShowToolBar(bool show);
+    // The host's size: the frame stands at (3, 4) in its parent with this size.
+    void OnSize(unsigned sizeType, int width, int height);
+    // The host's logging switch: flips logging and stores it as LogState.
+    void ToggleLogging();
+    void RunCommand(Command command);
+    // The text of a toolbar button's tooltip: the host's text for its key, cut to 79
+    // characters; empty without a container or for another id.
+    std::wstring ToolTipText(int commandId) const;
+
+    CRssChannelView* ChannelView() const { return channelView_; }
+    CRssSplitterWnd* Splitter() const { return splitter_; }
+    wxToolBar* ToolBar() const { return toolBar_; }
+    wxStatusBar* StatusBar() const { return statusBar_; }
+    CThreadPool* Pool() const { return pool_.get(); }
+    CatalogueModel* Model() const { return model_.get(); }
+    unsigned ThreadCount() const { return threadCount_; }
+    // Called for every command before it runs (tests watch the key table with it).
+    std::function<void(Command)> commandObserver;
+    // Called when the frame goes (the exports forget it).
+    std::function<void()> onDestroyed;
+
+private:
+    void CreateClient();
+    void CreateToolBar();
+    void OnFirstShow();
+    void OnCharHook(wxKeyEvent& event);
+    void OnOptions();
+    void ApplyToolTips();
+
+    IPluginContainer* container_;
+    std::unique_ptr<CThreadPool> pool_;
+    std::unique_ptr<CatalogueModel> model_;
+    WxMessageTarget target_; // 11904 status codes: nothing to do
+    CRssSplitterWnd* splitter_ = nullptr;
+    CRssChannelView* channelView_ = nullptr;
+    wxWindow* readingPane_ = nullptr;
+    wxToolBar* toolBar_ = nullptr;
+    wxStatusBar* statusBar_ = nullptr;
+    unsigned threadCount_ = 0;
+    bool firstShow_ = true;
+    int startAutoUpdate_ = 0;
+};

@@ -1,0 +1,182 @@
+#include "ui/RssChannelView.h"
+
+#include "catalogue/CatalogueModel.h"
+#include "config/LogFile.h"
+#include "host/HostServices.h"
+#include "ui/ArtTable.h"
+
+#include <wx/imaglist.h>
+
+namespace {
+
+// Tree images: group closed, group open, channel, channel while updating.
+enum Image { kGroup = 0, kGroupOpen = 1, kChannel = 2, kUpdating = 3 };
+
+class NodeData : public wxTreeItemData {
+public:
+    explicit NodeData(CatalogueNode* node) : node(node) {}
+    CatalogueNode* node;
+};
+
+} // namespace
+
+CRssChannelView::CRssChannelView(wxWindow* parent)
+    : wxTreeCtrl(parent, wxID_ANY, wxDefaultPosition, wxDefaultSize,
+                 wxTR_HAS_BUTTONS | wxTR_LINES_AT_ROOT | wxTR_HIDE_ROOT | wxTR_SINGLE |
+                     wxBORDER_NONE),
+      target_(this) {
+    auto* images = new wxImageList(16, 16, true, 4);
+    for (unsigned icon : {11155u, 11156u, 11159u, 11162u})
+        images->Add(ArtTable::Bitmap(icon));
+    AssignImageList(images);
+    AddRoot(wxEmptyString);
+    Bind(EVT_TESSAVIN_MESSAGE, [this](wxThreadEvent& event) {
+        if (model_)
+            model_->HandleMessage(WxMessageTarget::MessageOf(event));
+    });
+}
+
+CRssChannelView::~CRssChannelView() {
+    target_.Close(); // a worker that finishes now posts into nothing
+}
+
+void CRssChannelView::SetModel(CatalogueModel* model) {
+    model_ = model;
+}
+
+wxString CRssChannelView::TextOf(CatalogueNode* node) {
+    const std::wstring text = node->channel ? node->channel->NodeText() : node->group->GetName();
+    return wxString(text.c_str());
+}
+
+CatalogueNode* CRssChannelView::NodeOf(const wxTreeItemId& item) const {
+    auto* data = item.IsOk() ? static_cast<NodeData*>(GetItemData(item)) : nullptr;
+    return data ? data->node : nullptr;
+}
+
+wxTreeItemId CRssChannelView::ItemOf(CatalogueNode* node) const {
+    auto it = items_.find(node);
+    return it == items_.end() ? wxTreeItemId() : it->second;
+}
+
+void CRssChannelView::OnNodeInserted(CatalogueNode* node) {
+    const wxTreeItemId parent = node->parent ? ItemOf(node->parent) : GetRootItem();
+    const int image = node->group ? kGroup : (node->channel->IsUpdating() ? kUpdating : kChannel);
+    const int selected = node->group ? kGroupOpen : image;
+    items_[node] = AppendItem(parent.IsOk() ? parent : GetRootItem(), TextOf(node), image, selected,
+                              new NodeData(node));
+}
+
+void CRssChannelView::OnNodeRemoved(CatalogueNode* node) {
+    const wxTreeItemId item = ItemOf(node);
+    items_.erase(node);
+    if (item.IsOk())
+        Delete(item);
+}
+
+void CRssChannelView::InsertSubtree(CatalogueNode* node) {
+    OnNodeInserted(node);
+    for (CatalogueNode* child : node->children)
+        InsertSubtree(child);
+}
+
+void CRssChannelView::OnNodeMoved(CatalogueNode* node) {
+    // The items of the subtree are made again under the new parent.
+    const wxTreeItemId old = ItemOf(node);
+    std::vector<CatalogueNode*> stack{node};
+    while (!stack.empty()) {
+        CatalogueNode* n = stack.back();
+        stack.pop_back();
+        items_.erase(n);
+        stack.insert(stack.end(), n->children.begin(), n->children.end());
+    }
+    if (old.IsOk())
+        Delete(old);
+    InsertSubtree(node);
+}
+
+void CRssChannelView::OnNodeTextChanged(CatalogueNode* node) {
+    const wxTreeItemId item = ItemOf(node);
+    if (item.IsOk())
+        SetItemText(item, TextOf(node));
+}
+
+void CRssChannelView::SetUpdatingImage(CChannel* channel, bool updating) {
+    const wxTreeItemId item = ItemOf(CatalogueModel::NodeOf(channel));
+    if (!item.IsOk())
+        return;
+    SetItemImage(item, updating ? kUpdating : kChannel, wxTreeItemIcon_Normal);
+    SetItemImage(item, updating ? kUpdating : kChannel, wxTreeItemIcon_Selected);
+}
+
+void CRssChannelView::OnUpdatingChanged(CChannel* channel, bool updating) {
+    // The update-all walk runs on its own thread: the image changes on the UI thread, in
+    // order with the update's own end message.
+    if (!wxThread::IsMain()) {
+        CallAfter([this, channel, updating] { SetUpdatingImage(channel, updating); });
+        return;
+    }
+    SetUpdatingImage(channel, updating);
+}
+
+void CRssChannelView::OnUpdateFinished(CChannel*, CUpdateJob::Outcome outcome, const std::string&) {
+    ++progressDone_;
+    if (outcome == CUpdateJob::Outcome::kFailed)
+        ++progressFailed_;
+}
+
+void CRssChannelView::Progress(int& done, int& total, int& failed) const {
+    done = progressDone_.load();
+    total = progressTotal_.load();
+    failed = progressFailed_.load();
+}
+
+void CRssChannelView::UpdateAll() {
+    if (!model_)
+        return;
+    if (!model_->UpdateAllRunning()) {
+        progressDone_ = 0;
+        progressFailed_ = 0;
+        progressTotal_ = static_cast<int>(model_->Channels().size());
+    }
+    model_->UpdateAll();
+}
+
+void CRssChannelView::StopAll() {
+    if (model_)
+        model_->StopAll();
+}
+
+void CRssChannelView::UpdateSelected() {
+    CatalogueNode* node = NodeOf(GetSelection());
+    if (model_ && node && node->channel)
+        model_->UpdateSelected(node->channel);
+}
+
+void CRssChannelView::DeleteCommand() {
+    CatalogueNode* node = NodeOf(GetSelection());
+    if (!model_ || !node)
+        return;
+    const std::wstring text = GetLocaleText(L"IDS_THES_OPERATION_WILL_DELETE_ALL_ITEM_CHANNEL",
+                                            kModuleTextsName, container_);
+    const std::wstring caption = GetLocaleText(L"IDS_DELETE_INFO", kModuleTextsName, container_);
+    if (ShowMessageBox(container_, text, caption, kMbOkCancelQuestionTopmost) != kIdOk)
+        return;
+    model_->Delete(node);
+}
+
+void CRssChannelView::AddChannelCommand() {
+    LogPrintf(L"The add channel dialog is not available yet");
+}
+
+void CRssChannelView::AddGroup() {
+    LogPrintf(L"The add group dialog is not available yet");
+}
+
+void CRssChannelView::RenameNode() {
+    LogPrintf(L"The rename dialog is not available yet");
+}
+
+void CRssChannelView::Properties() {
+    LogPrintf(L"The channel properties dialog is not available yet");
+}

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "catalogue/CatalogueObserver.h"
+#include "ui/WxMessageTarget.h"
+
+#include <atomic>
+#include <unordered_map>
+#include <wx/treectrl.h>
+
+class CatalogueModel;
+class IPluginContainer;
+
+// The channel tree: a tree control that mirrors the catalogue model through its observer
+// interface (groups with images 0/1, channels 2/2 and 3/3 while updating, texts
+// "name(unread/total)"), and the window that gets the engine's and the page's messages
+// 11901-11903 and hands them to the model on the UI thread.
+class CRssChannelView : public wxTreeCtrl, public ICatalogueObserver {
+public:
+    explicit CRssChannelView(wxWindow* parent);
+    ~CRssChannelView() override;
+
+    // The message target of this window (posts end when the window goes).
+    WxMessageTarget* Target() { return &target_; }
+    void SetModel(CatalogueModel* model);
+    void SetContainer(IPluginContainer* container) { container_ = container; }
+    void SetAutoUpdate(bool on) { autoUpdate_ = on; }
+    bool AutoUpdate() const { return autoUpdate_; }
+
+    // The commands of the frame's keys, toolbar and the host's exports.
+    void UpdateAll();
+    void StopAll();
+    void UpdateSelected();
+    void DeleteCommand();
+    // Commands whose dialogs are not built yet: they say so in the log.
+    void AddChannelCommand();
+    void AddGroup();
+    void RenameNode();
+    void Properties();
+
+    // Progress of the last update-all: channels finished, channels in it, failures.
+    void Progress(int& done, int& total, int& failed) const;
+    // The node an item stands for (null for the hidden root).
+    CatalogueNode* NodeOf(const wxTreeItemId& item) const;
+    wxTreeItemId ItemOf(CatalogueNode* node) const;
+
+    // ICatalogueObserver.
+    void OnNodeInserted(CatalogueNode* node) override;
+    void OnNodeRemoved(CatalogueNode* node) override;
+    void OnNodeMoved(CatalogueNode* node) override;
+    void OnNodeTextChanged(CatalogueNode* node) override;
+    void OnUpdatingChanged(CChannel* channel, bool updating) override;
+    void OnUpdateFinished(CChannel* channel, CUpdateJob::Outcome outcome,
+                          const std::string& reason) override;
+
+private:
+    void InsertSubtree(CatalogueNode* node);
+    void SetUpdatingImage(CChannel* channel, bool updating);
+    static wxString TextOf(CatalogueNode* node);
+
+    WxMessageTarget target_;
+    CatalogueModel* model_ = nullptr;
+    IPluginContainer* container_ = nullptr;
+    std::unordered_map<CatalogueNode*, wxTreeItemId> items_;
+    bool autoUpdate_ = false;
+    std::atomic<int> progressDone_{0};
+    std::atomic<int> progressTotal_{0};
+    std::atomic<int> progressFailed_{0};
+};

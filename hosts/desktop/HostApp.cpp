@@ -1,0 +1,111 @@
+// tessavin-host: the stand-in desktop host. It loads <app>Plugins/QuorvelUIPlugin/
+// libTessavin.so at run time, hands it a window, the resource module and a plug-in
+// container, and forwards its commands.
+//
+//   tessavin-host [--app-dir DIR] [--lang zh_CN|en] [--ready-file PATH]
+#include "AppFolderSetup.h"
+#include "HostContainer.h"
+#include "HostFrame.h"
+#include "HostTexts.h"
+#include "PluginEntries.h"
+#include "platform/AppFolder.h"
+#include "platform/CodePage.h"
+#include "platform/FileSystem.h"
+#include "platform/ProfileFile.h"
+#include "platform/ResourceModule.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <wx/app.h>
+#include <wx/msgdlg.h>
+
+namespace {
+
+// In a build tree the application folder is laid out on first use: plug-in data, the
+// plug-in library and the message-box library next to the host.
+bool LayOut(const std::string& app) {
+    namespace fs = std::filesystem;
+    const std::string plugin = app + "Plugins/QuorvelUIPlugin/";
+    if (!fs::exists(plugin + "res") && !InstallPluginFiles(TESSAVIN_PLUGIN_SOURCE_DIR, app))
+        return false;
+    std::error_code error;
+    auto copyNewer = [&error](const std::string& from, const std::string& to) {
+        if (fs::exists(from) &&
+            (!fs::exists(to) || fs::last_write_time(from) > fs::last_write_time(to)))
+            fs::copy_file(from, to, fs::copy_options::overwrite_existing, error);
+    };
+    copyNewer(TESSAVIN_PLUGIN_LIBRARY, plugin + "libTessavin.so");
+    copyNewer(TESSAVIN_MESSAGEBOX_LIBRARY, app + "libXMessageBox.so");
+    return fs::exists(plugin + "libTessavin.so");
+}
+
+class HostApp : public wxApp {
+public:
+    bool OnInit() override {
+        HostLanguage language = HostLanguage::kEnglish;
+        const char* locale = std::getenv("LANG");
+        if (locale && std::string(locale).rfind("zh", 0) == 0)
+            language = HostLanguage::kChinese;
+        std::string readyFile;
+        for (int i = 1; i < argc; ++i) {
+            const std::string a = argv[i].ToStdString();
+            const bool hasValue = i + 1 < argc;
+            if (a == "--app-dir" && hasValue) {
+                std::string dir = std::filesystem::absolute(argv[++i].ToStdString()).string();
+                if (dir.back() != '/')
+                    dir.push_back('/');
+                std::filesystem::create_directories(dir);
+                setenv("TESSAVIN_APP_DIR", dir.c_str(), 1);
+            } else if (a == "--lang" && hasValue) {
+                language = argv[++i].ToStdString().rfind("zh", 0) == 0 ? HostLanguage::kChinese
+                                                                       : HostLanguage::kEnglish;
+            } else if (a == "--ready-file" && hasValue) {
+                readyFile = argv[++i].ToStdString();
+            } else {
+                wxMessageBox("usage: tessavin-host [--app-dir DIR] [--lang zh_CN|en] "
+                             "[--ready-file PATH]");
+                return false;
+            }
+        }
+        const std::string app = platform::WideToUtf8(platform::ExecutableFolder());
+        if (!LayOut(app)) {
+            wxMessageBox("Cannot lay out the application folder " + app);
+            return false;
+        }
+        // The host's own settings: [rss] userchanneldefine (the default channel list).
+        const std::wstring hostIni = platform::Utf8ToWide(app + "TessavinHost.ini");
+        if (!platform::FileExists(hostIni))
+            platform::ProfileFile::WriteString(hostIni, L"rss", L"userchanneldefine", L"1");
+        container_.SetHostValue(
+            L"rss", L"userchanneldefine",
+            platform::ProfileFile::ReadString(hostIni, L"rss", L"userchanneldefine", L""));
+        AddHostTexts(container_, language);
+
+        std::string error;
+        if (!plugin_.Load(platform::Utf8ToWide(app + "Plugins/QuorvelUIPlugin/libTessavin.so"),
+                          error)) {
+            wxMessageBox(wxString::FromUTF8(error.c_str()));
+            return false;
+        }
+        resources_ = platform::ResourceModule::Load(
+            platform::Utf8ToWide(app + "Plugins/QuorvelUIPlugin/res"));
+        auto* frame = new HostFrame(container_, plugin_, resources_.get(), language);
+        frame->SetReadyFile(readyFile);
+        frame->Show();
+        if (!frame->StartReader()) {
+            wxMessageBox("The plug-in made no reader window.");
+            frame->Destroy();
+            return false;
+        }
+        return true;
+    }
+
+private:
+    HostContainer container_;
+    PluginEntries plugin_;
+    std::unique_ptr<platform::ResourceModule> resources_;
+};
+
+} // namespace
+
+wxIMPLEMENT_APP(HostApp);
