@@ -5,9 +5,11 @@
 #include "host/HostServices.h"
 
 #include <wx/app.h>
-#include <wx/generic/msgdlgg.h>
 #include <wx/msgdlg.h>
 #include <wx/toplevel.h>
+
+// After wx/msgdlg.h, which declares its base class.
+#include <wx/generic/msgdlgg.h>
 
 namespace {
 
