@@ -25,6 +25,7 @@ echo "== normal build"
 build_and_test build --
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0" \
     build_and_test build-asan -- -DTESSAVIN_ASAN=ON
 echo "== ThreadSanitizer (threaded subsystems)"
 TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$PWD/tests/tsan.supp" \

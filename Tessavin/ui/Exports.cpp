@@ -121,7 +121,11 @@ void SetPluginContainer(void* container) {
 
 void FullView() {}
 
+// The same entry point under a second name (an alias has no attributes of its own to add).
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmissing-attributes"
 extern "C" void SetLanguage() __attribute__((alias("FullView"), visibility("default")));
+#pragma GCC diagnostic pop
 
 void RSSToggleLogging() {
     if (theFrame)

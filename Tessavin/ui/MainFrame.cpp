@@ -46,7 +46,7 @@ CMainFrame::CMainFrame(wxWindow* parent, IPluginContainer* container)
     SetBackgroundColour(CRssSplitterWnd::kBackground);
     CreateClient();
     CreateToolBar();
-    statusBar_ = new wxStatusBar(this, 0xE801);
+    statusBar_ = new wxStatusBar(this, wxID_ANY);
     statusBar_->SetFieldsCount(2);
     statusBar_->SetStatusText(" ", 0);
     statusBar_->SetStatusText(" ", 1);
@@ -103,7 +103,7 @@ void CMainFrame::CreateClient() {
     LogPrintf(L"Succeed to create number of %d worker thread", threads);
 
     splitter_ = new CRssSplitterWnd(this);
-    channelView_ = new CRssChannelView(splitter_);
+    channelView_ = new CRssChannelView(splitter_, &viewTarget_);
     channelView_->SetContainer(container_);
     // The reading pane comes with the browser frame; until then an empty pane.
     readingPane_ = new wxPanel(splitter_, wxID_ANY);
@@ -127,7 +127,7 @@ void CMainFrame::CreateClient() {
 }
 
 void CMainFrame::CreateToolBar() {
-    toolBar_ = new wxToolBar(this, 0xE800, wxDefaultPosition, wxDefaultSize,
+    toolBar_ = new wxToolBar(this, wxID_ANY, wxDefaultPosition, wxDefaultSize,
                              wxTB_HORIZONTAL | wxTB_FLAT | wxTB_NODIVIDER);
     toolBar_->SetToolBitmapSize(wxSize(16, 16));
     const platform::ResourceModule* module = platform::ResourceModule::Active();
@@ -179,8 +179,8 @@ void CMainFrame::OnFirstShow() {
     if (!firstShow_)
         return;
     firstShow_ = false;
-    if (startAutoUpdate_ != 0 && channelView_)
-        channelView_->UpdateAll();
+    if (startAutoUpdate_ != 0)
+        RunCommand(Command::kUpdateAll);
 }
 
 void CMainFrame::OnOptions() {

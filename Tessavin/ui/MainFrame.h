@@ -76,9 +76,12 @@ private:
     void ApplyToolTips();
 
     IPluginContainer* container_;
+    // The targets outlive every worker that may post to them (the pool is joined in the
+    // destructor's body, before the members go).
+    WxMessageTarget target_;     // 11904 status codes: nothing to do
+    WxMessageTarget viewTarget_; // 11901-11903 to the channel view
     std::unique_ptr<CThreadPool> pool_;
     std::unique_ptr<CatalogueModel> model_;
-    WxMessageTarget target_; // 11904 status codes: nothing to do
     CRssSplitterWnd* splitter_ = nullptr;
     CRssChannelView* channelView_ = nullptr;
     wxWindow* readingPane_ = nullptr;

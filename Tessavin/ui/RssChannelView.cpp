@@ -20,11 +20,12 @@ public:
 
 } // namespace
 
-CRssChannelView::CRssChannelView(wxWindow* parent)
+CRssChannelView::CRssChannelView(wxWindow* parent, WxMessageTarget* target)
     : wxTreeCtrl(parent, wxID_ANY, wxDefaultPosition, wxDefaultSize,
                  wxTR_HAS_BUTTONS | wxTR_LINES_AT_ROOT | wxTR_HIDE_ROOT | wxTR_SINGLE |
                      wxBORDER_NONE),
-      target_(this) {
+      target_(target) {
+    target_->Attach(this);
     auto* images = new wxImageList(16, 16, true, 4);
     for (unsigned icon : {11155u, 11156u, 11159u, 11162u})
         images->Add(ArtTable::Bitmap(icon));
@@ -37,7 +38,7 @@ CRssChannelView::CRssChannelView(wxWindow* parent)
 }
 
 CRssChannelView::~CRssChannelView() {
-    target_.Close(); // a worker that finishes now posts into nothing
+    target_->Close(); // a worker that finishes now posts into nothing
 }
 
 void CRssChannelView::SetModel(CatalogueModel* model) {

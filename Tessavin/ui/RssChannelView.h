@@ -16,11 +16,12 @@ class IPluginContainer;
 // 11901-11903 and hands them to the model on the UI thread.
 class CRssChannelView : public wxTreeCtrl, public ICatalogueObserver {
 public:
-    explicit CRssChannelView(wxWindow* parent);
+    // target: where the engine posts to this window; kept by the owner, closed by the
+    // window when it goes.
+    CRssChannelView(wxWindow* parent, WxMessageTarget* target);
     ~CRssChannelView() override;
 
-    // The message target of this window (posts end when the window goes).
-    WxMessageTarget* Target() { return &target_; }
+    WxMessageTarget* Target() { return target_; }
     void SetModel(CatalogueModel* model);
     void SetContainer(IPluginContainer* container) { container_ = container; }
     void SetAutoUpdate(bool on) { autoUpdate_ = on; }
@@ -57,7 +58,7 @@ private:
     void SetUpdatingImage(CChannel* channel, bool updating);
     static wxString TextOf(CatalogueNode* node);
 
-    WxMessageTarget target_;
+    WxMessageTarget* target_;
     CatalogueModel* model_ = nullptr;
     IPluginContainer* container_ = nullptr;
     std::unordered_map<CatalogueNode*, wxTreeItemId> items_;

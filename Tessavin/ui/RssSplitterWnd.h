@@ -7,10 +7,10 @@
 // brings it back at its last dragged width (160 before any drag).
 class CRssSplitterWnd : public wxWindow {
 public:
-    static const int kSashWidth = 7;
-    static const int kInitialLeftWidth = 160;
-    static const int kMinPaneWidth = 5;
-    static const int kToggleLeftPaneCommand = 11531;
+    static constexpr int kSashWidth = 7;
+    static constexpr int kInitialLeftWidth = 160;
+    static constexpr int kMinPaneWidth = 5;
+    static constexpr int kToggleLeftPaneCommand = 11531;
     static const wxColour kBackground; // red 0xDD, green 0xF1, blue 0xFF
 
     explicit CRssSplitterWnd(wxWindow* parent);

@@ -12,6 +12,11 @@ bool WxMessageTarget::Post(unsigned message, platform::WParam wParam, platform::
     return true;
 }
 
+void WxMessageTarget::Attach(wxEvtHandler* handler) {
+    std::lock_guard<std::mutex> guard(mutex_);
+    handler_ = handler;
+}
+
 void WxMessageTarget::Close() {
     std::lock_guard<std::mutex> guard(mutex_);
     handler_ = nullptr;

@@ -10,12 +10,15 @@
 wxDECLARE_EVENT(EVT_TESSAVIN_MESSAGE, wxThreadEvent);
 
 // A MessageTarget for a window: Post queues an EVT_TESSAVIN_MESSAGE event to the window
-// (wxQueueEvent, safe from any thread). The window closes its target before it goes, so a
-// worker that finishes later posts into nothing, never into freed memory.
+// (wxQueueEvent, safe from any thread). The target is not part of the window: its owner
+// keeps it until every worker that may post to it has been joined, and the window closes
+// it before it goes, so a worker that finishes later posts into nothing, never into freed
+// memory.
 class WxMessageTarget : public platform::MessageTarget {
 public:
-    explicit WxMessageTarget(wxEvtHandler* handler) : handler_(handler) {}
+    explicit WxMessageTarget(wxEvtHandler* handler = nullptr) : handler_(handler) {}
 
+    void Attach(wxEvtHandler* handler);
     bool Post(unsigned message, platform::WParam wParam, platform::LParam lParam) override;
     // No more events after this returns.
     void Close();

@@ -1,0 +1,223 @@
+#include "ui/MainFrame.h"
+#include "HostContainer.h"
+#include "TempDir.h"
+#include "UiTestSupport.h"
+#include "catalogue/CatalogueModel.h"
+#include "config/Config.h"
+#include "engine/ThreadPool.h"
+#include "host/Exports.h"
+#include "platform/CodePage.h"
+#include "platform/ResourceModule.h"
+#include "ui/RssChannelView.h"
+#include "ui/RssSplitterWnd.h"
+
+#include <gtest/gtest.h>
+#include <thread>
+#include <wx/frame.h>
+#include <wx/toolbar.h>
+#include <wx/uiaction.h>
+
+namespace {
+
+// A host window and an application folder with the plug-in's resources and settings.
+class FrameTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        UseAppDirectory(app);
+        MakeFolders(app / "rss/RssUserCfg");
+        settingsPath = app.WPath() + L"rss/RssUserCfg/Quorvel.ini";
+        CConfig().PrepareDataFolders();
+        resources =
+            platform::ResourceModule::Load(platform::Utf8ToWide(TESSAVIN_PLUGIN_SOURCE_DIR "/res"));
+        platform::ResourceModule::SetActive(resources.get());
+        host = new wxFrame(nullptr, wxID_ANY, "host", wxPoint(0, 0), wxSize(800, 600));
+        host->Show();
+        PumpEvents(50);
+    }
+    void TearDown() override {
+        ExitRSS();
+        host->Destroy();
+        PumpEvents(20);
+        platform::ResourceModule::SetActive(nullptr);
+    }
+    void Setting(const char* key, const char* value) {
+        WriteFileBytes(app / "rss/RssUserCfg/Quorvel.ini",
+                       std::string("[Common]\r\n") + key + "=" + value + "\r\n");
+    }
+    CMainFrame* Run(IPluginContainer* with = nullptr) {
+        auto* frame = static_cast<CMainFrame*>(RSSRun(host, resources.get(), with));
+        PumpEvents(50);
+        return frame;
+    }
+
+    TempDir app;
+    std::unique_ptr<platform::ResourceModule> resources;
+    wxFrame* host = nullptr;
+};
+
+} // namespace
+
+TEST_F(FrameTest, ThreadNumIsClampedAndWrittenBackOnlyWhenCorrected) {
+    for (auto [stored, used] : {std::pair<const char*, unsigned>{"0", 1}, {"31", 30}, {"12", 12}}) {
+        Setting("ThreadNum", stored);
+        CMainFrame* frame = Run();
+        ASSERT_NE(frame, nullptr);
+        EXPECT_EQ(frame->ThreadCount(), used);
+        EXPECT_EQ(frame->Pool()->BaseCount(), used);
+        const std::string ini = ReadFileBytes(app / "rss/RssUserCfg/Quorvel.ini");
+        EXPECT_NE(ini.find("ThreadNum=" + std::to_string(used)), std::string::npos) << stored;
+        ExitRSS();
+        int done, total, failed;
+        EXPECT_EQ(RSSGetUpdateProgress(&done, &total, &failed), 0); // the frame is gone
+    }
+}
+
+TEST_F(FrameTest, KeyTableRunsItsCommandsFromTheTreeAndIgnoresOtherModifiers) {
+    CMainFrame* frame = Run();
+    ASSERT_NE(frame, nullptr);
+    std::vector<CMainFrame::Command> seen;
+    frame->commandObserver = [&seen](CMainFrame::Command c) { seen.push_back(c); };
+    frame->ChannelView()->SetFocus();
+    PumpEvents(50);
+    using C = CMainFrame::Command;
+    struct Key {
+        int code;
+        int modifiers;
+        std::vector<C> expected;
+    };
+    const Key keys[] = {{WXK_DELETE, wxMOD_CONTROL, {C::kDelete}},
+                        {'0', wxMOD_CONTROL, {C::kOptions}},
+                        {'N', wxMOD_CONTROL, {C::kAddChannel}},
+                        {'S', wxMOD_CONTROL, {C::kStopAll}},
+                        {WXK_F2, wxMOD_NONE, {C::kRename}},
+                        {WXK_F5, wxMOD_CONTROL, {C::kUpdateAll}},
+                        {WXK_F5, wxMOD_SHIFT, {C::kUpdateSelected}},
+                        {WXK_F5, wxMOD_CONTROL | wxMOD_SHIFT, {}},
+                        {WXK_F5, wxMOD_ALT, {}},
+                        {WXK_F2, wxMOD_CONTROL, {}},
+                        {'N', wxMOD_CONTROL | wxMOD_ALT, {}},
+                        {WXK_F11, wxMOD_NONE, {}}};
+    wxUIActionSimulator simulator;
+    for (const Key& key : keys) {
+        seen.clear();
+        simulator.Char(key.code, key.modifiers);
+        PumpEvents(60);
+        EXPECT_EQ(seen, key.expected) << "key " << key.code << " modifiers " << key.modifiers;
+    }
+}
+
+TEST_F(FrameTest, FirstShowingUpdatesAllOnceWhenAutomaticUpdatingIsOn) {
+    Setting("UpdateState", "1");
+    {
+        CatalogueModel model(nullptr, CatalogueModel::Targets{}, nullptr);
+        ASSERT_TRUE(model.Open());
+        model.AddChannel(nullptr, L"c", L"", L"http://127.0.0.1:1/feed.xml");
+    }
+    // The frame is made and shown inside RSSRun; its first showing is handled once the
+    // host's loop runs.
+    auto* frame = static_cast<CMainFrame*>(RSSRun(host, resources.get(), nullptr));
+    ASSERT_NE(frame, nullptr);
+    int updates = 0;
+    frame->commandObserver = [&updates](CMainFrame::Command c) {
+        updates += c == CMainFrame::Command::kUpdateAll;
+    };
+    PumpEvents(100);
+    EXPECT_EQ(updates, 1);
+    int done = 0, total = 0, failed = 0;
+    RSSGetUpdateProgress(&done, &total, &failed);
+    EXPECT_EQ(total, 1); // the walk took the one channel
+    frame->Hide();
+    PumpEvents(50);
+    frame->Show();
+    PumpEvents(100);
+    EXPECT_EQ(updates, 1);
+    // With automatic updating off the first showing starts nothing.
+    ExitRSS();
+    Setting("UpdateState", "0");
+    frame = static_cast<CMainFrame*>(RSSRun(host, resources.get(), nullptr));
+    frame->commandObserver = [&updates](CMainFrame::Command c) {
+        updates += c == CMainFrame::Command::kUpdateAll;
+    };
+    PumpEvents(100);
+    EXPECT_EQ(updates, 1);
+}
+
+TEST_F(FrameTest, SizeCollapseRestoreAndToolTips) {
+    HostContainer container;
+    container.SetText(L"QuorvelUIPlugin", L"IDS_UPDATE_ALL", L"Update every channel");
+    container.SetText(L"QuorvelUIPlugin", L"IDS_OPTIONS", std::wstring(200, L'o'));
+    CMainFrame* frame = Run(&container);
+    ASSERT_NE(frame, nullptr);
+    SetSize(0, 500, 300);
+    EXPECT_EQ(frame->GetPosition(), wxPoint(3, 4));
+    EXPECT_EQ(frame->GetSize(), wxSize(500, 300));
+    // Tooltips by key, cut at 79 characters; none for a key without a text.
+    EXPECT_EQ(frame->ToolTipText(11607), L"Update every channel");
+    EXPECT_EQ(frame->ToolTipText(11212), std::wstring(79, L'o'));
+    EXPECT_EQ(frame->ToolTipText(11600), L"");
+    EXPECT_EQ(frame->ToolBar()->GetToolShortHelp(11607), "Update every channel");
+    SetPluginContainer(nullptr);
+    EXPECT_EQ(frame->ToolTipText(11607), L"");
+    EXPECT_EQ(frame->ToolBar()->GetToolsCount(), 9u);
+    EXPECT_EQ(frame->ToolBar()->GetToolPos(11603), 8);
+
+    // Collapse and restore without a drag: 160; after a drag: the dragged width.
+    CRssSplitterWnd* splitter = frame->Splitter();
+    EXPECT_EQ(splitter->LeftWidth(), 160);
+    splitter->ToggleLeftPane();
+    EXPECT_EQ(splitter->LeftWidth(), CRssSplitterWnd::kMinPaneWidth);
+    splitter->ToggleLeftPane();
+    EXPECT_EQ(splitter->LeftWidth(), 160);
+    wxUIActionSimulator mouse;
+    const wxPoint sash = splitter->ClientToScreen(wxPoint(160 + 3, 100));
+    mouse.MouseMove(sash);
+    PumpEvents(50);
+    mouse.MouseDown();
+    PumpEvents(50);
+    mouse.MouseMove(sash + wxPoint(60, 0));
+    PumpEvents(50);
+    mouse.MouseUp();
+    PumpEvents(50);
+    EXPECT_EQ(splitter->LeftWidth(), 220);
+    splitter->ToggleLeftPane();
+    splitter->ToggleLeftPane();
+    EXPECT_EQ(splitter->LeftWidth(), 220);
+    // The toolbar hides and the panes take its room.
+    const int height = splitter->GetSize().GetHeight();
+    ShowToolBar(0);
+    EXPECT_GT(splitter->GetSize().GetHeight(), height);
+    ShowToolBar(1);
+    EXPECT_EQ(splitter->GetSize().GetHeight(), height);
+}
+
+TEST_F(FrameTest, ExportsBeforeRunAfterExitAndASecondRun) {
+    // Nothing happens without a frame.
+    Updateall();
+    SetSize(0, 10, 10);
+    int done = 0, total = 0, failed = 0;
+    EXPECT_EQ(RSSGetUpdateProgress(&done, &total, &failed), 0);
+    CMainFrame* first = Run();
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(Run(), first); // a second run gives the same frame
+    EXPECT_EQ(RSSGetUpdateProgress(&done, &total, &failed), 1);
+    ExitRSS(); // the frame, its workers and its catalogue are gone when this returns
+    EXPECT_EQ(RSSGetUpdateProgress(&done, &total, &failed), 0);
+    Updateall();
+    // A later run starts a new frame on the same catalogue.
+    CMainFrame* second = Run();
+    ASSERT_NE(second, nullptr);
+    EXPECT_NE(second->Model(), nullptr);
+}
+
+TEST_F(FrameTest, AWorkerPostingAfterTheTreeWindowIsGoneReachesNothing) {
+    // The frame keeps the target; the window closes it when it goes.
+    WxMessageTarget target;
+    auto* view = new CRssChannelView(host, &target);
+    EXPECT_TRUE(target.Post(11904, 0, 0));
+    view->Destroy(); // an event still queued for the window goes with it
+    bool posted = true;
+    std::thread worker([&target, &posted] { posted = target.Post(11901, 1, 0); });
+    worker.join();
+    EXPECT_FALSE(posted);
+    PumpEvents(50);
+}
