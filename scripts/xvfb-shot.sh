@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs a desktop host command under its own Xvfb display until the reader is ready (the
 # host's --ready-file appears: the first update of all channels ended), saves a screenshot
-# of the whole screen to OUT.png, and stops the host.
+# of the host's window ("Tessavin"; the whole screen if it cannot be found) to OUT.png, and
+# stops the host.
 #
 #   scripts/xvfb-shot.sh WORKDIR OUT.png HOST [ARGS...]
 set -euo pipefail
@@ -19,4 +20,5 @@ DISPLAY=":$display" "$@" --ready-file "$ready" >"$work/host.log" 2>&1 &
 host=$!
 for _ in $(seq 1 600); do [ -e "$ready" ] && break; kill -0 $host 2>/dev/null || break; sleep 0.1; done
 sleep 1 # the last repaint
-DISPLAY=":$display" import -window root "$out"
+window=$(DISPLAY=":$display" xdotool search --name '^Tessavin$' 2>/dev/null | head -1 || true)
+DISPLAY=":$display" import -window "${window:-root}" "$out"
