@@ -1,4 +1,5 @@
 #include "ui/MainFrame.h"
+#include "AppFolderSetup.h"
 #include "HostContainer.h"
 #include "TempDir.h"
 #include "UiTestSupport.h"
@@ -8,12 +9,14 @@
 #include "host/Exports.h"
 #include "platform/CodePage.h"
 #include "platform/ResourceModule.h"
+#include "ui/ResourceMenu.h"
 #include "ui/RssChannelView.h"
 #include "ui/RssSplitterWnd.h"
 
 #include <gtest/gtest.h>
 #include <thread>
 #include <wx/frame.h>
+#include <wx/menu.h>
 #include <wx/toolbar.h>
 #include <wx/uiaction.h>
 
@@ -24,6 +27,7 @@ class FrameTest : public ::testing::Test {
 protected:
     void SetUp() override {
         UseAppDirectory(app);
+        ASSERT_TRUE(InstallPluginFiles(TESSAVIN_PLUGIN_SOURCE_DIR, app.Path()));
         MakeFolders(app / "rss/RssUserCfg");
         settingsPath = app.WPath() + L"rss/RssUserCfg/Quorvel.ini";
         CConfig().PrepareDataFolders();
@@ -220,4 +224,24 @@ TEST_F(FrameTest, AWorkerPostingAfterTheTreeWindowIsGoneReachesNothing) {
     worker.join();
     EXPECT_FALSE(posted);
     PumpEvents(50);
+}
+
+TEST_F(FrameTest, ContextMenusFromTheResourcesTakeTheConfiguredTexts) {
+    std::unique_ptr<wxMenu> menu(ResourceMenu::Load(11052));
+    ASSERT_TRUE(menu);
+    EXPECT_EQ(menu->GetMenuItemCount(), 13u); // ten commands and three separators
+    const wxString defaultText = menu->FindItem(11607)->GetItemLabel();
+    EXPECT_FALSE(defaultText.empty());
+    // config.xml names IDS_UPDATE_ALL_CHANNELS_MENU for 11607; the host has a text for it
+    // but none for IDS_RENAME_MENU (11602), which keeps its default text.
+    HostContainer container;
+    container.SetText(L"QuorvelUIPlugin", L"IDS_UPDATE_ALL_CHANNELS_MENU", L"Update everything");
+    const wxString renameDefault = menu->FindItem(11602)->GetItemLabel();
+    EXPECT_EQ(ResourceMenu::ApplyMenuTexts(menu.get(), "TreeViewMenu", &container), 1);
+    EXPECT_EQ(menu->FindItem(11607)->GetItemLabel(), "Update everything");
+    EXPECT_EQ(menu->FindItem(11602)->GetItemLabel(), renameDefault);
+    std::unique_ptr<wxMenu> tabs(ResourceMenu::Load(11053));
+    ASSERT_TRUE(tabs);
+    EXPECT_EQ(ResourceMenu::ApplyMenuTexts(tabs.get(), "NoSuchMenu", &container), 1);
+    EXPECT_EQ(ResourceMenu::Load(99999), nullptr);
 }
