@@ -21,3 +21,8 @@ build-bench/bench/bench_xml --benchmark_repetitions=5 \
     --benchmark_min_time=1
 echo "== update of 500 channels x 100 items against newsboat"
 build-bench/bench/bench_update_all 500 100
+echo "== desktop start: 2,000 channels and an empty catalogue against QuiteRSS (empty profile)"
+for p in quiterss time bc xdotool; do dpkg -s "$p" >/dev/null 2>&1 || \
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$p" >/dev/null; done
+cmake --build build-bench -j "$(nproc)" --target tessavin-host tessavin
+bash bench/host_start.sh build-bench 5

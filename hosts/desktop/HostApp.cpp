@@ -2,7 +2,7 @@
 // libTessavin.so at run time, hands it a window, the resource module and a plug-in
 // container, and forwards its commands.
 //
-//   tessavin-host [--app-dir DIR] [--lang zh_CN|en] [--ready-file PATH]
+//   tessavin-host [--app-dir DIR] [--lang zh_CN|en] [--ready-file PATH] [--started-file PATH]
 #include "AppFolderSetup.h"
 #include "HostContainer.h"
 #include "HostFrame.h"
@@ -46,7 +46,7 @@ public:
         const char* locale = std::getenv("LANG");
         if (locale && std::string(locale).rfind("zh", 0) == 0)
             language = HostLanguage::kChinese;
-        std::string readyFile;
+        std::string readyFile, startedFile;
         for (int i = 1; i < argc; ++i) {
             const std::string a = argv[i].ToStdString();
             const bool hasValue = i + 1 < argc;
@@ -61,6 +61,8 @@ public:
                                                                        : HostLanguage::kEnglish;
             } else if (a == "--ready-file" && hasValue) {
                 readyFile = argv[++i].ToStdString();
+            } else if (a == "--started-file" && hasValue) {
+                startedFile = argv[++i].ToStdString();
             } else {
                 wxMessageBox("usage: tessavin-host [--app-dir DIR] [--lang zh_CN|en] "
                              "[--ready-file PATH]");
@@ -91,6 +93,7 @@ public:
             platform::Utf8ToWide(app + "Plugins/QuorvelUIPlugin/res"));
         auto* frame = new HostFrame(container_, plugin_, resources_.get(), language);
         frame->SetReadyFile(readyFile);
+        frame->SetStartedFile(startedFile);
         frame->Show();
         if (!frame->StartReader()) {
             wxMessageBox("The plug-in made no reader window.");

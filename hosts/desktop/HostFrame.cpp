@@ -140,6 +140,10 @@ bool HostFrame::StartReader() {
                               &container_) != nullptr;
     ForwardSize();
     progress_.Start(250);
+    if (!startedFile_.empty()) {
+        Update(); // painted before the file says so
+        CallAfter([this] { std::ofstream(startedFile_) << "started\n"; });
+    }
     return running_;
 }
 

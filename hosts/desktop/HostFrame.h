@@ -25,6 +25,8 @@ public:
     // When the first update of all channels has ended (or none runs), this file is written
     // (for scripts that take screenshots).
     void SetReadyFile(const std::string& path) { readyFile_ = path; }
+    // Written once the reader's window (its tree filled) has been shown (for benchmarks).
+    void SetStartedFile(const std::string& path) { startedFile_ = path; }
     wxWindow* Area() const { return area_; }
 
 private:
@@ -42,6 +44,7 @@ private:
     wxWindow* area_ = nullptr;
     wxTimer progress_;
     std::string readyFile_;
+    std::string startedFile_;
     bool readyWritten_ = false;
     int quietTicks_ = 0;
     bool running_ = false;
