@@ -3,6 +3,7 @@
 #include <gumbo.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <string_view>
 #include <utility>
@@ -18,6 +19,9 @@ const size_t kContextLength = sizeof kContext - 1;
 // A removal pass that still changes the text after this many rounds gives up on markup:
 // every '<' is escaped instead (only deliberately nested attacks get here).
 const int kMaxRounds = 8;
+// Parsing time grows with the square of the nesting depth; a text with more tags than this
+// (no feed item needs them) keeps its text and loses its markup instead.
+const size_t kMaxTags = 10000;
 
 bool IsOneOf(GumboTag tag, std::initializer_list<GumboTag> tags) {
     return std::find(tags.begin(), tags.end(), tag) != tags.end();
@@ -122,6 +126,28 @@ bool IsForbiddenAttribute(const GumboElement& e, const GumboAttribute& a) {
     return false;
 }
 
+// The parser joins the name after a duplicate attribute onto it ("<a x x onclick>" gives
+// one attribute "x onclick" when errors are not recorded): a name that is not exactly its
+// source text is cut, whatever it hides.
+bool NameIsItsSource(const GumboAttribute& a) {
+    const size_t length = std::strlen(a.name);
+    if (a.original_name.length != length)
+        return false;
+    for (size_t i = 0; i < length; ++i)
+        if (Lower(a.original_name.data[i]) != a.name[i])
+            return false;
+    return true;
+}
+
+// How many start tags the text may hold: '<' followed by a letter.
+size_t StartTags(const std::string& text) {
+    size_t count = 0;
+    for (size_t pos = text.find('<'); pos != std::string::npos; pos = text.find('<', pos + 1))
+        if (pos + 1 < text.size() && std::isalpha(static_cast<unsigned char>(text[pos + 1])))
+            ++count;
+    return count;
+}
+
 using Range = std::pair<size_t, size_t>; // [begin, end) in the parsed buffer
 
 class CutCollector {
@@ -153,7 +179,7 @@ public:
             for (unsigned i = 0; i < e.attributes.length; ++i) {
                 const auto* a = static_cast<const GumboAttribute*>(e.attributes.data[i]);
                 if (!FromText(a->original_name.data, a->original_name.length) ||
-                    !IsForbiddenAttribute(e, *a))
+                    (!IsForbiddenAttribute(e, *a) && NameIsItsSource(*a)))
                     continue;
                 size_t begin = Offset(a->original_name.data);
                 size_t end = a->original_value.length > 0
@@ -222,9 +248,10 @@ bool RemoveOnce(std::string& text) {
     buffer.reserve(kContextLength + text.size());
     buffer.append(kContext, kContextLength);
     buffer += text;
-    // Errors stay recorded: with recording cut short the parser joins the name after a
-    // duplicate attribute onto it ("<a x x onclick>" would hide "onclick").
+    // Errors are not recorded: the parser copies its whole stack into each one, which takes
+    // memory with the square of the nesting depth.
     GumboOptions options = kGumboDefaultOptions;
+    options.max_errors = 0;
     GumboOutput* output = gumbo_parse_with_options(&options, buffer.data(), buffer.size());
     if (!output)
         return false;
@@ -296,6 +323,8 @@ std::string HtmlSanitizer::Sanitize(const std::string& text) {
     // Without '<' there is no tag and no attribute; only the one marker without '<' can occur.
     if (text.find('<') == std::string::npos)
         return text.find("footer name=\"") == std::string::npos ? text : BreakMarkers(text);
+    if (StartTags(text) > kMaxTags)
+        return BreakMarkers(EscapeAllMarkup(text));
     std::string current = text;
     for (int round = 0; round < kMaxRounds; ++round) {
         std::string next = current;

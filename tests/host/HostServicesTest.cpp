@@ -78,7 +78,6 @@ TEST(HostServices, MessageBoxGoesThroughTheOutsideLibrary) {
 TEST(HostServices, MessageBoxLibraryWithoutTheEntryGivesCancel) {
     TempDir app;
     UseAppDirectory(app);
-    // Any shared library without the entry will do: the plug-in itself.
-    std::filesystem::copy_file(TESSAVIN_PLUGIN_LIBRARY, app / "libXMessageBox.so");
+    std::filesystem::copy_file(TESSAVIN_TEST_NOENTRY_LIBRARY, app / "libXMessageBox.so");
     EXPECT_EQ(ShowMessageBox(nullptr, L"t", L"c", 0), kIdCancel);
 }
