@@ -82,6 +82,7 @@ CMainFrame::~CMainFrame() {
     if (model_)
         model_->Close(); // no new update starts; the update-all walk has ended
     target_.Close();
+    paneTarget_.Close();
     DestroyChildren(); // the windows go first, their targets closed
     channelView_ = nullptr;
     pool_.reset();  // every worker joined
@@ -108,11 +109,15 @@ void CMainFrame::CreateClient() {
     // The reading pane comes with the browser frame; until then an empty pane.
     readingPane_ = new wxPanel(splitter_, wxID_ANY);
     readingPane_->SetBackgroundColour(*wxWHITE);
+    paneTarget_.Attach(readingPane_);
+    readingPane_->Bind(EVT_TESSAVIN_MESSAGE, [](wxThreadEvent&) {}); // the browser frame's
+    channelView_->SetReadingPane(&paneTarget_);
     splitter_->SetPanes(channelView_, readingPane_);
 
     CatalogueModel::Targets targets;
     targets.view = channelView_->Target();
     targets.frame = &target_;
+    targets.readingPane = &paneTarget_;
     model_ = std::make_unique<CatalogueModel>(channelView_, targets, pool_.get());
     channelView_->SetModel(model_.get());
     if (!model_->Open()) {

@@ -80,6 +80,7 @@ private:
     // destructor's body, before the members go).
     WxMessageTarget target_;     // 11904 status codes: nothing to do
     WxMessageTarget viewTarget_; // 11901-11903 to the channel view
+    WxMessageTarget paneTarget_; // 11905 to the reading pane (nothing to show there yet)
     std::unique_ptr<CThreadPool> pool_;
     std::unique_ptr<CatalogueModel> model_;
     CRssSplitterWnd* splitter_ = nullptr;

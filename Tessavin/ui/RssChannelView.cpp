@@ -5,7 +5,12 @@
 #include "host/HostServices.h"
 #include "ui/ArtTable.h"
 
+#include "engine/Messages.h"
+
+#include <algorithm>
+#include <cstdint>
 #include <wx/imaglist.h>
+#include <wx/utils.h>
 
 namespace {
 
@@ -35,10 +40,67 @@ CRssChannelView::CRssChannelView(wxWindow* parent, WxMessageTarget* target)
         if (model_)
             model_->HandleMessage(WxMessageTarget::MessageOf(event));
     });
+    Bind(wxEVT_TIMER, [this](wxTimerEvent& event) { OnChannelTimer(event.GetId()); });
+    Bind(wxEVT_TREE_ITEM_ACTIVATED, [this](wxTreeEvent& event) {
+        OpenNode(NodeOf(event.GetItem()));
+        event.Skip();
+    });
 }
 
 CRssChannelView::~CRssChannelView() {
     target_->Close(); // a worker that finishes now posts into nothing
+    for (auto& timer : timers_)
+        timer.second->Stop();
+}
+
+void CRssChannelView::StartChannelTimer(CChannel* channel) {
+    KillChannelTimer(channel);
+    const int64_t period = static_cast<int64_t>(channel->GetInterval()) * 60000;
+    const int id = nextTimerId_++;
+    auto timer = std::make_unique<wxTimer>(this, id);
+    // A period past what a timer holds waits as long as it can.
+    timer->Start(static_cast<int>(std::min<int64_t>(std::max<int64_t>(period, 1), INT32_MAX)));
+    timerChannels_[id] = channel;
+    timers_[channel] = std::move(timer);
+}
+
+bool CRssChannelView::KillChannelTimer(CChannel* channel) {
+    auto it = timers_.find(channel);
+    if (it == timers_.end())
+        return true;
+    it->second->Stop();
+    timerChannels_.erase(it->second->GetId());
+    timers_.erase(it);
+    return true;
+}
+
+const wxTimer* CRssChannelView::TimerOf(CChannel* channel) const {
+    auto it = timers_.find(channel);
+    return it == timers_.end() ? nullptr : it->second.get();
+}
+
+void CRssChannelView::OnChannelTimer(int timerId) {
+    auto it = timerChannels_.find(timerId);
+    // A stale id (a channel deleted since) is no longer in the set of live ids.
+    if (!autoUpdate_ || !model_ || it == timerChannels_.end())
+        return;
+    model_->UpdateChannel(it->second);
+}
+
+void CRssChannelView::OpenNode(CatalogueNode* node) {
+    if (!model_ || !node || !node->channel)
+        return;
+    CChannel* channel = node->channel;
+    if (channel->GetTotalCount() != 0) {
+        if (readingPane_)
+            readingPane_->Post(kMsgShowChannelPage, 0, reinterpret_cast<platform::LParam>(channel));
+        return;
+    }
+    // An empty channel: its first update, and its page once it is done.
+    wxBusyCursor wait;
+    channel->SetShowWhenDone(true);
+    if (!model_->UpdateSelected(channel))
+        channel->SetShowWhenDone(false);
 }
 
 void CRssChannelView::SetModel(CatalogueModel* model) {

@@ -4,7 +4,9 @@
 #include "ui/WxMessageTarget.h"
 
 #include <atomic>
+#include <memory>
 #include <unordered_map>
+#include <wx/timer.h>
 #include <wx/treectrl.h>
 
 class CatalogueModel;
@@ -24,6 +26,8 @@ public:
     WxMessageTarget* Target() { return target_; }
     void SetModel(CatalogueModel* model);
     void SetContainer(IPluginContainer* container) { container_ = container; }
+    // Where 11905 (show a channel's page) goes.
+    void SetReadingPane(platform::MessageTarget* pane) { readingPane_ = pane; }
     void SetAutoUpdate(bool on) { autoUpdate_ = on; }
     bool AutoUpdate() const { return autoUpdate_; }
 
@@ -43,6 +47,12 @@ public:
     // The node an item stands for (null for the hidden root).
     CatalogueNode* NodeOf(const wxTreeItemId& item) const;
     wxTreeItemId ItemOf(CatalogueNode* node) const;
+    // The running timer of a channel (null when it has none), for tests.
+    const wxTimer* TimerOf(CChannel* channel) const;
+    // A channel timer's expiry, as the timer event runs it.
+    void OnChannelTimer(int timerId);
+    // Double click on a node: a channel's page, or the first update of an empty channel.
+    void OpenNode(CatalogueNode* node);
 
     // ICatalogueObserver.
     void OnNodeInserted(CatalogueNode* node) override;
@@ -52,6 +62,9 @@ public:
     void OnUpdatingChanged(CChannel* channel, bool updating) override;
     void OnUpdateFinished(CChannel* channel, CUpdateJob::Outcome outcome,
                           const std::string& reason) override;
+    // Per-channel timers: period interval x 60000 ms; ids never 1 or 2 (the drag timers).
+    void StartChannelTimer(CChannel* channel) override;
+    bool KillChannelTimer(CChannel* channel) override;
 
 private:
     void InsertSubtree(CatalogueNode* node);
@@ -62,6 +75,10 @@ private:
     CatalogueModel* model_ = nullptr;
     IPluginContainer* container_ = nullptr;
     std::unordered_map<CatalogueNode*, wxTreeItemId> items_;
+    std::unordered_map<CChannel*, std::unique_ptr<wxTimer>> timers_;
+    std::unordered_map<int, CChannel*> timerChannels_; // the live timer ids
+    int nextTimerId_ = 100;
+    platform::MessageTarget* readingPane_ = nullptr;
     bool autoUpdate_ = false;
     std::atomic<int> progressDone_{0};
     std::atomic<int> progressTotal_{0};

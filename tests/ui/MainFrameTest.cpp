@@ -8,6 +8,7 @@
 #include "engine/ThreadPool.h"
 #include "host/Exports.h"
 #include "platform/CodePage.h"
+#include "platform/MessageQueue.h"
 #include "platform/ResourceModule.h"
 #include "ui/ResourceMenu.h"
 #include "ui/RssChannelView.h"
@@ -229,7 +230,8 @@ TEST_F(FrameTest, AWorkerPostingAfterTheTreeWindowIsGoneReachesNothing) {
 TEST_F(FrameTest, ContextMenusFromTheResourcesTakeTheConfiguredTexts) {
     std::unique_ptr<wxMenu> menu(ResourceMenu::Load(11052));
     ASSERT_TRUE(menu);
-    EXPECT_EQ(menu->GetMenuItemCount(), 13u); // ten commands and three separators
+    EXPECT_EQ(menu->GetMenuItemCount(), 10u);
+    EXPECT_EQ(menu->FindItem(11606)->GetItemLabel(), wxString::FromUTF8("更新频道\tShift+F5"));
     const wxString defaultText = menu->FindItem(11607)->GetItemLabel();
     EXPECT_FALSE(defaultText.empty());
     // config.xml names IDS_UPDATE_ALL_CHANNELS_MENU for 11607; the host has a text for it
@@ -244,4 +246,53 @@ TEST_F(FrameTest, ContextMenusFromTheResourcesTakeTheConfiguredTexts) {
     ASSERT_TRUE(tabs);
     EXPECT_EQ(ResourceMenu::ApplyMenuTexts(tabs.get(), "NoSuchMenu", &container), 1);
     EXPECT_EQ(ResourceMenu::Load(99999), nullptr);
+}
+
+TEST_F(FrameTest, ChannelTimersAndDoubleClicks) {
+    {
+        CatalogueModel model(nullptr, CatalogueModel::Targets{}, nullptr);
+        ASSERT_TRUE(model.Open());
+        model.AddChannel(nullptr, L"empty", L"", L"http://127.0.0.1:1/a.xml");
+        CChannel* full = model.AddChannel(nullptr, L"full", L"", L"http://127.0.0.1:1/b.xml");
+        full->SetInterval(10);
+        full->SetCounts(2, 3);
+        model.SaveChannels();
+    }
+    Setting("UpdateState", "0");
+    CMainFrame* frame = Run();
+    ASSERT_NE(frame, nullptr);
+    CRssChannelView* view = frame->ChannelView();
+    CChannel* empty = frame->Model()->Channels()[0].get();
+    CChannel* full = frame->Model()->Channels()[1].get();
+    // Every channel has its timer, with the interval in minutes; no id is a drag timer's.
+    const wxTimer* timer = view->TimerOf(full);
+    ASSERT_NE(timer, nullptr);
+    EXPECT_TRUE(timer->IsRunning());
+    EXPECT_EQ(timer->GetInterval(), 600000);
+    EXPECT_GT(timer->GetId(), 2);
+    // With automatic updating off an expiry starts nothing; on, the update.
+    const int id = timer->GetId();
+    view->OnChannelTimer(id);
+    EXPECT_FALSE(full->IsUpdating());
+    view->SetAutoUpdate(true);
+    view->OnChannelTimer(id);
+    EXPECT_TRUE(full->IsUpdating());
+    EXPECT_TRUE(PumpUntil([full] { return !full->IsUpdating(); }, 10000)); // refused: port 1
+    // A channel's double click: its page when it has items, else its first update.
+    platform::MessageQueue pane;
+    view->SetReadingPane(&pane);
+    view->OpenNode(CatalogueModel::NodeOf(full));
+    auto shown = pane.Drain();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].message, 11905u);
+    EXPECT_EQ(shown[0].lParam, reinterpret_cast<platform::LParam>(full));
+    view->OpenNode(CatalogueModel::NodeOf(empty));
+    EXPECT_TRUE(empty->IsUpdating());
+    EXPECT_TRUE(empty->GetShowWhenDone());
+    EXPECT_TRUE(PumpUntil([empty] { return !empty->IsUpdating(); }, 10000));
+    EXPECT_TRUE(pane.Drain().empty()); // the update failed: no page to show
+    // A deleted channel's timer goes with it; its stale id starts nothing.
+    frame->Model()->Delete(CatalogueModel::NodeOf(full));
+    view->OnChannelTimer(id);
+    EXPECT_EQ(frame->Model()->RunningJobs(), 0u);
 }
