@@ -6,6 +6,7 @@
 #include <cctype>
 #include <cstring>
 #include <string_view>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -146,6 +147,105 @@ size_t StartTags(const std::string& text) {
         if (pos + 1 < text.size() && std::isalpha(static_cast<unsigned char>(text[pos + 1])))
             ++count;
     return count;
+}
+
+// A quick look that proves most feed texts safe without parsing them: every tag is an
+// end tag or a start tag of a plain formatting element with plain attributes, and every
+// address is http, https, mailto or a relative one without ':' or '&'. Anything else, or
+// anything unusual in a tag, is left to the parser (false).
+bool IsPlainMarkup(const std::string& text) {
+    static const std::unordered_set<std::string> kTags = {
+        "a",      "abbr", "b",          "big",      "blockquote", "br",    "caption", "center",
+        "cite",   "code", "col",        "colgroup", "dd",         "del",   "div",     "dl",
+        "dt",     "em",   "figcaption", "figure",   "font",       "h1",    "h2",      "h3",
+        "h4",     "h5",   "h6",         "hr",       "i",          "img",   "ins",     "li",
+        "ol",     "p",    "pre",        "q",        "s",          "small", "span",    "strike",
+        "strong", "sub",  "sup",        "table",    "tbody",      "td",    "tfoot",   "th",
+        "thead",  "tr",   "tt",         "u",        "ul"};
+    static const std::unordered_set<std::string> kAttributes = {
+        "align",   "alt",   "border", "cellpadding", "cellspacing", "class",  "color",
+        "colspan", "dir",   "face",   "height",      "href",        "hspace", "id",
+        "lang",    "name",  "rel",    "rowspan",     "size",        "src",    "style",
+        "target",  "title", "valign", "vspace",      "width"};
+    auto isAlnum = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; };
+    auto isBlank = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
+    auto plainAddress = [](const std::string& v) {
+        if (v.compare(0, 7, "http://") == 0 || v.compare(0, 8, "https://") == 0 ||
+            v.compare(0, 7, "mailto:") == 0)
+            return true;
+        return v.find_first_of(":&") == std::string::npos;
+    };
+    if (text.find('\0') != std::string::npos)
+        return false;
+    const size_t n = text.size();
+    std::string name, attribute, value;
+    for (size_t pos = text.find('<'); pos != std::string::npos; pos = text.find('<', pos)) {
+        ++pos;
+        const bool endTag = pos < n && text[pos] == '/';
+        if (endTag)
+            ++pos;
+        name.clear();
+        while (pos < n && isAlnum(text[pos]))
+            name.push_back(Lower(text[pos++]));
+        if (kTags.count(name) == 0)
+            return false;
+        if (endTag) {
+            while (pos < n && isBlank(text[pos]))
+                ++pos;
+            if (pos >= n || text[pos] != '>')
+                return false;
+            continue;
+        }
+        for (;;) {
+            while (pos < n && isBlank(text[pos]))
+                ++pos;
+            if (pos >= n)
+                return false;
+            if (text[pos] == '>')
+                break;
+            if (text[pos] == '/') {
+                if (pos + 1 < n && text[pos + 1] == '>') {
+                    ++pos;
+                    break;
+                }
+                return false;
+            }
+            attribute.clear();
+            while (pos < n &&
+                   (std::isalpha(static_cast<unsigned char>(text[pos])) || text[pos] == '-'))
+                attribute.push_back(Lower(text[pos++]));
+            if (kAttributes.count(attribute) == 0)
+                return false;
+            if (pos >= n ||
+                (!isBlank(text[pos]) && text[pos] != '=' && text[pos] != '>' && text[pos] != '/'))
+                return false;
+            if (text[pos] != '=')
+                continue;
+            ++pos;
+            value.clear();
+            if (pos < n && (text[pos] == '"' || text[pos] == '\'')) {
+                const size_t close = text.find(text[pos], pos + 1);
+                if (close == std::string::npos)
+                    return false;
+                value.assign(text, pos + 1, close - pos - 1);
+                if (value.find('<') != std::string::npos)
+                    return false;
+                pos = close + 1;
+                if (pos < n && !isBlank(text[pos]) && text[pos] != '>' && text[pos] != '/')
+                    return false;
+            } else {
+                while (pos<n&& static_cast<unsigned char>(text[pos])> 0x20 &&
+                       static_cast<unsigned char>(text[pos]) < 0x7F && text[pos] != '>' &&
+                       std::strchr("\"'=<`", text[pos]) == nullptr)
+                    value.push_back(text[pos++]);
+                if (value.empty() || (pos < n && !isBlank(text[pos]) && text[pos] != '>'))
+                    return false;
+            }
+            if ((attribute == "href" || attribute == "src") && !plainAddress(value))
+                return false;
+        }
+    }
+    return true;
 }
 
 using Range = std::pair<size_t, size_t>; // [begin, end) in the parsed buffer
@@ -325,6 +425,8 @@ std::string HtmlSanitizer::Sanitize(const std::string& text) {
         return text.find("footer name=\"") == std::string::npos ? text : BreakMarkers(text);
     if (StartTags(text) > kMaxTags)
         return BreakMarkers(EscapeAllMarkup(text));
+    if (IsPlainMarkup(text))
+        return BreakMarkers(text);
     std::string current = text;
     for (int round = 0; round < kMaxRounds; ++round) {
         std::string next = current;
