@@ -1,6 +1,7 @@
 #include "ui/RssChannelView.h"
 
 #include "catalogue/CatalogueModel.h"
+#include "catalogue/DialogRules.h"
 #include "config/LogFile.h"
 #include "host/HostServices.h"
 #include "ui/ArtTable.h"
@@ -10,6 +11,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <wx/imaglist.h>
+#include <wx/textdlg.h>
 #include <wx/utils.h>
 
 namespace {
@@ -228,16 +230,73 @@ void CRssChannelView::DeleteCommand() {
     model_->Delete(node);
 }
 
+bool CRssChannelView::SelectedGroup(CGroup*& group) const {
+    CatalogueNode* node = NodeOf(GetSelection());
+    group = node ? node->group : nullptr;
+    return !(node && node->channel);
+}
+
+bool CRssChannelView::Ask(const wchar_t* captionKey, const wchar_t* fallback, std::wstring& value) {
+    std::wstring caption = GetLocaleText(captionKey, kModuleTextsName, container_);
+    if (caption.empty())
+        caption = fallback;
+    if (prompt)
+        return prompt(caption, fallback, value);
+    wxTextEntryDialog dialog(this, wxString(fallback), wxString(caption.c_str()),
+                             wxString(value.c_str()));
+    if (dialog.ShowModal() != wxID_OK)
+        return false;
+    value = dialog.GetValue().ToStdWstring();
+    return true;
+}
+
 void CRssChannelView::AddChannelCommand() {
-    LogPrintf(L"The add channel dialog is not available yet");
+    CGroup* parent = nullptr;
+    if (!model_ || !SelectedGroup(parent))
+        return;
+    std::wstring url = L"http://", name;
+    if (!Ask(L"IDS_ADD_CHANNEL", L"Channel address", url) ||
+        !Ask(L"IDS_ADD_CHANNEL", L"Channel name", name))
+        return SetFocus();
+    RuleResult rule =
+        DialogRules::AddChannel(name, L"", url, /*verify=*/false, [this](const std::wstring& a) {
+            return model_->IsAddressUnique(a);
+        });
+    if (!rule.ok) {
+        const std::wstring text = GetLocaleText(rule.key, kModuleTextsName, container_);
+        ShowMessageBox(container_, text.empty() ? rule.key : text, L"", kMbIconError);
+        return SetFocus();
+    }
+    CChannel* channel = model_->AddChannel(parent, name, L"", url);
+    if (channel)
+        SelectItem(ItemOf(CatalogueModel::NodeOf(channel)));
+    SetFocus();
 }
 
 void CRssChannelView::AddGroup() {
-    LogPrintf(L"The add group dialog is not available yet");
+    CGroup* parent = nullptr;
+    if (!model_ || !SelectedGroup(parent))
+        return;
+    std::wstring name;
+    if (!Ask(L"IDS_ADD_CHANNEL_GROUP", L"Group name", name) || !DialogRules::AddGroup(name).ok)
+        return SetFocus();
+    CGroup* group = model_->AddGroup(parent, name);
+    if (group) {
+        if (parent)
+            Expand(ItemOf(CatalogueModel::NodeOf(parent)));
+        SelectItem(ItemOf(CatalogueModel::NodeOf(group)));
+    }
+    SetFocus();
 }
 
 void CRssChannelView::RenameNode() {
-    LogPrintf(L"The rename dialog is not available yet");
+    CatalogueNode* node = NodeOf(GetSelection());
+    if (!model_ || !node)
+        return;
+    std::wstring name = node->channel ? node->channel->GetName() : node->group->GetName();
+    if (Ask(L"IDS_RENAME_NODE", L"New name", name) && DialogRules::Rename(name).ok)
+        model_->Rename(node, name);
+    SetFocus();
 }
 
 void CRssChannelView::Properties() {

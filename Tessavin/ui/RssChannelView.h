@@ -4,12 +4,14 @@
 #include "ui/WxMessageTarget.h"
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <unordered_map>
 #include <wx/timer.h>
 #include <wx/treectrl.h>
 
 class CatalogueModel;
+class CGroup;
 class IPluginContainer;
 
 // The channel tree: a tree control that mirrors the catalogue model through its observer
@@ -36,11 +38,15 @@ public:
     void StopAll();
     void UpdateSelected();
     void DeleteCommand();
-    // Commands whose dialogs are not built yet: they say so in the log.
+    // Add channel, add group and rename ask through a text prompt until their dialogs come;
+    // the dialog rules of the core decide. Properties has no prompt: it says so in the log.
     void AddChannelCommand();
     void AddGroup();
     void RenameNode();
     void Properties();
+    // Asks for one text (caption, label, in/out value); false when cancelled. Tests answer
+    // here; by default a text entry dialog.
+    std::function<bool(const std::wstring&, const std::wstring&, std::wstring&)> prompt;
 
     // Progress of the last update-all: channels finished, channels in it, failures.
     void Progress(int& done, int& total, int& failed) const;
@@ -68,6 +74,10 @@ public:
 
 private:
     void InsertSubtree(CatalogueNode* node);
+    // The selected node and the group new nodes go under (null: top level); false when a
+    // channel is selected (adding is not allowed then).
+    bool SelectedGroup(CGroup*& group) const;
+    bool Ask(const wchar_t* captionKey, const wchar_t* fallback, std::wstring& value);
     void SetUpdatingImage(CChannel* channel, bool updating);
     static wxString TextOf(CatalogueNode* node);
 
