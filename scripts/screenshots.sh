@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds, starts the desktop host on the demo catalogue under Xvfb, lets the first update of
 # all channels finish, and writes PNG screenshots of the whole window to OUTDIR:
-#   main.png   the host with the reader: toolbar, channel tree, reading pane
+#   main.png       the host with the reader: toolbar, channel tree, reading pane
+#   tree-menu.png  the channel tree's context menu open on a channel
 #
 #   scripts/screenshots.sh OUTDIR
 set -euo pipefail
@@ -16,6 +17,27 @@ cmake --build build -j "$(nproc)" --target tessavin-host tessavin-demo-server
 
 app=$(mktemp -d /tmp/tessavin-shots.XXXXXX)
 source scripts/demo-env.sh
-bash scripts/xvfb-shot.sh "$app" "$out/main.png" ./build/hosts/desktop/tessavin-host \
-    --app-dir "$app" --lang zh_CN
+display=$(for n in $(seq 90 140); do [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] || { echo $n; break; }; done)
+Xvfb ":$display" -screen 0 1024x720x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+trap 'kill $host 2>/dev/null || true; kill $xvfb 2>/dev/null || true; kill $demo_server 2>/dev/null || true' EXIT
+export DISPLAY=":$display"
+for _ in $(seq 1 100); do [ -e /tmp/.X11-unix/X$display ] && break; sleep 0.05; done
+./build/hosts/desktop/tessavin-host --app-dir "$app" --lang zh_CN --ready-file "$app/.ready" \
+    >"$app/host.log" 2>&1 &
+host=$!
+for _ in $(seq 1 600); do [ -e "$app/.ready" ] && break; sleep 0.1; done
+sleep 1
+window=$(xdotool search --name '^Tessavin$' | head -1)
+# The whole window; menus open over it are part of the screen, so those shots are cut from
+# the screen at the window's place.
+geometry=$(xdotool getwindowgeometry --shell "$window")
+eval "$geometry"
+shot() { import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$out/$1"; }
+shot main.png
+# The context menu on the first channel of the tree.
+xdotool mousemove --window "$window" 110 151 click 3
+sleep 0.3 # before the item's tooltip covers the menu
+shot tree-menu.png
+xdotool key Escape
 echo "screenshots in $out: $(cd "$out" && ls *.png | tr '\n' ' ')"

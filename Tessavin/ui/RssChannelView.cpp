@@ -5,12 +5,14 @@
 #include "config/LogFile.h"
 #include "host/HostServices.h"
 #include "ui/ArtTable.h"
+#include "ui/ResourceMenu.h"
 
 #include "engine/Messages.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <wx/imaglist.h>
+#include <wx/menu.h>
 #include <wx/textdlg.h>
 #include <wx/utils.h>
 
@@ -43,6 +45,46 @@ CRssChannelView::CRssChannelView(wxWindow* parent, WxMessageTarget* target)
             model_->HandleMessage(WxMessageTarget::MessageOf(event));
     });
     Bind(wxEVT_TIMER, [this](wxTimerEvent& event) { OnChannelTimer(event.GetId()); });
+    Bind(wxEVT_RIGHT_DOWN, [this](wxMouseEvent& event) {
+        // The node under the cursor becomes the selection; the menu opens one pixel right
+        // of and below the click.
+        int flags = 0;
+        const wxTreeItemId item = HitTest(event.GetPosition(), flags);
+        if (item.IsOk())
+            SelectItem(item);
+        else
+            UnselectAll();
+        std::unique_ptr<wxMenu> menu(BuildContextMenu());
+        if (!menu || !PopupMenu(menu.get(), event.GetPosition() + wxPoint(1, 1)))
+            LogPrintf(L"Failed to show context menu");
+    });
+    Bind(wxEVT_MENU, [this](wxCommandEvent& event) {
+        switch (event.GetId()) {
+        case 11600:
+            return AddChannelCommand();
+        case 11601:
+            return AddGroup();
+        case 11602:
+            return RenameNode();
+        case 11603:
+            return Properties();
+        case 11604:
+            return DeleteCommand();
+        case 11605:
+            return DeleteArticlesCommand();
+        case 11606:
+            return UpdateSelected();
+        case 11607:
+            return UpdateAll();
+        case 11608:
+            return StopAll();
+        case 11609:
+            LogPrintf(L"The import dialog is not available yet");
+            return;
+        default:
+            event.Skip();
+        }
+    });
     Bind(wxEVT_TREE_ITEM_ACTIVATED, [this](wxTreeEvent& event) {
         OpenNode(NodeOf(event.GetItem()));
         event.Skip();
@@ -297,6 +339,42 @@ void CRssChannelView::RenameNode() {
     if (Ask(L"IDS_RENAME_NODE", L"New name", name) && DialogRules::Rename(name).ok)
         model_->Rename(node, name);
     SetFocus();
+}
+
+bool CRssChannelView::IsCommandEnabled(int command, SelectionKind kind) {
+    switch (command) {
+    case 11600: // add channel
+    case 11601: // add group
+    case 11609: // import
+        return kind != SelectionKind::kChannel;
+    case 11603: // properties
+    case 11605: // delete articles
+    case 11606: // update channel
+        return kind == SelectionKind::kChannel;
+    default: // rename, delete, update all, stop all
+        return kind != SelectionKind::kNone;
+    }
+}
+
+wxMenu* CRssChannelView::BuildContextMenu() {
+    wxMenu* menu = ResourceMenu::Load(11052);
+    if (!menu)
+        return nullptr;
+    ResourceMenu::ApplyMenuTexts(menu, "TreeViewMenu", container_);
+    CatalogueNode* node = NodeOf(GetSelection());
+    const SelectionKind kind = !node         ? SelectionKind::kNone
+                               : node->group ? SelectionKind::kGroup
+                                             : SelectionKind::kChannel;
+    for (wxMenuItem* item : menu->GetMenuItems())
+        if (!item->IsSeparator())
+            item->Enable(IsCommandEnabled(item->GetId(), kind));
+    return menu;
+}
+
+void CRssChannelView::DeleteArticlesCommand() {
+    CatalogueNode* node = NodeOf(GetSelection());
+    if (model_ && node && node->channel)
+        model_->DeleteChannelArticles(node->channel);
 }
 
 void CRssChannelView::Properties() {

@@ -12,6 +12,7 @@
 
 class CatalogueModel;
 class CGroup;
+class wxMenu;
 class IPluginContainer;
 
 // The channel tree: a tree control that mirrors the catalogue model through its observer
@@ -44,6 +45,14 @@ public:
     void AddGroup();
     void RenameNode();
     void Properties();
+    // Deletes the page and state file of the selected channel (menu command 11605).
+    void DeleteArticlesCommand();
+    // The context menu 11052 for the current selection: the configured texts, commands
+    // enabled by what is selected (none, a group, a channel). The caller owns it.
+    wxMenu* BuildContextMenu();
+    enum class SelectionKind { kNone, kGroup, kChannel };
+    static bool IsCommandEnabled(int command, SelectionKind kind);
+
     // Asks for one text (caption, label, in/out value); false when cancelled. Tests answer
     // here; by default a text entry dialog.
     std::function<bool(const std::wstring&, const std::wstring&, std::wstring&)> prompt;

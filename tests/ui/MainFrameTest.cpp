@@ -342,3 +342,29 @@ TEST_F(FrameTest, AddAndRenameThroughThePromptFollowTheRules) {
     EXPECT_EQ(model->Channels()[0]->GetName(), L"Renamed");
     EXPECT_TRUE(PumpUntil([model] { return model->RunningJobs() == 0; }, 10000));
 }
+
+TEST_F(FrameTest, ContextMenuEnablingFollowsTheSelection) {
+    {
+        CatalogueModel model(nullptr, CatalogueModel::Targets{}, nullptr);
+        ASSERT_TRUE(model.Open());
+        CGroup* group = model.AddGroup(nullptr, L"G");
+        model.AddChannel(group, L"C", L"", L"http://127.0.0.1:1/c.xml");
+    }
+    CMainFrame* frame = Run();
+    ASSERT_NE(frame, nullptr);
+    CRssChannelView* view = frame->ChannelView();
+    auto enabled = [view]() {
+        std::unique_ptr<wxMenu> menu(view->BuildContextMenu());
+        std::string on;
+        for (wxMenuItem* item : menu->GetMenuItems())
+            on += item->IsEnabled() ? '1' : '0';
+        return on;
+    };
+    // Commands 11600 to 11609 in menu order.
+    view->UnselectAll();
+    EXPECT_EQ(enabled(), "1100000001");
+    view->SelectItem(view->ItemOf(CatalogueModel::NodeOf(frame->Model()->Groups()[0].get())));
+    EXPECT_EQ(enabled(), "1110100111");
+    view->SelectItem(view->ItemOf(CatalogueModel::NodeOf(frame->Model()->Channels()[0].get())));
+    EXPECT_EQ(enabled(), "0011111110");
+}
