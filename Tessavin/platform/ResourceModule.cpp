@@ -2,6 +2,7 @@
 
 #include "platform/CodePage.h"
 #include "platform/FileSystem.h"
+#include "platform/TextLines.h"
 
 #include <atomic>
 #include <cstdlib>
@@ -44,26 +45,18 @@ template <class Entry> bool ReadEntries(const std::wstring& path, Entry entry) {
     std::string content;
     if (!ReadWholeFile(path, content))
         return false;
-    size_t start = 0;
-    while (start < content.size()) {
-        size_t end = content.find('\n', start);
-        if (end == std::string::npos)
-            end = content.size();
-        std::string line = content.substr(start, end - start);
-        start = end + 1;
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
+    ForEachLine(content, [&entry](const std::string& line) {
         if (line.empty() || line[0] == '#')
-            continue;
+            return;
         char* rest = nullptr;
         unsigned long id = std::strtoul(line.c_str(), &rest, 10);
         if (rest == line.c_str())
-            continue;
+            return;
         std::string text(rest);
         if (!text.empty() && text[0] == ' ')
             text.erase(0, 1);
         entry(static_cast<unsigned>(id), text);
-    }
+    });
     return true;
 }
 

@@ -2,6 +2,7 @@
 
 #include "platform/CodePage.h"
 #include "platform/FileSystem.h"
+#include "platform/TextLines.h"
 
 #include <cstring>
 #include <cwchar>
@@ -64,21 +65,13 @@ bool HostContainer::LoadTexts(const std::wstring& path, const std::wstring& modu
     std::string content;
     if (!platform::ReadWholeFile(path, content))
         return false;
-    size_t start = 0;
-    while (start < content.size()) {
-        size_t end = content.find('\n', start);
-        if (end == std::string::npos)
-            end = content.size();
-        std::string line = content.substr(start, end - start);
-        start = end + 1;
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
+    platform::ForEachLine(content, [this, &moduleName](const std::string& line) {
         size_t eq = line.find('=');
         if (line.empty() || line[0] == '#' || eq == std::string::npos)
-            continue;
+            return;
         SetText(moduleName, platform::Utf8ToWide(line.substr(0, eq)),
                 platform::Utf8ToWide(line.substr(eq + 1)));
-    }
+    });
     return true;
 }
 
