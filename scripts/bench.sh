@@ -26,3 +26,6 @@ for p in quiterss time bc xdotool; do dpkg -s "$p" >/dev/null 2>&1 || \
     DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$p" >/dev/null; done
 cmake --build build-bench -j "$(nproc)" --target tessavin-host tessavin
 bash bench/host_start.sh build-bench 5
+echo "== channel tree: 2,000 channels filled, 2,000 update ends handled"
+cmake --build build-bench -j "$(nproc)" --target bench_tree
+xvfb-run -a build-bench/bench/bench_tree 5 2>/dev/null
