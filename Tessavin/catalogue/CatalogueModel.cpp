@@ -85,6 +85,7 @@ void CatalogueModel::Close() {
     exitFlag = true;
     if (updateAllThread_.joinable())
         updateAllThread_.join(); // the walk checks the flags and Submit gives up at exit
+    FlushSaves();
     files_.Close();
 }
 
@@ -133,10 +134,24 @@ bool CatalogueModel::SaveGroups() {
 }
 
 bool CatalogueModel::SaveChannels() {
+    channelsPending_ = false;
     if (files_.SaveChannels(channels_))
         return true;
     saveFailed_ = true;
     return false;
+}
+
+bool CatalogueModel::FlushSaves() {
+    return !channelsPending_ || SaveChannels();
+}
+
+void CatalogueModel::SaveChannelsSoon() {
+    if (channelsPending_)
+        return;
+    if (observer_->ScheduleSave())
+        channelsPending_ = true;
+    else
+        SaveChannels();
 }
 
 void CatalogueModel::SetText(CatalogueNode* node) {
@@ -613,7 +628,7 @@ void CatalogueModel::OnUpdateFinished(int result, CChannel* channel) {
         LogPrintf(L"Succeed to update channel %s", channel->GetName().c_str());
         ResetChannelTimer(channel);
         SetText(NodeOf(channel));
-        SaveChannels();
+        SaveChannelsSoon();
     }
     observer_->OnUpdatingChanged(channel, false);
     observer_->OnUpdateFinished(channel, outcome, reason);
@@ -641,7 +656,7 @@ void CatalogueModel::OnItemReadChanged(int wParam, CChannel* channel) {
     }
     channel->SetCounts(unread, total);
     SetText(NodeOf(channel));
-    SaveChannels();
+    SaveChannelsSoon();
 }
 
 void CatalogueModel::OnItemDeleted(int wParam, CChannel* channel) {
@@ -660,7 +675,7 @@ void CatalogueModel::OnItemDeleted(int wParam, CChannel* channel) {
         --total;
     channel->SetCounts(std::min(unread, total), total);
     SetText(NodeOf(channel));
-    if (total == 0)
-        DeleteChannelArticles(channel);
-    SaveChannels();
+    if (total == 0 && DeleteChannelArticles(channel))
+        return; // saved there
+    SaveChannelsSoon();
 }

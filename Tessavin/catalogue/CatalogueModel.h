@@ -104,8 +104,14 @@ public:
 
     bool SaveGroups();
     bool SaveChannels();
+    // Writes Channel.dat if a save of the message handlers is still pending.
+    bool FlushSaves();
+    bool SavePending() const { return channelsPending_; }
 
 private:
+    // The message handlers save through here: at once, or once after a burst of messages
+    // when the observer batches saves (it then calls FlushSaves).
+    void SaveChannelsSoon();
     // A node for the record at the end of parent; a channel's timer starts.
     CatalogueNode* AddNode(CGroup* group, CChannel* channel, CatalogueNode* parent);
     void InsertGroup(CGroup* group);
@@ -140,6 +146,7 @@ private:
     std::vector<std::unique_ptr<CUpdateJob>> jobList_;
     std::atomic<bool> updateAllRunning_{false};
     std::atomic<bool> saveFailed_{false};
+    bool channelsPending_ = false; // UI thread only
     std::wstring openProblem_;
     std::thread updateAllThread_;
 };

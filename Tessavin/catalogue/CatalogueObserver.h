@@ -34,6 +34,9 @@ public:
         (void)channel;
         return true;
     }
+    // True when the observer will call CatalogueModel::FlushSaves soon (after the messages
+    // already queued); false asks the model to save at once.
+    virtual bool ScheduleSave() { return false; }
     // The reading pane closes the channel's page if it shows it.
     virtual void ClosePageOfChannel(CChannel* channel) { (void)channel; }
 };

@@ -254,3 +254,44 @@ TEST_F(ModelTest, UpdatesThroughThePoolAndStopAllDuringTheWalk) {
     for (CChannel* c : channels)
         EXPECT_FALSE(c->IsUpdating());
 }
+
+TEST_F(ModelTest, MessageHandlersSaveOnceAfterABurstWhenTheObserverBatches) {
+    // An observer that batches: the handlers only mark the save pending.
+    struct Batching : ICatalogueObserver {
+        int scheduled = 0;
+        bool ScheduleSave() override {
+            ++scheduled;
+            return true;
+        }
+    } batching;
+    WriteFileBytes(app / "userdata/rss/RssUserCfg/userdefinechannel.opml", Opml(1, 2));
+    Reopen();
+    model->Close();
+    pool.reset();
+    model = std::make_unique<CatalogueModel>(&batching, CatalogueModel::Targets{}, nullptr);
+    ASSERT_TRUE(model->Open());
+    const std::string file = app / "userdata/rss/ReadRecord/Common/Channel.dat";
+    const std::string before = ReadFileBytes(file);
+    CChannel* a = model->Channels()[0].get();
+    CChannel* b = model->Channels()[1].get();
+    a->SetCounts(3, 3);
+    b->SetCounts(2, 2);
+    model->OnUpdateFinished(1, a);
+    model->OnUpdateFinished(1, b);
+    model->OnItemReadChanged(1, a);
+    EXPECT_EQ(batching.scheduled, 1); // one save for the burst
+    EXPECT_TRUE(model->SavePending());
+    EXPECT_EQ(ReadFileBytes(file), before);
+    EXPECT_TRUE(model->FlushSaves());
+    EXPECT_FALSE(model->SavePending());
+    EXPECT_NE(ReadFileBytes(file), before);
+    // A save still pending when the catalogue closes is written then.
+    model->OnItemReadChanged(1, b);
+    model->Close();
+    model.reset();
+    Reopen();
+    EXPECT_EQ(model->Channels()[0]->NodeText().substr(model->Channels()[0]->GetName().size()),
+              L"(2/3)");
+    EXPECT_EQ(model->Channels()[1]->NodeText().substr(model->Channels()[1]->GetName().size()),
+              L"(1/2)");
+}
