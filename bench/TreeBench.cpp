@@ -74,7 +74,9 @@ public:
                 frame->ChannelView()->Target()->Post(
                     kMsgUpdateFinished, 1, reinterpret_cast<platform::LParam>(channel.get()));
             }
-            ProcessPendingEvents();
+            // The messages, then the one save they asked for.
+            while (frame->Model()->SavePending() || HasPendingEvents())
+                ProcessPendingEvents();
             finish.push_back(Milliseconds(start));
             frame->Destroy();
         }
