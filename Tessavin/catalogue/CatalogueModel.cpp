@@ -45,6 +45,10 @@ CatalogueModel::~CatalogueModel() {
 
 bool CatalogueModel::Open() {
     openProblem_.clear();
+    // The flags of an earlier catalogue's shutdown (a second run in one process) would make
+    // every update of this one give up.
+    stopFlag = false;
+    exitFlag = false;
     if (!files_.OpenCatalogueFiles()) {
         switch (files_.LastOpenError()) {
         case CatalogueFiles::OpenError::kInUse:

@@ -33,18 +33,43 @@ CRssChannelView::CRssChannelView(wxWindow* parent, WxMessageTarget* target)
     : wxTreeCtrl(parent, wxID_ANY, wxDefaultPosition, wxDefaultSize,
                  wxTR_HAS_BUTTONS | wxTR_LINES_AT_ROOT | wxTR_HIDE_ROOT | wxTR_SINGLE |
                      wxBORDER_NONE),
-      target_(target) {
+      target_(target), dragger_(this) {
     target_->Attach(this);
     auto* images = new wxImageList(16, 16, true, 4);
     for (unsigned icon : {11155u, 11156u, 11159u, 11162u})
         images->Add(ArtTable::Bitmap(icon));
     AssignImageList(images);
     AddRoot(wxEmptyString);
-    Bind(EVT_TESSAVIN_MESSAGE, [this](wxThreadEvent& event) {
-        if (model_)
-            model_->HandleMessage(WxMessageTarget::MessageOf(event));
+    Bind(EVT_TESSAVIN_MESSAGE, &CRssChannelView::OnMessage, this);
+    Bind(wxEVT_TIMER, [this](wxTimerEvent& event) {
+        if (event.GetId() == CTreeDragger::kHoverTimerId ||
+            event.GetId() == CTreeDragger::kScrollTimerId)
+            dragger_.OnTimer(event.GetId());
+        else
+            OnChannelTimer(event.GetId());
     });
-    Bind(wxEVT_TIMER, [this](wxTimerEvent& event) { OnChannelTimer(event.GetId()); });
+    dragger_.drop = [this](const wxTreeItemId& source, const wxTreeItemId& target) {
+        Drop(source, target);
+    };
+    Bind(wxEVT_LEFT_DOWN, [this](wxMouseEvent& event) {
+        // A click beside every node leaves nothing selected.
+        dragger_.OnLeftDown(event);
+        int flags = 0;
+        if (!HitTest(event.GetPosition(), flags).IsOk())
+            ClearSelection();
+        event.Skip();
+    });
+    Bind(wxEVT_MOTION, [this](wxMouseEvent& event) {
+        dragger_.OnMotion(event);
+        event.Skip();
+    });
+    Bind(wxEVT_LEFT_UP, [this](wxMouseEvent& event) {
+        dragger_.OnLeftUp();
+        event.Skip();
+    });
+    Bind(wxEVT_MOUSE_CAPTURE_LOST, [this](wxMouseCaptureLostEvent&) { dragger_.Cancel(); });
+    // The tree's own dragging stays off: the notification is never allowed.
+    Bind(wxEVT_TREE_BEGIN_DRAG, [this](wxTreeEvent& event) { dragger_.OnBeginDrag(event); });
     Bind(wxEVT_RIGHT_DOWN, [this](wxMouseEvent& event) {
         // The node under the cursor becomes the selection; the menu opens one pixel right
         // of and below the click.
@@ -53,7 +78,7 @@ CRssChannelView::CRssChannelView(wxWindow* parent, WxMessageTarget* target)
         if (item.IsOk())
             SelectItem(item);
         else
-            UnselectAll();
+            ClearSelection();
         std::unique_ptr<wxMenu> menu(BuildContextMenu());
         if (!menu || !PopupMenu(menu.get(), event.GetPosition() + wxPoint(1, 1)))
             LogPrintf(L"Failed to show context menu");
@@ -95,6 +120,52 @@ CRssChannelView::~CRssChannelView() {
     target_->Close(); // a worker that finishes now posts into nothing
     for (auto& timer : timers_)
         timer.second->Stop();
+}
+
+void CRssChannelView::ClearSelection() {
+    // Unselect forgets the current item (UnselectAll only takes the highlight away); when
+    // idle the tree control then selects its hidden root, which stands for no node here.
+    Unselect();
+}
+
+void CRssChannelView::OnMessage(wxThreadEvent& event) {
+    if (!model_)
+        return;
+    const platform::PostedMessage message = WxMessageTarget::MessageOf(event);
+    model_->HandleMessage(message);
+    // The channel whose last item went is the one the reader is working on.
+    auto* channel = reinterpret_cast<CChannel*>(message.lParam);
+    if (message.message == kMsgItemDeleted && channel && channel->GetTotalCount() == 0) {
+        const wxTreeItemId item = ItemOf(CatalogueModel::NodeOf(channel));
+        if (item.IsOk())
+            SelectItem(item);
+    }
+}
+
+bool CRssChannelView::ScheduleSave() {
+    if (!saveScheduled_) {
+        saveScheduled_ = true;
+        // Queued behind the messages already waiting, so a burst is saved once.
+        CallAfter([this] {
+            saveScheduled_ = false;
+            if (model_)
+                model_->FlushSaves();
+        });
+    }
+    return true;
+}
+
+void CRssChannelView::Drop(const wxTreeItemId& sourceItem, const wxTreeItemId& targetItem) {
+    CatalogueNode* source = NodeOf(sourceItem);
+    CatalogueNode* target = targetItem.IsOk() ? NodeOf(targetItem) : nullptr;
+    if (!model_ || !source || (targetItem.IsOk() && !target) || (target && target->channel))
+        return;
+    if (model_->Move(source, target ? target->group : nullptr) !=
+        CatalogueModel::MoveResult::kMoved)
+        return;
+    if (target)
+        Expand(ItemOf(target));
+    SelectItem(ItemOf(source));
 }
 
 void CRssChannelView::StartChannelTimer(CChannel* channel) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "catalogue/CatalogueObserver.h"
+#include "ui/TreeDragger.h"
 #include "ui/WxMessageTarget.h"
 
 #include <atomic>
@@ -80,9 +81,19 @@ public:
     // Per-channel timers: period interval x 60000 ms; ids never 1 or 2 (the drag timers).
     void StartChannelTimer(CChannel* channel) override;
     bool KillChannelTimer(CChannel* channel) override;
+    // Saves asked for by a burst of messages are made once, after the burst.
+    bool ScheduleSave() override;
+
+    CTreeDragger& Dragger() { return dragger_; }
+    // A drag's end: the source node moves under the target group (not ok: the top level)
+    // unless the model refuses; a channel takes nothing.
+    void Drop(const wxTreeItemId& source, const wxTreeItemId& target);
 
 private:
     void InsertSubtree(CatalogueNode* node);
+    // Nothing selected (a click beside every node).
+    void ClearSelection();
+    void OnMessage(wxThreadEvent& event);
     // The selected node and the group new nodes go under (null: top level); false when a
     // channel is selected (adding is not allowed then).
     bool SelectedGroup(CGroup*& group) const;
@@ -97,6 +108,8 @@ private:
     std::unordered_map<CChannel*, std::unique_ptr<wxTimer>> timers_;
     std::unordered_map<int, CChannel*> timerChannels_; // the live timer ids
     int nextTimerId_ = 100;
+    CTreeDragger dragger_;
+    bool saveScheduled_ = false;
     platform::MessageTarget* readingPane_ = nullptr;
     bool autoUpdate_ = false;
     std::atomic<int> progressDone_{0};
