@@ -9,6 +9,7 @@
 #include "platform/FileSystem.h"
 #include "platform/MessageTarget.h"
 
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 
@@ -130,6 +131,13 @@ bool ParseStringLiteral(const std::string& s, size_t open, std::string& value, s
 
 } // namespace
 
+bool ItemAction::IsWebLink(const std::string& link) {
+    std::string head = link.substr(0, 8);
+    for (char& ch : head)
+        ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    return head.rfind("http://", 0) == 0 || head.rfind("https://", 0) == 0;
+}
+
 ItemCall ItemAction::Parse(const std::string& encoded) {
     ItemCall call;
     ItemCall none;
@@ -173,29 +181,33 @@ ItemCall ItemAction::Parse(const std::string& encoded) {
     return none;
 }
 
-void ItemAction::OnNavigate(const std::wstring& address, CChannel& channel,
+bool ItemAction::OnNavigate(const std::wstring& address, CChannel& channel,
                             const std::wstring& dataFolder, platform::MessageTarget* view,
                             ILinkOpener* opener) {
+    bool applied = false;
     if (address.find(L"go_read") != std::wstring::npos ||
         address.find(L"go_flag") != std::wstring::npos ||
         address.find(L"go_delete") != std::wstring::npos)
-        HandleItemAction(address, channel, dataFolder, view);
+        applied = HandleItemAction(address, channel, dataFolder, view);
     if (address.find(L"go_read") == std::wstring::npos || !opener)
-        return;
+        return applied;
     ItemCall call = Parse(platform::WideToUtf8(address));
-    if (call.action != ItemCall::kRead || call.link.find("http") == std::string::npos)
-        return;
-    std::wstring link = platform::Utf8ToWide(call.link.substr(call.link.find("http")));
+    // Only a web address is opened: a script or local link (even one that names an http
+    // address inside) never is.
+    if (call.action != ItemCall::kRead || !IsWebLink(call.link))
+        return applied;
+    const std::wstring link = platform::Utf8ToWide(call.link);
     if (opener->OpenPage(link.substr(0, 12) + L"...", link) == 0)
         LogPrintf(L"Failed to create ie view");
+    return applied;
 }
 
-void ItemAction::HandleItemAction(const std::wstring& address, CChannel& channel,
+bool ItemAction::HandleItemAction(const std::wstring& address, CChannel& channel,
                                   const std::wstring& dataFolder, platform::MessageTarget* view) {
     ItemCall call = Parse(platform::WideToUtf8(address));
     if (call.action == ItemCall::kNone ||
         call.channelId != static_cast<int64_t>(static_cast<int32_t>(channel.GetId())))
-        return;
+        return false;
     const std::wstring statePath = dataFolder + L"/" + channel.GetFileStem() + L".flg";
     platform::File state;
     std::string content;
@@ -203,7 +215,7 @@ void ItemAction::HandleItemAction(const std::wstring& address, CChannel& channel
                     platform::File::kRead | platform::File::kWrite | platform::File::kExclusive) ||
         !state.ReadToEnd(content)) {
         LogPrintf(L"Failed open flgfile!");
-        return;
+        return false;
     }
     // Line N, counting every line (whole, however long) from 1.
     size_t start = 0;
@@ -215,7 +227,7 @@ void ItemAction::HandleItemAction(const std::wstring& address, CChannel& channel
     if (end == std::string::npos)
         end = content.size();
     if (start >= content.size() || end - start < 4)
-        return; // no such line
+        return false; // no such line
     const char current = content[start + call.action];
     const char oldReadMark = content[start + 1];
     // A title click always marks read; otherwise the mark toggles (a non-digit reads as 0).
@@ -227,14 +239,14 @@ void ItemAction::HandleItemAction(const std::wstring& address, CChannel& channel
     // The reader's own mark goes through to the disk.
     if (!state.Seek(static_cast<int64_t>(start)) || !state.Write(marks, 4) || !state.Flush()) {
         LogPrintf(L"Failed open flgfile!");
-        return;
+        return false;
     }
     state.Close();
-    UpdatePageForItem(statePath, call.item, call.action, call.carriesLink, oldReadMark, newReadMark,
-                      newState, channel, view);
+    return UpdatePageForItem(statePath, call.item, call.action, call.carriesLink, oldReadMark,
+                             newReadMark, newState, channel, view);
 }
 
-void ItemAction::UpdatePageForItem(const std::wstring& statePath, uint32_t item,
+bool ItemAction::UpdatePageForItem(const std::wstring& statePath, uint32_t item,
                                    ItemCall::Action action, bool carriesLink, char oldReadMark,
                                    char newReadMark, int newState, CChannel& channel,
                                    platform::MessageTarget* view) {
@@ -242,14 +254,14 @@ void ItemAction::UpdatePageForItem(const std::wstring& statePath, uint32_t item,
     const auto lParam = reinterpret_cast<platform::LParam>(&channel);
     if (platform::FileSize(pagePath) < 0) {
         LogPrintf(L"Failed to get the file Infomation!\nPelease checked the file!");
-        return;
+        return false;
     }
     platform::File page;
     std::string buffer;
     if (!page.Open(pagePath,
                    platform::File::kRead | platform::File::kWrite | platform::File::kExclusive) ||
         !page.ReadToEnd(buffer) || buffer.empty())
-        return;
+        return false;
     const std::string n = std::to_string(item);
     auto overwrite = [&buffer](const std::string& marker, const char* text, size_t length) {
         size_t pos = buffer.find(marker);
@@ -274,18 +286,20 @@ void ItemAction::UpdatePageForItem(const std::wstring& statePath, uint32_t item,
                                 newState ? "flaged.gif" : "unflag.gif", 10);
         }
         // Same length: written back in place.
-        if (changed && (!page.Seek(0) || !page.Write(buffer)))
+        if (changed && (!page.Seek(0) || !page.Write(buffer))) {
             LogPrintf(L"Failed open flgfile!");
-        return;
+            return false;
+        }
+        return changed;
     }
     if (action != ItemCall::kDelete)
-        return;
+        return false;
     static const std::string kBlock = "<DIV class = gn_stories id=";
     const size_t first = buffer.find(kBlock);
     const std::string own = kBlock + n + "_contentdiv>";
     const size_t block = buffer.find(own);
     if (block == std::string::npos)
-        return;
+        return false;
     std::string out = buffer.substr(0, block);
     const size_t next = buffer.find(kBlock, block + own.size());
     int closingMode = next != std::string::npos ? 0 : (block == first ? 1 : 2);
@@ -302,10 +316,11 @@ void ItemAction::UpdatePageForItem(const std::wstring& statePath, uint32_t item,
     // Replace the page whole while holding it, so it is never left half-written.
     if (!platform::ReplaceFileContent(pagePath, out)) {
         LogPrintf(L"Failed open flgfile!");
-        return;
+        return false;
     }
     if (closingMode == 1)
         channel.SetLastBuildDate(std::string());
     if (view)
         view->Post(kMsgItemDeleted, newReadMark == '0' ? 0 : 1, lParam);
+    return true;
 }

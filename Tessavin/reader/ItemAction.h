@@ -33,19 +33,24 @@ public:
     // Accepts only "javascript:go_read('025212A0',G,C,N,'link')", "javascript:go_flag(G,C,N)"
     // and "javascript:go_delete(G,C,N)" (N > 0); anything else is action 0.
     static ItemCall Parse(const std::string& address);
+    // An http or https address (any case), the only links a title click opens.
+    static bool IsWebLink(const std::string& link);
 
     // The browser's before-navigate notification for a channel page: runs the item action
-    // (only for calls whose channel id is the page's channel) and opens a title's link.
-    static void OnNavigate(const std::wstring& address, CChannel& channel,
+    // (only for calls whose channel id is the page's channel) and opens a title's web link.
+    // True when the action changed the state file and the page file.
+    static bool OnNavigate(const std::wstring& address, CChannel& channel,
                            const std::wstring& dataFolder, platform::MessageTarget* view,
                            ILinkOpener* opener);
 
-    // Changes the item's mark in the state file, then patches the page.
-    static void HandleItemAction(const std::wstring& address, CChannel& channel,
+    // Changes the item's mark in the state file, then patches the page; true when both
+    // changed.
+    static bool HandleItemAction(const std::wstring& address, CChannel& channel,
                                  const std::wstring& dataFolder, platform::MessageTarget* view);
 
-    // Patches the page for one changed item and posts 11902 / 11903 to the view.
-    static void UpdatePageForItem(const std::wstring& statePath, uint32_t item,
+    // Patches the page for one changed item and posts 11902 / 11903 to the view; true when
+    // the page file changed.
+    static bool UpdatePageForItem(const std::wstring& statePath, uint32_t item,
                                   ItemCall::Action action, bool carriesLink, char oldReadMark,
                                   char newReadMark, int newState, CChannel& channel,
                                   platform::MessageTarget* view);

@@ -104,6 +104,15 @@ TEST_F(ItemActionTest, TitleClickMarksReadOnceAndOpensTheLink) {
     Click(L"javascript:go_read('025212A0',2,5,1,'https://secure/1')");
     EXPECT_EQ(State().substr(0, 4), "F100"); // https carries a link too: marked read
     EXPECT_TRUE(log.Contains(L"Failed to create ie view"));
+    // Script and local links are never opened, whatever web address they name inside.
+    opener.result = 1;
+    for (const wchar_t* link : {L"javascript:alert(1)//http://x", L"file:///etc/passwd?http://x",
+                                L" http://x", L"httpx://x"})
+        Click(std::wstring(L"javascript:go_read('025212A0',2,5,1,'") + link + L"')");
+    EXPECT_EQ(opener.addresses.size(), 3u);
+    Click(L"javascript:go_read('025212A0',2,5,1,'HTTPS://Secure/2')");
+    ASSERT_EQ(opener.addresses.size(), 4u);
+    EXPECT_EQ(opener.addresses[3], L"HTTPS://Secure/2");
 }
 
 TEST_F(ItemActionTest, IconsToggleReadAndFlag) {
