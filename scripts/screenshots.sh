@@ -5,6 +5,8 @@
 #   tree-menu.png  the channel tree's context menu open on a channel
 #   updating.png   a channel of a slow server shown with its updating image
 #   drag.png       that channel dragged over a group: drag image and drop highlight
+#   page.png       a channel page with a read, a flagged and a deleted item
+#   tabs.png       channel and web pages in tabs, long titles cut
 #
 #   scripts/screenshots.sh OUTDIR
 set -euo pipefail
@@ -59,4 +61,35 @@ sleep 0.3
 shot drag.png
 for y in 220 260 289; do xdotool mousemove --window "$window" 100 $y; sleep 0.05; done
 xdotool mouseup 1
+sleep 0.5
+# click X Y [SECONDS]: a click at a place of the window, then a wait.
+click() { xdotool mousemove --window "$window" "$1" "$2" click 1; sleep "${3:-1}"; }
+# open_channel Y: a double click on the tree's node at height Y opens its page (the pointer
+# first goes away, so that no tooltip covers the tree).
+open_channel() {
+    xdotool mousemove --window "$window" 700 600
+    sleep 0.5
+    xdotool mousemove --window "$window" 100 "$1" click --repeat 2 --delay 80 1
+    sleep 2
+}
+# The page of "World desk": item 1 marked read, item 2 flagged, item 3 deleted.
+open_channel 151
+click 493 304
+click 509 356
+click 525 408
+xdotool mousemove --window "$window" 700 600
+sleep 1.5
+shot page.png
+# More channel pages, a web page typed into the address box, and an item's link.
+for y in 174 243 266; do open_channel $y; done
+click 193 134
+xdotool mousemove --window "$window" 580 171 click 1 key ctrl+a
+xdotool type "http://127.0.0.1:$port/index.html"
+xdotool key Return
+sleep 2
+open_channel 151
+click 300 282 3
+xdotool mousemove --window "$window" 700 600
+sleep 0.5
+shot tabs.png
 echo "screenshots in $out: $(cd "$out" && ls *.png | tr '\n' ' ')"
