@@ -26,6 +26,7 @@ for p in quiterss time bc xdotool; do dpkg -s "$p" >/dev/null 2>&1 || \
     DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$p" >/dev/null; done
 cmake --build build-bench -j "$(nproc)" --target tessavin-host tessavin
 bash bench/host_start.sh build-bench 5
-echo "== channel tree: 2,000 channels filled, 2,000 update ends handled"
-cmake --build build-bench -j "$(nproc)" --target bench_tree
+echo "== channel tree (2,000 channels filled, 2,000 update ends) and reading pane (1,000 items)"
+cmake --build build-bench -j "$(nproc)" --target bench_tree bench_pane
 xvfb-run -a build-bench/bench/bench_tree 5 2>/dev/null
+xvfb-run -a build-bench/bench/bench_pane 5 2>/dev/null
