@@ -3,10 +3,12 @@
 #include "catalogue/CatalogueModel.h"
 #include "config/Config.h"
 #include "config/LogFile.h"
+#include "engine/Messages.h"
 #include "engine/ThreadPool.h"
 #include "host/HostServices.h"
 #include "platform/ResourceModule.h"
 #include "ui/ArtTable.h"
+#include "ui/IEFrame.h"
 #include "ui/RssChannelView.h"
 #include "ui/RssSplitterWnd.h"
 
@@ -106,12 +108,18 @@ void CMainFrame::CreateClient() {
     splitter_ = new CRssSplitterWnd(this);
     channelView_ = new CRssChannelView(splitter_, &viewTarget_);
     channelView_->SetContainer(container_);
-    // The reading pane comes with the browser frame; until then an empty pane.
-    readingPane_ = new wxPanel(splitter_, wxID_ANY);
-    readingPane_->SetBackgroundColour(*wxWHITE);
+    readingPane_ = new CIEFrame(splitter_, container_);
     paneTarget_.Attach(readingPane_);
-    readingPane_->Bind(EVT_TESSAVIN_MESSAGE, [](wxThreadEvent&) {}); // the browser frame's
+    readingPane_->Bind(EVT_TESSAVIN_MESSAGE, [this](wxThreadEvent& event) {
+        const platform::PostedMessage message = WxMessageTarget::MessageOf(event);
+        if (message.message == kMsgShowChannelPage)
+            readingPane_->ShowChannelPage(reinterpret_cast<CChannel*>(message.lParam));
+    });
+    readingPane_->SetTreeTarget(channelView_->Target());
     channelView_->SetReadingPane(&paneTarget_);
+    channelView_->closePage = [this](CChannel* channel) {
+        readingPane_->ClosePageOfChannel(channel);
+    };
     splitter_->SetPanes(channelView_, readingPane_);
 
     CatalogueModel::Targets targets;
@@ -127,6 +135,7 @@ void CMainFrame::CreateClient() {
     } else if (!model_->OpenProblem().empty()) {
         ShowMessageBox(container_, model_->OpenProblem(), L"Tessavin", kMbIconError);
     }
+    readingPane_->SetDataFolder(model_->DataFolder());
     if (!channelView_->IsEmpty())
         channelView_->ExpandAll();
 }
@@ -160,6 +169,8 @@ void CMainFrame::ApplyToolTips() {
 
 void CMainFrame::SetContainer(IPluginContainer* container) {
     container_ = container;
+    if (readingPane_)
+        readingPane_->SetContainer(container);
     if (toolBar_)
         ApplyToolTips();
 }

@@ -7,6 +7,7 @@
 #include <wx/panel.h>
 
 class CatalogueModel;
+class CIEFrame;
 class CRssChannelView;
 class CRssSplitterWnd;
 class CThreadPool;
@@ -57,6 +58,7 @@ public:
 
     CRssChannelView* ChannelView() const { return channelView_; }
     CRssSplitterWnd* Splitter() const { return splitter_; }
+    CIEFrame* ReadingPane() const { return readingPane_; }
     wxToolBar* ToolBar() const { return toolBar_; }
     wxStatusBar* StatusBar() const { return statusBar_; }
     CThreadPool* Pool() const { return pool_.get(); }
@@ -80,12 +82,12 @@ private:
     // destructor's body, before the members go).
     WxMessageTarget target_;     // 11904 status codes: nothing to do
     WxMessageTarget viewTarget_; // 11901-11903 to the channel view
-    WxMessageTarget paneTarget_; // 11905 to the reading pane (nothing to show there yet)
+    WxMessageTarget paneTarget_; // 11905 to the reading pane
     std::unique_ptr<CThreadPool> pool_;
     std::unique_ptr<CatalogueModel> model_;
     CRssSplitterWnd* splitter_ = nullptr;
     CRssChannelView* channelView_ = nullptr;
-    wxWindow* readingPane_ = nullptr;
+    CIEFrame* readingPane_ = nullptr;
     wxToolBar* toolBar_ = nullptr;
     wxStatusBar* statusBar_ = nullptr;
     unsigned threadCount_ = 0;

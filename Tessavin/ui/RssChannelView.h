@@ -83,6 +83,12 @@ public:
     bool KillChannelTimer(CChannel* channel) override;
     // Saves asked for by a burst of messages are made once, after the burst.
     bool ScheduleSave() override;
+    void ClosePageOfChannel(CChannel* channel) override {
+        if (closePage)
+            closePage(channel);
+    }
+    // Closes a channel's page in the reading pane (set by the frame).
+    std::function<void(CChannel*)> closePage;
 
     CTreeDragger& Dragger() { return dragger_; }
     // A drag's end: the source node moves under the target group (not ok: the top level)

@@ -69,7 +69,18 @@ const Text kModuleTexts[] = {
     {L"IDS_STOP_ALL_UPDATES_MENU", L"Stop all updates", L"停止所有更新"},
     {L"IDS_IMPORT_FEED_FILE_MENU", L"Import feed file...", L"导入频道文件..."},
     {L"IDS_CLOSE_PAGE_MENU", L"Close page", L"关闭当前页"},
-    {L"IDS_CLOSE_OTHER_PAGES_MENU", L"Close other pages", L"关闭其他页"},
+    // The command behind this key closes every page.
+    {L"IDS_CLOSE_OTHER_PAGES_MENU", L"Close all pages", L"关闭所有页"},
+    // The reading pane.
+    {L"IDS_NEW_PAGE", L"New page", L"新建页面"},
+    {L"IDS_GO_BACK", L"Back", L"后退"},
+    {L"IDS_GO_FORWARD", L"Forward", L"前进"},
+    {L"IDS_GO_REFRESH", L"Refresh", L"刷新"},
+    {L"IDS_GO_STOP", L"Stop", L"停止"},
+    {L"IDS_NEW_IE_WINDOW_OPEN_TO_THE_LARGEST_NUMBER_OF_RESTRIC",
+     L"At most 20 pages can be open. Close a page first.",
+     L"最多只能打开 20 个页面，请先关闭一个页面。"},
+    {L"IDS_TEXT_PROMPT", L"Prompt", L"提示"},
 };
 
 // The message box's button captions ("BrindlePlugin").

@@ -17,7 +17,10 @@ var TEXTS = {
 };
 
 function page_language() {
-    // The host sets the cookie to the Lang setting: "0" Simplified Chinese, else English.
+    // The Lang setting: "0" Simplified Chinese, else English. The desktop host hands it over
+    // as window.tessavinLang before the page runs; otherwise it is the page's cookie.
+    if (typeof window.tessavinLang === "string")
+        return (window.tessavinLang === "" || window.tessavinLang === "0") ? TEXTS.zh : TEXTS.en;
     var cookie = String(document.cookie || "");
     var match = /(?:^|;\s*)(?:Lang=)?([^;=]*)$/.exec(cookie);
     var lang = match ? match[1] : cookie;
@@ -94,6 +97,27 @@ function post_to_host(call) {
     }
 }
 
+// A value written as the call's script string literal, as the page's own links write it:
+// the host percent-decodes the call, then reads the literal. Characters beyond ASCII go as
+// their percent-encoded UTF-8 bytes, so the call text the host receives is plain ASCII.
+function call_literal(value) {
+    var text = String(value).replace(/[%'\\\x00-\x1f\x7f]/g, function (c) {
+        if (c === "%")
+            return "%25";
+        if (c === "'" || c === "\\")
+            return "\\" + c;
+        var hex = c.charCodeAt(0).toString(16).toUpperCase();
+        return "\\x" + (hex.length < 2 ? "0" + hex : hex);
+    }).replace(/[\u0080-\uffff]+/g, function (run) {
+        try {
+            return encodeURIComponent(run);
+        } catch (e) {
+            return "%EF%BF%BD"; // a lone surrogate
+        }
+    });
+    return "'" + text + "'";
+}
+
 function icon_of(n, kind) {
     return document.getElementById(n + "_" + kind);
 }
@@ -118,7 +142,8 @@ function go_read(code, g, c, n, link) {
         if (font)
             font.className = read ? "title_readed" : "title_unread";
     }
-    post_to_host("javascript:go_read('" + code + "'," + g + "," + c + "," + n + ",'" + link + "')");
+    post_to_host("javascript:go_read(" + call_literal(code) + "," + g + "," + c + "," + n + "," +
+                 call_literal(link) + ")");
 }
 
 function go_flag(g, c, n) {

@@ -1,0 +1,87 @@
+#pragma once
+
+#include "reader/ItemAction.h"
+
+#include <string>
+#include <vector>
+#include <wx/panel.h>
+
+class CChannel;
+class CIETabCtrl;
+class CIEView;
+class IPluginContainer;
+class wxComboBox;
+class wxToolBar;
+namespace platform {
+class MessageTarget;
+}
+
+// The reading pane: the navigation toolbar 11051 and the address box on top, the tab strip
+// with one page per tab below. At most 20 pages; there is always at least one. Channel pages
+// come from the data folder (message 11905); their item actions arrive from the page's
+// script and change the channel's files, and the tree hears of the new counts.
+class CIEFrame : public wxPanel, public ILinkOpener {
+public:
+    static const wchar_t* const kBlank; // "about:blank"
+    static const int kMaxPages = 20;
+    static const int kTitleChars = 12;
+    enum Command {
+        kNewPage = 11200,
+        kBack = 11201,
+        kForward = 11202,
+        kRefresh = 11203,
+        kStop = 11204
+    };
+
+    CIEFrame(wxWindow* parent, IPluginContainer* container);
+
+    void SetContainer(IPluginContainer* container) { container_ = container; }
+    IPluginContainer* Container() const { return container_; }
+    // Where channel pages are, and where the item actions' count messages go (the tree).
+    void SetDataFolder(const std::wstring& folder) { dataFolder_ = folder; }
+    void SetTreeTarget(platform::MessageTarget* tree) { treeTarget_ = tree; }
+
+    // 1 when handled (also when refused at the page limit), 0 when no page could be made.
+    int NewPage(const std::wstring& title, const std::wstring& address, CChannel* channel);
+    void ShowChannelPage(CChannel* channel);
+    void SelectPage(int index);
+    void SetPageTitle(int index, const std::wstring& text);
+    void ForgetChannel(CChannel* channel);
+    void ClosePageOfChannel(CChannel* channel);
+    void SelectPageOfChannel(CChannel* channel);
+    CIEView* CurrentPage() const { return currentPage_; }
+    const std::vector<CChannel*>& OpenChannels() const { return openChannels_; }
+    void RunCommand(int command);
+    // The address box's Enter with its text, and the choice of a history entry.
+    void OnAddressEntered(const std::wstring& text);
+    void OnAddressChosen(const std::wstring& text);
+
+    CIETabCtrl* Tabs() const { return tabs_; }
+    wxToolBar* NavToolBar() const { return navToolbar_; }
+    wxComboBox* AddressBox() const { return addressBox_; }
+    std::wstring PagePath(const CChannel* channel) const;
+    // The text a tab shows for a title: at most 12 characters, else those and "...".
+    static std::wstring TabTitle(const std::wstring& text);
+
+    // From the pages.
+    void OnTitleChange(CIEView* view, const std::wstring& title);
+    void OnDocumentComplete(CIEView* view, const std::wstring& address);
+    void OnNewWindow(CIEView* view, const std::wstring& address);
+    void OnScriptMessage(CIEView* view, const std::wstring& call);
+    // ILinkOpener: a title's link in a new page; only web addresses are opened.
+    int OpenPage(const std::wstring& title, const std::wstring& address) override;
+
+private:
+    // True when the view shows its channel's own page file.
+    bool ShowsOwnChannelPage(const CIEView* view) const;
+
+    IPluginContainer* container_;
+    std::wstring dataFolder_;
+    platform::MessageTarget* treeTarget_ = nullptr;
+    wxToolBar* navToolbar_ = nullptr;
+    wxComboBox* addressBox_ = nullptr;
+    CIETabCtrl* tabs_ = nullptr;
+    CIEView* currentPage_ = nullptr;
+    std::vector<CChannel*> openChannels_;
+    std::wstring lang_;
+};
