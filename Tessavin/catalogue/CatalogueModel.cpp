@@ -406,14 +406,32 @@ int CatalogueModel::Import(const std::wstring& path, CGroup* parent) {
     ++lastChannelId_;
     ++lastGroupId_;
     COpmlImport importer(targets_.frame);
+    importer.isNewAddress = [this](const std::wstring& address) {
+        return IsAddressUnique(address);
+    };
+    importer.existingGroup = [this](uint32_t parentId, const std::wstring& name) {
+        for (const auto& group : groups_)
+            if (group->GetParentId() == parentId && group->GetName() == name)
+                return group->GetId();
+        return uint32_t{0};
+    };
+    lastImport_ = ImportSummary{};
     if (!importer.Import(path, parentId, lastGroupId_, lastChannelId_)) {
         LogPrintf(L"Failed to import feed form file or web");
         return 0;
     }
     auto& groups = importer.Groups();
     auto& channels = importer.Channels();
-    if (groups.empty() && channels.empty())
-        return 2;
+    lastImport_.alreadyPresent = importer.AlreadyPresent();
+    if (groups.empty() && channels.empty()) {
+        if (lastImport_.alreadyPresent == 0)
+            return 2;
+        --lastChannelId_; // nothing taken
+        --lastGroupId_;
+        LogPrintf(L"imported 0 groups and 0 channels, %d already present",
+                  static_cast<int>(lastImport_.alreadyPresent));
+        return 1;
+    }
     if (!IdsLeft(lastGroupId_ - 1, groups.size()) || !IdsLeft(lastChannelId_ - 1, channels.size()))
         return 0;
     std::vector<CGroup*> newGroups;
@@ -441,6 +459,11 @@ int CatalogueModel::Import(const std::wstring& path, CGroup* parent) {
     lastChannelId_ = static_cast<uint32_t>(static_cast<int64_t>(lastChannelId_) +
                                            static_cast<int64_t>(newChannels.size()) - 1);
     LogPrintf(L"Succeed to import feed from file or web");
+    lastImport_.groups = newGroups.size();
+    lastImport_.channels = newChannels.size();
+    LogPrintf(L"imported %d groups and %d channels, %d already present",
+              static_cast<int>(lastImport_.groups), static_cast<int>(lastImport_.channels),
+              static_cast<int>(lastImport_.alreadyPresent));
     SaveGroups();
     SaveChannels();
     return 1;

@@ -82,8 +82,13 @@ public:
     bool DeleteChannel(CChannel* channel);
     bool DeleteGroupTree(CGroup* group);
     bool DeleteChannelArticles(CChannel* channel);
-    // Imports a list under the parent group (null: top level). 1 merged, 0 failed, 2 empty.
+    // Imports a list under the parent group (null: top level); channels whose address is
+    // in the catalogue already are left out. 1 merged, 0 failed, 2 empty.
     int Import(const std::wstring& path, CGroup* parent);
+    struct ImportSummary {
+        size_t groups = 0, channels = 0, alreadyPresent = 0;
+    };
+    const ImportSummary& LastImport() const { return lastImport_; }
     void ImportFromPath(const std::wstring& path);
     enum class MoveResult { kMoved, kOntoItself, kAlreadyTopLevel, kIntoOwnSubtree };
     // Moves a node with its subtree under a group (null: the top level).
@@ -147,6 +152,7 @@ private:
     std::atomic<bool> updateAllRunning_{false};
     std::atomic<bool> saveFailed_{false};
     bool channelsPending_ = false; // UI thread only
+    ImportSummary lastImport_;
     std::wstring openProblem_;
     std::thread updateAllThread_;
 };

@@ -9,42 +9,57 @@
 #include "platform/FileSystem.h"
 #include "platform/Format.h"
 #include "platform/MessageTarget.h"
+#include "xml/XmlDocument.h"
 
-#include <algorithm>
+#include <cerrno>
 #include <cstdlib>
-#include <string_view>
+
+// One outline kept from the list, before ids are handed out.
+struct COpmlImport::Outline {
+    bool group = false;
+    std::string name, url, description, interval, itemMax;
+    bool hasInterval = false, hasItemMax = false;
+    std::vector<Outline> children;
+};
 
 namespace {
 
-const size_t npos = std::string::npos;
-
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+// The value of the encoding pseudo-attribute of the XML declaration; empty without one.
+std::string DeclaredEncoding(const std::string& document) {
+    if (document.compare(0, 5, "<?xml") != 0)
+        return std::string();
+    const size_t end = document.find("?>");
+    const size_t at = document.find("encoding", 5);
+    if (end == std::string::npos || at == std::string::npos || at > end)
+        return std::string();
+    size_t p = document.find_first_not_of(" \t\r\n", at + 8);
+    if (p == std::string::npos || document[p] != '=')
+        return std::string();
+    p = document.find_first_not_of(" \t\r\n", p + 1);
+    if (p == std::string::npos || (document[p] != '"' && document[p] != '\''))
+        return std::string();
+    const size_t close = document.find(document[p], p + 1);
+    if (close == std::string::npos || close > end)
+        return std::string();
+    return platform::AsciiLower(document.substr(p + 1, close - p - 1));
 }
 
-// The value of `name="..."` inside [from, tagEnd): the name must stand after a blank and be
-// followed at once by an equals sign and a double quote. valueEnd receives the position
-// just after the closing quote.
-bool Attribute(const std::string& text, size_t from, size_t tagEnd, const std::string& name,
-               std::string& value, size_t& valueEnd) {
-    const std::string marker = name + "=\"";
-    // Every search stays inside the tag, so a scan of the document stays linear.
-    const std::string_view tag(text.data(), std::min(tagEnd, text.size()));
-    for (size_t p = tag.find(marker, from); p != npos; p = tag.find(marker, p + 1)) {
-        if (p == 0 || !IsBlank(text[p - 1]))
-            continue;
-        size_t start = p + marker.size();
-        size_t close = tag.find('"', start);
-        if (close == npos)
-            return false;
-        value = text.substr(start, close - start);
-        valueEnd = close + 1;
-        return true;
-    }
-    return false;
+// A whole decimal number, blanks around it allowed; false for anything else.
+bool WholeNumber(const std::string& text, long long& value) {
+    const char* begin = text.c_str();
+    char* end = nullptr;
+    errno = 0;
+    value = std::strtoll(begin, &end, 10);
+    if (end == begin || errno == ERANGE)
+        return false;
+    while (*end == ' ' || *end == '\t' || *end == '\r' || *end == '\n')
+        ++end;
+    return *end == '\0';
 }
 
 } // namespace
+
+COpmlImport::COpmlImport(platform::MessageTarget* frame) : frame_(frame) {}
 
 COpmlImport::~COpmlImport() = default;
 
@@ -54,26 +69,39 @@ int COpmlImport::Fail() {
     return 0;
 }
 
-bool COpmlImport::IsUtf8Document() const {
-    if (docText_.empty())
-        return false;
-    // The text 10 characters after "encoding" (the word, '=' and the opening quote).
-    size_t found = docText_.find("encoding");
-    size_t start = (found == npos ? static_cast<size_t>(-1) : found) + 10;
-    std::string value;
-    if (start < docText_.size()) {
-        size_t close = docText_.find('"', start);
-        value = platform::AsciiLower(docText_.substr(start, close == npos ? npos : close - start));
-    }
-    if (value == "utf-8")
+bool COpmlImport::ToUtf8(std::string& document) {
+    if (document.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+        document.erase(0, 3);
         return true;
-    if (value == "gb2312")
+    }
+    std::string converted;
+    if (document.compare(0, 2, "\xFF\xFE") == 0 || document.compare(0, 2, "\xFE\xFF") == 0) {
+        if (!platform::ConvertEncoding(document, "UTF-16", "UTF-8", converted))
+            return false;
+        document = std::move(converted);
+        return true;
+    }
+    const std::string declared = DeclaredEncoding(document);
+    if (declared.empty() || declared == "utf-8" || declared == "utf8")
+        return true;
+    if (!platform::ConvertEncoding(document, declared.c_str(), "UTF-8", converted))
         return false;
-    return docText_.find("<language>en-us</language>") == npos;
+    document = std::move(converted);
+    return true;
 }
 
-std::wstring COpmlImport::Decode(const std::string& bytes) const {
-    return isUtf8_ ? platform::Utf8ToWide(bytes) : platform::NativeToWide(bytes);
+uint32_t COpmlImport::IntervalValue(const std::string& text) {
+    long long value = 0;
+    if (!WholeNumber(text, value) || value <= 0)
+        return CChannel::kDefaultInterval;
+    return value > kMaxInterval ? kMaxInterval : static_cast<uint32_t>(value);
+}
+
+uint32_t COpmlImport::ItemMaxValue(const std::string& text) {
+    long long value = 0;
+    if (!WholeNumber(text, value) || value <= 0 || value > UINT32_MAX)
+        return CChannel::kDefaultMaxItems;
+    return static_cast<uint32_t>(value);
 }
 
 int COpmlImport::Import(const std::wstring& path, uint32_t parentGroupId, uint32_t firstGroupId,
@@ -96,95 +124,94 @@ int COpmlImport::Import(const std::wstring& path, uint32_t parentGroupId, uint32
         LogPrintf(L"Buffer is empty, failed to import channel from channel file");
         return Fail();
     }
-    docText_ = std::move(buffer);
-    isUtf8_ = IsUtf8Document();
-    if (docText_.find("opml version") == npos)
+    CXmlDocument document;
+    if (!ToUtf8(buffer) || !document.SetText(buffer) || !document.FindNextElement("opml"))
         return Fail();
-    Scan(parentGroupId, firstGroupId, firstChannelId);
+    document.EnterElement();
+    // The outlines are in the body; a list without one keeps them under the root.
+    if (document.FindNextElement("body"))
+        document.EnterElement();
+    std::vector<Outline> outlines;
+    Read(document, outlines);
+    uint32_t groupId = firstGroupId, channelId = firstChannelId;
+    Emit(outlines, parentGroupId, groupId, channelId);
     return 1;
 }
 
-void COpmlImport::Scan(uint32_t parentGroupId, uint32_t firstGroupId, uint32_t firstChannelId) {
-    const std::string& text = docText_;
-    size_t position = 0;
-    long depth = 0;
-    bool firstLevel = true;
-    bool noKind = false;
-    uint32_t groupCounter = firstGroupId - 1;
-    uint32_t channelCounter = firstChannelId - 1;
-    groupStack_.clear();
-    static const std::string kWord = "outline";
-    size_t nextGt = npos; // the first '>' at or after the last tag's name
-    for (;;) {
-        size_t word = text.find(kWord, position);
-        if (word == npos)
-            return;
-        const size_t afterWord = word + kWord.size();
-        const char before = word > 0 ? text[word - 1] : '\0';
-        if (before == '/') {
-            position = afterWord;
-            // An unbalanced end tag never takes the depth below the top level.
-            if (depth > 0)
-                --depth;
-            if (!groupStack_.empty())
-                groupStack_.pop_back();
-            if (depth == 0)
-                firstLevel = true;
+void COpmlImport::Read(CXmlDocument& document, std::vector<Outline>& into) {
+    while (document.FindNextElement("outline")) {
+        const std::string kind = document.GetAttribute("kind");
+        Outline outline;
+        outline.url = document.GetAttribute("xmlUrl");
+        outline.name = document.GetAttribute("text");
+        if (outline.name.empty())
+            outline.name = document.GetAttribute("title");
+        const bool declaredGroup = kind == "nkPath" || kind == "nkDOPML";
+        // A kind of our own format that names neither a group nor a feed: not a channel.
+        if (!kind.empty() && !declaredGroup && kind != "nkFeed")
             continue;
-        }
-        if (nextGt == npos || nextGt < afterWord)
-            nextGt = text.find('>', afterWord);
-        if (nextGt == npos)
-            return; // a tag that never ends: nothing more can be read
-        const size_t tagEnd = nextGt;
-        std::string kind;
-        size_t kindEnd = 0;
-        const bool hasKind = Attribute(text, afterWord, tagEnd, "kind", kind, kindEnd);
-        if (!hasKind)
-            noKind = true;
-        const bool group = hasKind && (kind == "nkPath" || kind == "nkDOPML");
-        const bool channel = !hasKind || kind == "nkFeed" || (!group && noKind);
-        if (!group && !channel) {
-            position = tagEnd;
-            continue;
-        }
-        std::string value;
-        size_t valueEnd = 0;
-        if (group) {
-            depth = before == '<' ? depth + 1 : 0;
-            auto record = std::make_unique<CGroup>();
-            if (Attribute(text, afterWord, tagEnd, "text", value, valueEnd))
-                record->SetName(Decode(value));
-            uint32_t parent;
-            if (firstLevel) {
-                parent = static_cast<uint32_t>(static_cast<long>(parentGroupId) + depth - 1);
-                firstLevel = false;
-            } else {
-                parent = groupStack_.empty() ? 0 : groupStack_.back();
+        if (!declaredGroup && (!outline.url.empty() || kind == "nkFeed")) {
+            const std::wstring address = platform::Utf8ToWide(outline.url);
+            if ((isNewAddress && !isNewAddress(address)) || !seen_.insert(address).second) {
+                ++alreadyPresent_;
+                continue;
             }
-            record->SetParentId(parent);
-            record->SetId(++groupCounter);
-            if (depth >= 1)
-                groupStack_.push_back(record->GetId());
+            outline.description = document.GetAttribute("description");
+            outline.interval = document.GetAttribute("interval");
+            outline.itemMax = document.GetAttribute("itemMax");
+            outline.hasInterval = !outline.interval.empty();
+            outline.hasItemMax = !outline.itemMax.empty();
+            into.push_back(std::move(outline));
+            continue;
+        }
+        // A group: declared, or a folder of outlines. An empty folder of another reader's
+        // list is nothing; one whose every channel is present already is left out too.
+        document.EnterElement();
+        const bool encloses = document.FindNextElement("outline");
+        document.LeaveElement();
+        if (!declaredGroup && !encloses)
+            continue;
+        const size_t presentBefore = alreadyPresent_;
+        document.EnterElement();
+        Read(document, outline.children);
+        document.LeaveElement();
+        if (outline.children.empty() && alreadyPresent_ > presentBefore)
+            continue;
+        outline.group = true;
+        into.push_back(std::move(outline));
+    }
+}
+
+void COpmlImport::Emit(const std::vector<Outline>& outlines, uint32_t parentId, uint32_t& groupId,
+                       uint32_t& channelId) {
+    // Ids in document order, groups and channels counted apart.
+    for (const Outline& outline : outlines) {
+        if (outline.group) {
+            const std::wstring name = platform::Utf8ToWide(outline.name);
+            if (const uint32_t existing = existingGroup ? existingGroup(parentId, name) : 0) {
+                Emit(outline.children, existing, groupId, channelId);
+                continue;
+            }
+            auto record = std::make_unique<CGroup>();
+            record->SetId(groupId++);
+            record->SetParentId(parentId);
+            record->SetName(name);
+            const uint32_t id = record->GetId();
             groups_.push_back(std::move(record));
-            position = tagEnd; // the word "outline" inside a value is no tag
+            Emit(outline.children, id, groupId, channelId);
             continue;
         }
         auto record = std::make_unique<CChannel>();
-        record->SetId(++channelCounter);
-        record->SetGroupId(groupStack_.empty() ? 0 : groupStack_.back());
+        record->SetId(channelId++);
+        record->SetGroupId(parentId);
         record->SetFileStem(platform::FormatW(L"%s%d", L"rss", static_cast<int>(record->GetId())));
-        if (Attribute(text, afterWord, tagEnd, "text", value, valueEnd))
-            record->SetName(Decode(value));
-        if (Attribute(text, afterWord, tagEnd, "xmlUrl", value, valueEnd))
-            record->SetUrl(Decode(value));
-        if (Attribute(text, afterWord, tagEnd, "interval", value, valueEnd))
-            record->SetInterval(static_cast<uint32_t>(std::strtoul(value.c_str(), nullptr, 10)));
-        if (Attribute(text, afterWord, tagEnd, "itemMax", value, valueEnd))
-            record->SetMaxItems(static_cast<uint32_t>(std::strtoul(value.c_str(), nullptr, 10)));
-        if (Attribute(text, afterWord, tagEnd, "description", value, valueEnd))
-            record->SetDescription(Decode(value));
+        record->SetName(platform::Utf8ToWide(outline.name));
+        record->SetUrl(platform::Utf8ToWide(outline.url));
+        if (outline.hasInterval)
+            record->SetInterval(IntervalValue(outline.interval));
+        if (outline.hasItemMax)
+            record->SetMaxItems(ItemMaxValue(outline.itemMax));
+        record->SetDescription(platform::Utf8ToWide(outline.description));
         channels_.push_back(std::move(record));
-        position = tagEnd;
     }
 }

@@ -1,42 +1,71 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 class CChannel;
 class CGroup;
+class CXmlDocument;
 namespace platform {
 class MessageTarget;
 }
 
 // Reads an OPML channel list (a local file, or an "http://" address through the feed
-// downloader) by a plain text scan of its outline elements and turns them into new group
-// and channel records with fresh ids. The caller takes the records over.
+// downloader) as the XML it is and turns its outlines into new group and channel records
+// with fresh ids, in document order. The caller takes the records over.
+//
+// An outline of kind "nkPath" or "nkDOPML" is a group; one with an `xmlUrl`, or of kind
+// "nkFeed", is a channel; one without `xmlUrl` that encloses outlines is a group (the
+// folders of other readers' lists); anything else (another kind, an empty folder) is
+// skipped with what it encloses.
 class COpmlImport {
 public:
+    // The longest update interval a list may set, in minutes (one week).
+    static const uint32_t kMaxInterval = 10080;
+
     // frame: where 11904 with 11745 goes when the import fails (may be null).
-    explicit COpmlImport(platform::MessageTarget* frame = nullptr) : frame_(frame) {}
+    explicit COpmlImport(platform::MessageTarget* frame = nullptr);
     virtual ~COpmlImport();
 
-    // 1 when the document was read, 0 when it is unreadable or not OPML.
+    // Channels whose address this answers false for (already in the catalogue) are left out;
+    // so is a second channel with the same address in the list. Ids stay consecutive.
+    std::function<bool(const std::wstring& address)> isNewAddress;
+    // The id of a catalogue group of that name under that parent (0: none). A group of the
+    // list that has one is merged into it rather than made again.
+    std::function<uint32_t(uint32_t parentId, const std::wstring& name)> existingGroup;
+
+    // 1 when the document was read, 0 when it is unreadable or not OPML. Top-level groups
+    // and channels go under parentGroupId (0: the top level).
     int Import(const std::wstring& path, uint32_t parentGroupId, uint32_t firstGroupId,
                uint32_t firstChannelId);
     std::vector<std::unique_ptr<CChannel>>& Channels() { return channels_; }
     std::vector<std::unique_ptr<CGroup>>& Groups() { return groups_; }
-    // The document's texts are UTF-8 (else the native code page).
-    bool IsUtf8Document() const;
+    // Channels left out because their address was known already.
+    size_t AlreadyPresent() const { return alreadyPresent_; }
+
+    // The document as UTF-8 (its declared encoding converted); false for an encoding that
+    // cannot be converted.
+    static bool ToUtf8(std::string& document);
+    // A list's interval or item limit: 0, negative or unparsable values give the default;
+    // an interval is at most kMaxInterval.
+    static uint32_t IntervalValue(const std::string& text);
+    static uint32_t ItemMaxValue(const std::string& text);
 
 private:
+    struct Outline;
     int Fail();
-    void Scan(uint32_t parentGroupId, uint32_t firstGroupId, uint32_t firstChannelId);
-    std::wstring Decode(const std::string& bytes) const;
+    // Reads the outlines under the current element into `into`.
+    void Read(CXmlDocument& document, std::vector<Outline>& into);
+    void Emit(const std::vector<Outline>& outlines, uint32_t parentId, uint32_t& groupId,
+              uint32_t& channelId);
 
     platform::MessageTarget* frame_;
-    std::string docText_;
-    std::vector<uint32_t> groupStack_;
-    bool isUtf8_ = false;
+    std::unordered_set<std::wstring> seen_; // addresses taken from this list
+    size_t alreadyPresent_ = 0;
     std::vector<std::unique_ptr<CChannel>> channels_;
     std::vector<std::unique_ptr<CGroup>> groups_;
 };

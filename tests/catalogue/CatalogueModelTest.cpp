@@ -136,7 +136,9 @@ TEST_F(ModelTest, ImportMergeGivesConsecutiveIds) {
     EXPECT_EQ(model->LastChannelId(), 32u);
     // With a group as parent, its top-level groups hang under it.
     CGroup* under = model->AddGroup(nullptr, L"under");
-    WriteFileBytes(app / "one.opml", Opml(1, 1));
+    std::string one = Opml(1, 1); // a channel not in the catalogue yet
+    one.replace(one.find("http://x/"), 9, "http://y/");
+    WriteFileBytes(app / "one.opml", one);
     ASSERT_EQ(model->Import(app.WPath() + L"one.opml", under), 1);
     EXPECT_EQ(model->Groups().back()->GetParentId(), under->GetId());
     Reopen();
@@ -294,4 +296,28 @@ TEST_F(ModelTest, MessageHandlersSaveOnceAfterABurstWhenTheObserverBatches) {
               L"(2/3)");
     EXPECT_EQ(model->Channels()[1]->NodeText().substr(model->Channels()[1]->GetName().size()),
               L"(1/2)");
+}
+
+TEST_F(ModelTest, AListImportedUnderAGroupGoesWholeUnderItAndTwiceAddsNothing) {
+    WriteFileBytes(app / "userdata/rss/RssUserCfg/userdefinechannel.opml", "");
+    Reopen();
+    CGroup* target = model->AddGroup(nullptr, L"Target");
+    const std::string list =
+        "<opml version=\"2.0\"><body><outline text=\"Folder\"><outline text=\"in\" "
+        "xmlUrl=\"http://127.0.0.1:1/in\"/></outline><outline text=\"top\" "
+        "xmlUrl=\"http://127.0.0.1:1/top\"/></body></opml>";
+    WriteFileBytes(app / "list.opml", list);
+    ASSERT_EQ(model->Import(app.WPath() + L"list.opml", target), 1);
+    EXPECT_EQ(Shape(model->TopLevel()), "g2(g3(c2 ) c3 ) "); // (the empty default list took 1)
+    EXPECT_EQ(model->LastImport().channels, 2u);
+    // The same list again: every channel is present already, so nothing is added.
+    ASSERT_EQ(model->Import(app.WPath() + L"list.opml", nullptr), 1);
+    EXPECT_EQ(model->LastImport().channels, 0u);
+    EXPECT_EQ(model->LastImport().alreadyPresent, 2u);
+    EXPECT_TRUE(log.Contains(L"imported 0 groups and 0 channels, 2 already present"));
+    EXPECT_EQ(model->Channels().size(), 2u);
+    EXPECT_EQ(model->Groups().size(), 2u);
+    // Ids go on from where they were.
+    EXPECT_EQ(model->AddGroup(nullptr, L"next")->GetId(), 4u);
+    Settle();
 }

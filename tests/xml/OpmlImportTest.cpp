@@ -81,26 +81,88 @@ TEST_F(OpmlImportTest, NestingAndASecondTopLevelGroup) {
     EXPECT_EQ(C(2).GetGroupId(), 3u);
 }
 
-TEST_F(OpmlImportTest, ListsWithoutKindsAndEarlyEndTags) {
-    ASSERT_EQ(Import(Opml("<outline text=\"Folder\"><outline text=\"x\" xmlUrl=\"http://x/\"/>"
-                          "</outline><outline kind=\"odd\" text=\"y\" xmlUrl=\"http://y/\"/>"),
+TEST_F(OpmlImportTest, OtherReadersListsKeepTheirFoldersNamesAndAddresses) {
+    // Kindless folders (text only, title only, nested), feeds with type and htmlUrl, entities,
+    // the word "outline" in the head and in values, feeds written with their own end tags.
+    const std::string list =
+        "<?xml version=\"1.0\"?><opml version=\"2.0\"><head><title>My outline export</title>"
+        "</head><body>"
+        "<outline text=\"Tech &amp; Science\">"
+        "<outline type=\"rss\" text=\"A &lt;1&gt;\" xmlUrl=\"http://a/?n=3&amp;x=1\" "
+        "htmlUrl=\"http://a/outline/x\"></outline>"
+        "<outline title=\"Inner\"><outline type=\"rss\" title=\"news outline\" "
+        "xmlUrl=\"http://b/\"/></outline>"
+        "<outline type=\"rss\" text=\"C\" xmlUrl=\"http://c/\"></outline>"
+        "</outline>"
+        "<outline text=\"Empty folder\"/>"
+        "<outline type=\"link\" text=\"a link\" url=\"http://l/\"/>"
+        "<outline kind=\"other\" text=\"skipped\" xmlUrl=\"http://s/\"/>"
+        "<outline text=\"top\" xmlUrl=\"http://t/\"/>"
+        "</body></opml>";
+    ASSERT_EQ(Import(list, 0, 1, 1), 1);
+    ASSERT_EQ(opml.Groups().size(), 2u);
+    EXPECT_EQ(G(0).GetName(), L"Tech & Science");
+    EXPECT_EQ(G(0).GetParentId(), 0u);
+    EXPECT_EQ(G(1).GetName(), L"Inner");
+    EXPECT_EQ(G(1).GetParentId(), 1u);
+    ASSERT_EQ(opml.Channels().size(), 4u);
+    EXPECT_EQ(C(0).GetName(), L"A <1>");
+    EXPECT_EQ(C(0).GetUrl(), L"http://a/?n=3&x=1");
+    EXPECT_EQ(C(0).GetGroupId(), 1u);
+    EXPECT_EQ(C(1).GetName(), L"news outline");
+    EXPECT_EQ(C(1).GetGroupId(), 2u);
+    EXPECT_EQ(C(2).GetName(), L"C");
+    EXPECT_EQ(C(2).GetGroupId(), 1u); // the end tag of B closed nothing but B
+    EXPECT_EQ(C(3).GetUrl(), L"http://t/");
+    EXPECT_EQ(C(3).GetGroupId(), 0u);
+    EXPECT_EQ(C(3).GetFileStem(), L"rss4");
+    // Not XML: refused as it stands.
+    EXPECT_EQ(Import("<opml version=\"1.0\"><body><outline text=\"x\" xmlUrl=\"http://x/\">"
+                     "</body></opml>",
+                     0, 1, 1),
+              0);
+}
+
+TEST_F(OpmlImportTest, KnownAddressesAreLeftOutAndIdsStayConsecutive) {
+    opml.isNewAddress = [](const std::wstring& address) { return address != L"http://known/"; };
+    ASSERT_EQ(Import(Opml("<outline kind=\"nkPath\" text=\"Old\"><outline kind=\"nkFeed\" "
+                          "text=\"k\" xmlUrl=\"http://known/\"/></outline>"
+                          "<outline kind=\"nkPath\" text=\"Empty on purpose\"/>"
+                          "<outline text=\"a\" xmlUrl=\"http://a/\"/>"
+                          "<outline text=\"a again\" xmlUrl=\"http://a/\"/>"
+                          "<outline text=\"b\" xmlUrl=\"http://b/\"/>"),
+                     0, 3, 7),
+              1);
+    EXPECT_EQ(opml.AlreadyPresent(), 2u);
+    // The group that held only a known channel goes; a group empty in the list stays.
+    ASSERT_EQ(opml.Groups().size(), 1u);
+    EXPECT_EQ(G(0).GetName(), L"Empty on purpose");
+    EXPECT_EQ(G(0).GetId(), 3u);
+    ASSERT_EQ(opml.Channels().size(), 2u);
+    EXPECT_EQ(C(0).GetId(), 7u);
+    EXPECT_EQ(C(1).GetId(), 8u);
+    EXPECT_EQ(C(1).GetUrl(), L"http://b/");
+}
+
+TEST_F(OpmlImportTest, IntervalsAndItemLimitsFromAListAreBounded) {
+    const std::pair<const char*, uint32_t> intervals[] = {
+        {"0", 40}, {"-1", 40},   {"abc", 40},      {"12x", 40},      {"", 40},
+        {"5", 5},  {" 30 ", 30}, {"10080", 10080}, {"10081", 10080}, {"99999999999999999999", 40}};
+    for (auto [text, value] : intervals)
+        EXPECT_EQ(COpmlImport::IntervalValue(text), value) << text;
+    const std::pair<const char*, uint32_t> limits[] = {{"0", 400},         {"-5", 400},
+                                                       {"many", 400},      {"30", 30},
+                                                       {"100000", 100000}, {"4294967296", 400}};
+    for (auto [text, value] : limits)
+        EXPECT_EQ(COpmlImport::ItemMaxValue(text), value) << text;
+    ASSERT_EQ(Import(Opml("<outline text=\"a\" xmlUrl=\"http://a/\" interval=\"0\" "
+                          "itemMax=\"0\"/><outline text=\"b\" xmlUrl=\"http://b/\" "
+                          "interval=\"4294967295\"/>"),
                      0, 1, 1),
               1);
-    EXPECT_TRUE(opml.Groups().empty());
-    ASSERT_EQ(opml.Channels().size(), 3u); // the folder too, and the odd kind after a kindless one
-    EXPECT_EQ(C(0).GetUrl(), L"");
-    for (const auto& c : opml.Channels())
-        EXPECT_EQ(c->GetGroupId(), 0u);
-
-    COpmlImport early;
-    WriteFileBytes(app / "early.opml",
-                   Opml("<outline kind=\"nkPath\" text=\"G\"><outline kind=\"nkFeed\" text=\"a\" "
-                        "xmlUrl=\"http://a/\"></outline><outline kind=\"nkFeed\" text=\"b\" "
-                        "xmlUrl=\"http://b/\"/></outline>"));
-    ASSERT_EQ(early.Import(app.WPath() + L"early.opml", 0, 1, 1), 1);
-    ASSERT_EQ(early.Channels().size(), 2u);
-    EXPECT_EQ(early.Channels()[0]->GetGroupId(), 1u);
-    EXPECT_EQ(early.Channels()[1]->GetGroupId(), 0u); // its own end tag closed the group
+    EXPECT_EQ(C(0).GetInterval(), uint32_t{CChannel::kDefaultInterval});
+    EXPECT_EQ(C(0).GetMaxItems(), uint32_t{CChannel::kDefaultMaxItems});
+    EXPECT_EQ(C(1).GetInterval(), 10080u);
 }
 
 TEST_F(OpmlImportTest, Gb2312ListDecodesItsNames) {
@@ -110,7 +172,6 @@ TEST_F(OpmlImportTest, Gb2312ListDecodesItsNames) {
         "kind=\"nkFeed\" text=\"\xD6\xD0\xCE\xC4\" xmlUrl=\"http://cn/\"/>"
         "</outline></body></opml>";
     ASSERT_EQ(Import(list, 0, 1, 1), 1);
-    EXPECT_FALSE(opml.IsUtf8Document());
     EXPECT_EQ(G(0).GetName(), L"\u65B0\u95FB");
     EXPECT_EQ(C(0).GetName(), L"\u4E2D\u6587");
 }
@@ -148,17 +209,49 @@ TEST_F(OpmlImportTest, OverHttpFromALoopbackServer) {
     EXPECT_EQ(C(0).GetId(), 20u);
 }
 
-TEST_F(OpmlImportTest, EncodingDecision) {
-    auto utf8 = [this](const std::string& text) {
+TEST_F(OpmlImportTest, TheDeclaredEncodingIsConverted) {
+    // "新闻" (big5: "新聞") in each encoding, named by the declaration; none declared is UTF-8.
+    const struct {
+        const char* encoding;
+        std::string name;
+        const wchar_t* expected;
+    } cases[] = {{"gbk", "\xD0\xC2\xCE\xC5", L"\u65B0\u95FB"},
+                 {"GB18030", "\xD0\xC2\xCE\xC5", L"\u65B0\u95FB"},
+                 {"big5", "\xB7\x73\xBB\x44", L"\u65B0\u805E"},
+                 {"", "\xE6\x96\xB0\xE9\x97\xBB", L"\u65B0\u95FB"}};
+    for (const auto& [encoding, name, expected] : cases) {
         COpmlImport o;
-        WriteFileBytes(app / "e.opml", text);
-        o.Import(app.WPath() + L"e.opml", 0, 1, 1);
-        return o.IsUtf8Document();
-    };
-    EXPECT_TRUE(utf8("<?xml encoding=\"UTF-8\"?><opml version=\"1\"/>"));
-    EXPECT_FALSE(utf8("<?xml encoding=\"GB2312\"?><opml version=\"1\"/>"));
-    EXPECT_TRUE(utf8("<?xml encoding=\"iso-8859-1\"?><opml version=\"1\"/>"));
-    EXPECT_FALSE(utf8("<?xml encoding=\"x\"?><opml version=\"1\"><language>en-us</language>"));
+        const std::string declaration =
+            *encoding ? std::string("<?xml version='1.0' encoding='") + encoding + "'?>" : "";
+        WriteFileBytes(app / "e.opml", declaration +
+                                           "<opml version=\"1.0\"><body><outline text=\"" + name +
+                                           "\" xmlUrl=\"http://x/\"/></body></opml>");
+        ASSERT_EQ(o.Import(app.WPath() + L"e.opml", 0, 1, 1), 1) << encoding;
+        ASSERT_EQ(o.Channels().size(), 1u) << encoding;
+        EXPECT_EQ(o.Channels()[0]->GetName(), expected) << encoding;
+    }
+    // Latin-1 and windows-1252, and UTF-16 with its byte order mark.
+    std::string latin = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><opml version=\"1.0\">"
+                        "<body><outline text=\"Caf\xE9\" xmlUrl=\"http://x/\"/></body></opml>";
+    ASSERT_EQ(Import(latin, 0, 1, 1), 1);
+    EXPECT_EQ(C(0).GetName(), L"Caf\u00E9");
+    const std::wstring wide =
+        L"<?xml version=\"1.0\" encoding=\"UTF-16\"?><opml version=\"1.0\">"
+        L"<body><outline text=\"\u65B0\" xmlUrl=\"http://x/\"/></body></opml>";
+    std::string utf16 = "\xFF\xFE";
+    for (wchar_t c : wide)
+        utf16 += std::string{static_cast<char>(c & 0xFF), static_cast<char>((c >> 8) & 0xFF)};
+    COpmlImport o16;
+    WriteFileBytes(app / "u16.opml", utf16);
+    ASSERT_EQ(o16.Import(app.WPath() + L"u16.opml", 0, 1, 1), 1);
+    ASSERT_EQ(o16.Channels().size(), 1u);
+    EXPECT_EQ(o16.Channels()[0]->GetName(), L"\u65B0");
+    // An encoding that cannot be converted is refused, not guessed.
+    COpmlImport unknown(&frame);
+    WriteFileBytes(app / "x.opml", "<?xml version=\"1.0\" encoding=\"x-unknown\"?><opml "
+                                   "version=\"1.0\"><body/></opml>");
+    EXPECT_EQ(unknown.Import(app.WPath() + L"x.opml", 0, 1, 1), 0);
+    EXPECT_EQ(frame.Drain().back().wParam, 11745u);
 }
 
 TEST_F(OpmlImportTest, WordsAndUnendedTagsReadInLinearTime) {
