@@ -32,3 +32,6 @@ TESSAVIN_EXPORT void SetLanguage();
 // failures); 0 while there is no frame.
 TESSAVIN_EXPORT void RSSToggleLogging();
 TESSAVIN_EXPORT int RSSGetUpdateProgress(int* done, int* total, int* failed);
+// Writes the catalogue as an OPML 2.0 list to the file (replaced whole, or left as it was);
+// 1 when written, 0 without a reader or when the file cannot be written.
+TESSAVIN_EXPORT int RSSExportChannels(const wchar_t* path);

@@ -1,10 +1,14 @@
 #include "host/Exports.h"
 
+#include "catalogue/CatalogueModel.h"
 #include "config/Config.h"
+#include "config/LogFile.h"
 #include "host/HostInterfaces.h"
+#include "platform/FileSystem.h"
 #include "platform/ResourceModule.h"
 #include "ui/MainFrame.h"
 #include "ui/RssChannelView.h"
+#include "xml/OpmlExport.h"
 
 #include <wx/app.h>
 
@@ -136,5 +140,16 @@ int RSSGetUpdateProgress(int* done, int* total, int* failed) {
     if (!theFrame || !theFrame->ChannelView() || !done || !total || !failed)
         return 0;
     theFrame->ChannelView()->Progress(*done, *total, *failed);
+    return 1;
+}
+
+int RSSExportChannels(const wchar_t* path) {
+    if (!theFrame || !theFrame->Model() || !path || !*path)
+        return 0;
+    const std::string document = OpmlExport::Write(theFrame->Model()->TopLevel());
+    if (!platform::ReplaceFileContent(path, document)) {
+        LogPrintf(L"Failed to export the channels to %s", path);
+        return 0;
+    }
     return 1;
 }

@@ -16,6 +16,7 @@
 #include "platform/MessageQueue.h"
 #include "platform/ResourceModule.h"
 #include "reader/ItemAction.h"
+#include "xml/OpmlExport.h"
 
 #include <charconv>
 #include <climits>
@@ -36,6 +37,7 @@ const char kUsage[] =
     "  list\n"
     "  update (--all | NODE...)              a group updates every channel under it\n"
     "  import PATH|URL [--group gID]\n"
+    "  export PATH|-                         the catalogue as OPML 2.0 (- : standard output)\n"
     "  add-group NAME [--parent gID]\n"
     "  add-channel URL --name NAME [--description TEXT] [--group gID]\n"
     "  rename NODE NAME\n"
@@ -173,6 +175,7 @@ private:
     int Delete(const std::vector<std::string>& args);
     int DeleteArticles(const std::vector<std::string>& args);
     int Page(const std::vector<std::string>& args);
+    int Export(const std::vector<std::string>& args);
     int Mark(const std::vector<std::string>& args);
     int Log(const std::vector<std::string>& args);
 
@@ -214,7 +217,7 @@ int Session::Run(std::vector<std::string> args) {
     const std::string command = args[0];
     static const char* const kCommands[] = {
         "list", "update", "import", "add-group", "add-channel",     "rename", "set",
-        "move", "delete", "page",   "mark",      "delete-articles", "log"};
+        "move", "delete", "page",   "mark",      "delete-articles", "log",    "export"};
     bool known = false;
     for (const char* c : kCommands)
         known |= command == c;
@@ -290,6 +293,8 @@ int Session::Run(std::vector<std::string> args) {
             result = DeleteArticles(rest);
         else if (command == "page")
             result = Page(rest);
+        else if (command == "export")
+            result = Export(rest);
         else
             result = Mark(rest);
         if (model_->TakeSaveFailure())
@@ -420,7 +425,10 @@ int Session::Import(const std::vector<std::string>& args) {
     if (result == 2)
         return Refuse("no groups or channels in " + positional[0]);
     out_ << "imported " << model_->Groups().size() - groups << " groups and "
-         << model_->Channels().size() - channels << " channels\n";
+         << model_->Channels().size() - channels << " channels";
+    if (model_->LastImport().alreadyPresent > 0)
+        out_ << ", " << model_->LastImport().alreadyPresent << " already present";
+    out_ << "\n";
     return 0;
 }
 
@@ -588,6 +596,22 @@ int Session::Page(const std::vector<std::string>& args) {
     if (!platform::FileExists(path))
         return Refuse("the channel has no page yet; update it first");
     out_ << std::filesystem::absolute(Utf8(path)).lexically_normal().string() << "\n";
+    return 0;
+}
+
+int Session::Export(const std::vector<std::string>& args) {
+    if (args.size() != 1)
+        throw UsageError{"export needs a PATH, or - for standard output"};
+    const std::string document = OpmlExport::Write(model_->TopLevel());
+    if (args[0] == "-") {
+        out_ << document;
+        return 0;
+    }
+    // Written whole or not at all: an existing file is replaced only by a complete list.
+    if (!platform::ReplaceFileContent(Wide(args[0]), document))
+        return Refuse("cannot write " + args[0]);
+    out_ << "exported " << model_->Groups().size() << " groups and " << model_->Channels().size()
+         << " channels to " << args[0] << "\n";
     return 0;
 }
 

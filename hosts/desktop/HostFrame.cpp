@@ -7,7 +7,9 @@
 
 #include <fstream>
 #include <wx/artprov.h>
+#include <wx/filedlg.h>
 #include <wx/menu.h>
+#include <wx/msgdlg.h>
 #include <wx/panel.h>
 #include <wx/statusbr.h>
 #include <wx/toolbar.h>
@@ -26,6 +28,7 @@ enum HostCommand {
     kShowToolBar,
     kAutoUpdate,
     kLogging,
+    kExport,
     kEnglish,
     kChinese,
 };
@@ -49,6 +52,7 @@ const CommandText kCommands[] = {
     {kShowToolBar, "Show reader &toolbar", "显示阅读器工具栏(&T)", nullptr},
     {kAutoUpdate, "Automatic &update", "自动更新(&U)", nullptr},
     {kLogging, "&Logging", "记录日志(&L)", nullptr},
+    {kExport, "&Export channels...", "导出频道(&E)...", nullptr},
     {kEnglish, "English", "English", nullptr},
     {kChinese, "中文", "中文", nullptr},
 };
@@ -102,6 +106,8 @@ void HostFrame::BuildMenus() {
     for (int id : {kUpdate, kUpdateAll, kStop})
         channels->Append(id, TextOf(id, language_));
     channels->AppendSeparator();
+    channels->Append(kExport, TextOf(kExport, language_));
+    channels->AppendSeparator();
     channels->Append(wxID_EXIT);
     auto* tools = new wxMenu();
     tools->Append(kOptions, TextOf(kOptions, language_));
@@ -119,6 +125,19 @@ void HostFrame::BuildMenus() {
     bar->Append(channels, wxString::FromUTF8(zh ? "频道(&C)" : "&Channels"));
     bar->Append(tools, wxString::FromUTF8(zh ? "工具(&T)" : "&Tools"));
     SetMenuBar(bar);
+}
+
+void HostFrame::ExportChannels() {
+    const bool zh = language_ == HostLanguage::kChinese;
+    wxFileDialog dialog(this, wxString::FromUTF8(zh ? "导出频道" : "Export channels"),
+                        wxEmptyString, "channels.opml", "OPML (*.opml)|*.opml",
+                        wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
+    if (dialog.ShowModal() != wxID_OK)
+        return;
+    if (!plugin_.RSSExportChannels(dialog.GetPath().ToStdWstring().c_str()))
+        wxMessageBox(wxString::FromUTF8(zh ? "无法写入该文件。" : "The file cannot be written."),
+                     wxString::FromUTF8(zh ? "导出频道" : "Export channels"), wxOK | wxICON_ERROR,
+                     this);
 }
 
 void HostFrame::BuildToolBar() {
@@ -188,6 +207,8 @@ void HostFrame::OnCommand(wxCommandEvent& event) {
         return plugin_.EnableAutoUpdate(event.IsChecked() ? 1 : 0);
     case kLogging:
         return plugin_.RSSToggleLogging();
+    case kExport:
+        return ExportChannels();
     case kEnglish:
         return ApplyLanguage(HostLanguage::kEnglish);
     case kChinese:

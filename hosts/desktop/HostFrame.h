@@ -32,6 +32,8 @@ public:
 private:
     void BuildMenus();
     void BuildToolBar();
+    // Asks for a file and writes the catalogue there as OPML.
+    void ExportChannels();
     void OnCommand(wxCommandEvent& event);
     void OnProgress(wxTimerEvent& event);
     void ApplyLanguage(HostLanguage language);

@@ -40,5 +40,6 @@ bool PluginEntries::Load(const std::wstring& path, std::string& error) {
     ok &= Resolve(l, "SetLanguage", SetLanguage, error);
     ok &= Resolve(l, "RSSToggleLogging", RSSToggleLogging, error);
     ok &= Resolve(l, "RSSGetUpdateProgress", RSSGetUpdateProgress, error);
+    ok &= Resolve(l, "RSSExportChannels", RSSExportChannels, error);
     return ok;
 }

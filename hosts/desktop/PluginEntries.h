@@ -28,6 +28,7 @@ public:
     void (*FullView)() = nullptr;
     void (*SetLanguage)() = nullptr;
     void (*RSSToggleLogging)() = nullptr;
+    int (*RSSExportChannels)(const wchar_t*) = nullptr;
     int (*RSSGetUpdateProgress)(int*, int*, int*) = nullptr;
 
 private:

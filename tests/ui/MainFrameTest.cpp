@@ -14,6 +14,7 @@
 #include "ui/ResourceMenu.h"
 #include "ui/RssChannelView.h"
 #include "ui/RssSplitterWnd.h"
+#include "xml/OpmlExport.h"
 
 #include <gtest/gtest.h>
 #include <thread>
@@ -165,10 +166,18 @@ TEST_F(FrameTest, ExportsBeforeRunAfterExitAndASecondRun) {
     SetSize(0, 10, 10);
     int done = 0, total = 0, failed = 0;
     EXPECT_EQ(RSSGetUpdateProgress(&done, &total, &failed), 0);
+    const std::wstring exported = app.WPath() + L"export.opml";
+    EXPECT_EQ(RSSExportChannels(exported.c_str()), 0);
     CMainFrame* first = Run();
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(Run(), first); // a second run gives the same frame
     EXPECT_EQ(RSSGetUpdateProgress(&done, &total, &failed), 1);
+    // The running catalogue as a list; a folder that does not exist takes nothing.
+    first->Model()->AddGroup(nullptr, L"Exported");
+    ASSERT_EQ(RSSExportChannels(exported.c_str()), 1);
+    EXPECT_EQ(ReadFileBytes(app / "export.opml"), OpmlExport::Write(first->Model()->TopLevel()));
+    EXPECT_NE(ReadFileBytes(app / "export.opml").find("text=\"Exported\""), std::string::npos);
+    EXPECT_EQ(RSSExportChannels((app.WPath() + L"missing/folder/x.opml").c_str()), 0);
     ExitRSS(); // the frame, its workers and its catalogue are gone when this returns
     EXPECT_EQ(RSSGetUpdateProgress(&done, &total, &failed), 0);
     Updateall();
