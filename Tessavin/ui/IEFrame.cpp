@@ -4,7 +4,6 @@
 #include "config/Config.h"
 #include "config/LogFile.h"
 #include "host/HostServices.h"
-#include "platform/CodePage.h"
 #include "platform/ResourceModule.h"
 #include "ui/ArtTable.h"
 #include "ui/IETabCtrl.h"
@@ -278,11 +277,10 @@ void CIEFrame::OnScriptMessage(CIEView* view, const std::wstring& call) {
         return;
     const bool applied =
         ItemAction::OnNavigate(call, *view->Channel(), dataFolder_, treeTarget_, this);
-    // The page's script has shown a read or flag change just as the file now has it. A
-    // deletion renumbers the page, and a refused action must not stay shown: then the page
-    // is loaded again from its file, where the reader was.
-    const ItemCall parsed = ItemAction::Parse(platform::WideToUtf8(call));
-    if ((!applied || parsed.action == ItemCall::kDelete) && tabs_->FindPage(view) != wxNOT_FOUND)
+    // The page's script has shown the change just as the patched file has it (a deletion
+    // lays out its page and pagers again). A refused action must not stay shown: the page
+    // is then loaded again from its file, where the reader was.
+    if (!applied && tabs_->FindPage(view) != wxNOT_FOUND)
         view->ReloadKeepingScroll();
 }
 

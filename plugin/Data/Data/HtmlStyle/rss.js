@@ -158,5 +158,22 @@ function go_delete(g, c, n) {
         block.parentNode.removeChild(block);
     if (typeof totalNum === "number" && totalNum > 0)
         totalNum--;
+    refresh_page();
     post_to_host("javascript:go_delete(" + g + "," + c + "," + n + ")");
+}
+
+// After a deletion: the current page shows the items it would show when loaded again (the
+// next page's first item moves up), and the pagers count again.
+function refresh_page() {
+    var blocks = document.querySelectorAll("div.gn_stories");
+    pageIndex = Math.min(pageIndex, page_count() - 1);
+    var first = pageIndex * ITEMS_PER_PAGE;
+    for (var k = 0; k < blocks.length; k++) {
+        var hidden = k < first || k >= first + ITEMS_PER_PAGE;
+        if (blocks[k].classList.contains("hidden") !== hidden)
+            blocks[k].classList.toggle("hidden");
+    }
+    var pagers = document.querySelectorAll("div.pager");
+    for (var p = pagers.length - 1; p >= 0; p--)
+        pagers[p].outerHTML = init_pagination();
 }
