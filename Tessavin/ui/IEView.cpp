@@ -26,6 +26,8 @@ wxString ScriptString(const std::wstring& value) {
 CIEView::CIEView(CIEFrame* frame, wxWindow* parent, const std::wstring& lang)
     : wxPanel(parent, wxID_ANY), frame_(frame) {
     web_ = wxWebView::New(this, wxID_ANY, wxWebViewDefaultURLStr);
+    if (!web_)
+        return; // no browser: the frame finds no web view and discards the page
     auto* sizer = new wxBoxSizer(wxVERTICAL);
     sizer->Add(web_, 1, wxEXPAND);
     SetSizer(sizer);
