@@ -15,6 +15,7 @@
 #include <cstring>
 #include <httplib.h>
 #include <wx/combobox.h>
+#include <wx/uiaction.h>
 #include <wx/webview.h>
 
 namespace {
@@ -199,6 +200,22 @@ TEST_F(PaneTest, TabsOpenAfterTheSelectedOneUpToTwentyAndAtLeastOneStays) {
     tabs->CloseCurrentPage();
     EXPECT_EQ(Titles(), "about:blank|");
     EXPECT_EQ(pane->CurrentPage(), tabs->PageAt(0));
+    // A double click on a tab closes it.
+    pane->RunCommand(CIEFrame::kNewPage);
+    PumpEvents(100);
+    wxPoint onTab;
+    for (int x = 2; x < tabs->GetSize().x && onTab == wxPoint(); x += 4)
+        for (int y = 2; y < 40 && onTab == wxPoint(); y += 4)
+            if (tabs->HitTest(wxPoint(x, y)) == 1)
+                onTab = wxPoint(x, y);
+    ASSERT_NE(onTab, wxPoint());
+    const size_t open = tabs->GetPageCount();
+    wxUIActionSimulator sim;
+    sim.MouseMove(tabs->ClientToScreen(onTab));
+    PumpEvents(50);
+    sim.MouseDblClick();
+    ASSERT_TRUE(PumpUntil([&] { return tabs->GetPageCount() == open - 1; }, 3000));
+    EXPECT_EQ(tabs->GetSelection(), 0);
 }
 
 TEST_F(PaneTest, ItemActionsFromAChannelPageChangeItsFilesAndCountsAndNothingElseCan) {
