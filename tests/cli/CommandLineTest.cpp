@@ -9,7 +9,6 @@
 
 #include <gtest/gtest.h>
 #include <httplib.h>
-#include <regex>
 #include <sstream>
 
 namespace {
@@ -251,7 +250,14 @@ TEST_F(CommandLineTest, ExportWritesOpmlThatImportsIntoTheSameTree) {
     EXPECT_EQ(ReadFileBytes(file), exported.out);
     // The tree with its names and counts (ids are the catalogue's own).
     auto tree = [this](const std::string& dir) {
-        return std::regex_replace(Run({"list"}, dir).out, std::regex("\\[[gc][0-9]+\\] "), "");
+        std::string out = Run({"list"}, dir).out;
+        for (size_t open = out.find('['); open != std::string::npos; open = out.find('[', open)) {
+            const size_t close = out.find("] ", open);
+            if (close == std::string::npos)
+                break;
+            out.erase(open, close + 2 - open);
+        }
+        return out;
     };
     const std::string list = tree(app.Path());
     EXPECT_EQ(list, "News & \"Views\"\n  Empty\n  A(0/0)\n\xE4\xB8\xAD(0/0)\n");
