@@ -1,0 +1,14 @@
+#pragma once
+
+#include "ui/RssDialog.h"
+
+// Add group (11002): one name; a refusal shows no message.
+class CAddGroupDlg : public CRssDialog {
+public:
+    enum { kName = 11505 };
+    CAddGroupDlg(wxWindow* parent, IPluginContainer* container);
+    std::wstring Name() const { return Value(kName).ToStdWstring(); }
+
+protected:
+    RuleResult Check() override { return DialogRules::AddGroup(Name()); }
+};

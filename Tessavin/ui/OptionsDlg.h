@@ -1,0 +1,44 @@
+#pragma once
+
+#include "host/OptionsRules.h"
+#include "ui/RssDialog.h"
+
+class wxCheckBox;
+
+// The options (11005): automatic updating and the worker threads, the proxy with its login,
+// the connection attempts and time-out. The check boxes change only through their handlers;
+// the proxy fields are enabled with the proxy box. A refusal shows no message.
+class COptionsDlg : public CRssDialog {
+public:
+    enum {
+        kAutoUpdate = 11516,
+        kThreads = 11322,
+        kUseProxy = 11517,
+        kProxyAddress = 11518,
+        kProxyPort = 11519,
+        kUserName = 11520,
+        kPassword = 11521,
+        kAttempts = 11529,
+        kTimeout = 11530
+    };
+    COptionsDlg(wxWindow* parent, IPluginContainer* container);
+
+    bool UpdateState() const { return updateState_; }
+    bool ProxyState() const { return proxyState_; }
+    OptionsValues Values() const;
+    std::wstring UserName() const { return Value(kUserName).ToStdWstring(); }
+    std::wstring Password() const { return Value(kPassword).ToStdWstring(); }
+    // Writes every value to the settings file (after OK).
+    void Save() const;
+    // The boxes' handlers (a click runs them).
+    void ToggleProxy();
+    void ToggleAutoUpdate();
+
+protected:
+    RuleResult Check() override { return OptionsRules::Check(Values()); }
+
+private:
+    void EnableProxyFields();
+    bool updateState_ = false;
+    bool proxyState_ = false;
+};
