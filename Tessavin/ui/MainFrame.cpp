@@ -9,6 +9,7 @@
 #include "platform/ResourceModule.h"
 #include "ui/ArtTable.h"
 #include "ui/IEFrame.h"
+#include "ui/OptionsDlg.h"
 #include "ui/RssChannelView.h"
 #include "ui/RssSplitterWnd.h"
 
@@ -200,7 +201,20 @@ void CMainFrame::OnFirstShow() {
 }
 
 void CMainFrame::OnOptions() {
-    LogPrintf(L"The options dialog is not available yet");
+    if (!channelView_)
+        return;
+    COptionsDlg dialog(this, container_);
+    if (channelView_->RunDialog(dialog) != wxID_OK)
+        return;
+    dialog.Save();
+    CConfig config;
+    channelView_->SetAutoUpdate(config.ReadUpdateState() != 0);
+    const int threads = config.ReadThreadNum();
+    if (threads >= 1 && pool_) {
+        pool_->SetThreadNum(static_cast<unsigned>(threads));
+        threadCount_ = static_cast<unsigned>(threads);
+    }
+    LogPrintf(L"Success to save Configtion");
 }
 
 void CMainFrame::RunCommand(Command command) {

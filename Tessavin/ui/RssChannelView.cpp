@@ -4,7 +4,12 @@
 #include "catalogue/DialogRules.h"
 #include "config/LogFile.h"
 #include "host/HostServices.h"
+#include "ui/AddChannelDlg.h"
+#include "ui/AddGroupDlg.h"
 #include "ui/ArtTable.h"
+#include "ui/ChannelPropertyDlg.h"
+#include "ui/ImportFeedDlg.h"
+#include "ui/RenameDlg.h"
 #include "ui/ResourceMenu.h"
 
 #include "engine/Messages.h"
@@ -13,7 +18,6 @@
 #include <cstdint>
 #include <wx/imaglist.h>
 #include <wx/menu.h>
-#include <wx/textdlg.h>
 #include <wx/utils.h>
 
 namespace {
@@ -104,8 +108,7 @@ CRssChannelView::CRssChannelView(wxWindow* parent, WxMessageTarget* target)
         case 11608:
             return StopAll();
         case 11609:
-            LogPrintf(L"The import dialog is not available yet");
-            return;
+            return ImportCommand();
         default:
             event.Skip();
         }
@@ -349,38 +352,24 @@ bool CRssChannelView::SelectedGroup(CGroup*& group) const {
     return !(node && node->channel);
 }
 
-bool CRssChannelView::Ask(const wchar_t* captionKey, const wchar_t* fallback, std::wstring& value) {
-    std::wstring caption = GetLocaleText(captionKey, kModuleTextsName, container_);
-    if (caption.empty())
-        caption = fallback;
-    if (prompt)
-        return prompt(caption, fallback, value);
-    wxTextEntryDialog dialog(this, wxString(fallback), wxString(caption.c_str()),
-                             wxString(value.c_str()));
-    if (dialog.ShowModal() != wxID_OK)
-        return false;
-    value = dialog.GetValue().ToStdWstring();
-    return true;
+int CRssChannelView::RunDialog(CRssDialog& dialog) {
+    return showDialog ? showDialog(dialog) : dialog.ShowModal();
+}
+
+std::function<bool(const std::wstring&)> CRssChannelView::AddressCheck() const {
+    CatalogueModel* model = model_;
+    return [model](const std::wstring& address) { return model->IsAddressUnique(address); };
 }
 
 void CRssChannelView::AddChannelCommand() {
     CGroup* parent = nullptr;
     if (!model_ || !SelectedGroup(parent))
         return;
-    std::wstring url = L"http://", name;
-    if (!Ask(L"IDS_ADD_CHANNEL", L"Channel address", url) ||
-        !Ask(L"IDS_ADD_CHANNEL", L"Channel name", name))
+    CAddChannelDlg dialog(this, container_, AddressCheck());
+    if (RunDialog(dialog) != wxID_OK)
         return SetFocus();
-    RuleResult rule =
-        DialogRules::AddChannel(name, L"", url, /*verify=*/false, [this](const std::wstring& a) {
-            return model_->IsAddressUnique(a);
-        });
-    if (!rule.ok) {
-        const std::wstring text = GetLocaleText(rule.key, kModuleTextsName, container_);
-        ShowMessageBox(container_, text.empty() ? rule.key : text, L"", kMbIconError);
-        return SetFocus();
-    }
-    CChannel* channel = model_->AddChannel(parent, name, L"", url);
+    CChannel* channel =
+        model_->AddChannel(parent, dialog.Name(), dialog.Description(), dialog.Address());
     if (channel)
         SelectItem(ItemOf(CatalogueModel::NodeOf(channel)));
     SetFocus();
@@ -390,10 +379,10 @@ void CRssChannelView::AddGroup() {
     CGroup* parent = nullptr;
     if (!model_ || !SelectedGroup(parent))
         return;
-    std::wstring name;
-    if (!Ask(L"IDS_ADD_CHANNEL_GROUP", L"Group name", name) || !DialogRules::AddGroup(name).ok)
+    CAddGroupDlg dialog(this, container_);
+    if (RunDialog(dialog) != wxID_OK)
         return SetFocus();
-    CGroup* group = model_->AddGroup(parent, name);
+    CGroup* group = model_->AddGroup(parent, dialog.Name());
     if (group) {
         if (parent)
             Expand(ItemOf(CatalogueModel::NodeOf(parent)));
@@ -406,9 +395,42 @@ void CRssChannelView::RenameNode() {
     CatalogueNode* node = NodeOf(GetSelection());
     if (!model_ || !node)
         return;
-    std::wstring name = node->channel ? node->channel->GetName() : node->group->GetName();
-    if (Ask(L"IDS_RENAME_NODE", L"New name", name) && DialogRules::Rename(name).ok)
-        model_->Rename(node, name);
+    CRenameDlg dialog(this, container_,
+                      node->channel ? node->channel->GetName() : node->group->GetName());
+    if (RunDialog(dialog) == wxID_OK)
+        model_->Rename(node, dialog.Name());
+    SetFocus();
+}
+
+void CRssChannelView::Properties() {
+    CatalogueNode* node = NodeOf(GetSelection());
+    if (!model_ || !node || !node->channel)
+        return;
+    CChannelPropertyDlg dialog(this, container_, *node->channel, AddressCheck());
+    if (RunDialog(dialog) != wxID_OK)
+        return SetFocus();
+    const ChannelProperties values = dialog.Values();
+    CatalogueModel::PropertyValues apply;
+    apply.name = values.name;
+    apply.description = values.description;
+    apply.url = values.url;
+    apply.maxItems = DialogRules::Number(values.maxItemsText);
+    apply.interval = DialogRules::Number(values.intervalText);
+    model_->ApplyProperties(node->channel, apply);
+    SetFocus();
+}
+
+void CRssChannelView::ImportCommand() {
+    CGroup* parent = nullptr;
+    if (!model_ || !SelectedGroup(parent))
+        return;
+    CImportFeedDlg dialog(this, container_);
+    if (RunDialog(dialog) != wxID_OK)
+        return SetFocus();
+    if (model_->Import(dialog.Path(), parent) == 2)
+        LogPrintf(L"Can't parse feed file");
+    if (parent)
+        Expand(ItemOf(CatalogueModel::NodeOf(parent)));
     SetFocus();
 }
 
@@ -446,8 +468,4 @@ void CRssChannelView::DeleteArticlesCommand() {
     CatalogueNode* node = NodeOf(GetSelection());
     if (model_ && node && node->channel)
         model_->DeleteChannelArticles(node->channel);
-}
-
-void CRssChannelView::Properties() {
-    LogPrintf(L"The channel properties dialog is not available yet");
 }

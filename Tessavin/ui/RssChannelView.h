@@ -13,6 +13,7 @@
 
 class CatalogueModel;
 class CGroup;
+class CRssDialog;
 class wxMenu;
 class IPluginContainer;
 
@@ -40,12 +41,14 @@ public:
     void StopAll();
     void UpdateSelected();
     void DeleteCommand();
-    // Add channel, add group and rename ask through a text prompt until their dialogs come;
-    // the dialog rules of the core decide. Properties has no prompt: it says so in the log.
+    // The commands with a dialog (11001-11004, 11006); the dialogs check with the core's
+    // rules, the model does the rest.
     void AddChannelCommand();
     void AddGroup();
     void RenameNode();
     void Properties();
+    // Imports a list under the selected group (the top level with nothing selected).
+    void ImportCommand();
     // Deletes the page and state file of the selected channel (menu command 11605).
     void DeleteArticlesCommand();
     // The context menu 11052 for the current selection: the configured texts, commands
@@ -54,9 +57,10 @@ public:
     enum class SelectionKind { kNone, kGroup, kChannel };
     static bool IsCommandEnabled(int command, SelectionKind kind);
 
-    // Asks for one text (caption, label, in/out value); false when cancelled. Tests answer
-    // here; by default a text entry dialog.
-    std::function<bool(const std::wstring&, const std::wstring&, std::wstring&)> prompt;
+    // Shows a dialog modally and gives its result; tests answer here (the options dialog of
+    // the frame goes through it too).
+    std::function<int(CRssDialog&)> showDialog;
+    int RunDialog(CRssDialog& dialog);
 
     // Progress of the last update-all: channels finished, channels in it, failures.
     void Progress(int& done, int& total, int& failed) const;
@@ -103,7 +107,7 @@ private:
     // The selected node and the group new nodes go under (null: top level); false when a
     // channel is selected (adding is not allowed then).
     bool SelectedGroup(CGroup*& group) const;
-    bool Ask(const wchar_t* captionKey, const wchar_t* fallback, std::wstring& value);
+    std::function<bool(const std::wstring&)> AddressCheck() const;
     void SetUpdatingImage(CChannel* channel, bool updating);
     static wxString TextOf(CatalogueNode* node);
 

@@ -13,6 +13,7 @@
 #include "platform/ResourceModule.h"
 #include "ui/ResourceMenu.h"
 #include "ui/RssChannelView.h"
+#include "ui/RssDialog.h"
 #include "ui/RssSplitterWnd.h"
 #include "xml/OpmlExport.h"
 
@@ -43,10 +44,8 @@ TEST_F(FrameTest, KeyTableRunsItsCommandsFromTheTreeAndIgnoresOtherModifiers) {
     ASSERT_NE(frame, nullptr);
     std::vector<CMainFrame::Command> seen;
     frame->commandObserver = [&seen](CMainFrame::Command c) { seen.push_back(c); };
-    // The commands that ask for a name are answered "cancel".
-    frame->ChannelView()->prompt = [](const std::wstring&, const std::wstring&, std::wstring&) {
-        return false;
-    };
+    // The commands with a dialog are answered "cancel".
+    frame->ChannelView()->showDialog = [](CRssDialog&) { return static_cast<int>(wxID_CANCEL); };
     frame->ChannelView()->SetFocus();
     PumpEvents(50);
     using C = CMainFrame::Command;
@@ -268,48 +267,6 @@ TEST_F(FrameTest, ChannelTimersAndDoubleClicks) {
     frame->Model()->Delete(CatalogueModel::NodeOf(full));
     view->OnChannelTimer(id);
     EXPECT_EQ(frame->Model()->RunningJobs(), 0u);
-}
-
-TEST_F(FrameTest, AddAndRenameThroughThePromptFollowTheRules) {
-    CMainFrame* frame = Run();
-    ASSERT_NE(frame, nullptr);
-    CRssChannelView* view = frame->ChannelView();
-    CatalogueModel* model = frame->Model();
-    std::vector<std::wstring> answers;
-    view->prompt = [&answers](const std::wstring&, const std::wstring&, std::wstring& value) {
-        if (answers.empty())
-            return false; // cancelled
-        value = answers.front();
-        answers.erase(answers.begin());
-        return true;
-    };
-    // A group at the top, a group inside it (selected), a channel inside that.
-    answers = {L"Outer"};
-    Addgroup();
-    ASSERT_EQ(model->Groups().size(), 1u);
-    answers = {L"Inner"};
-    Addgroup();
-    ASSERT_EQ(model->Groups().size(), 2u);
-    EXPECT_EQ(model->Groups()[1]->GetParentId(), model->Groups()[0]->GetId());
-    answers = {L"http://127.0.0.1:1/feed.xml", L"Feed"};
-    ::AddChannel();
-    ASSERT_EQ(model->Channels().size(), 1u);
-    EXPECT_EQ(model->Channels()[0]->GetGroupId(), model->Groups()[1]->GetId());
-    // The new channel is selected: adding is not allowed under a channel.
-    answers = {L"Nope"};
-    Addgroup();
-    EXPECT_EQ(model->Groups().size(), 2u);
-    // Rename: a blank name is refused, a real one taken; a cancelled prompt changes nothing.
-    answers = {L"   "};
-    ::Rename();
-    EXPECT_EQ(model->Channels()[0]->GetName(), L"Feed");
-    answers = {L"Renamed"};
-    ::Rename();
-    EXPECT_EQ(model->Channels()[0]->GetName(), L"Renamed");
-    answers.clear();
-    ::Rename();
-    EXPECT_EQ(model->Channels()[0]->GetName(), L"Renamed");
-    EXPECT_TRUE(PumpUntil([model] { return model->RunningJobs() == 0; }, 10000));
 }
 
 TEST_F(FrameTest, ContextMenuEnablingFollowsTheSelection) {
