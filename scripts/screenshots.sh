@@ -7,6 +7,8 @@
 #   drag.png       that channel dragged over a group: drag image and drop highlight
 #   page.png       a channel page with a read, a flagged and a deleted item
 #   tabs.png       channel and web pages in tabs, long titles cut
+#   add-channel.png, properties.png, import.png, options.png   the dialogs (Chinese)
+#   options-en.png the options dialog of an English host
 #
 #   scripts/screenshots.sh OUTDIR
 set -euo pipefail
@@ -92,4 +94,45 @@ click 300 282 3
 xdotool mousemove --window "$window" 700 600
 sleep 0.5
 shot tabs.png
+# dialog_shot TITLE FILE: the open dialog of that title, then closed with Escape. (Titles are
+# compared whole: xdotool's own name search does not take these characters.)
+dialog_shot() {
+    sleep 1
+    local dialog="" w
+    for w in $(xdotool search --onlyvisible --name '.*'); do
+        [ "$(xdotool getwindowname "$w")" = "$1" ] && dialog=$w
+    done
+    [ -n "$dialog" ] || { echo "no dialog \"$1\" to shoot" >&2; return 1; }
+    import -window "$dialog" "$out/$2"
+    xdotool key Escape
+    sleep 0.5
+}
+# Add channel on the group "News", OK pressed with no name: the reason in red.
+click 60 128
+click 23 48 # the host's "add channel" button
+xdotool key Return
+dialog_shot "添加频道" add-channel.png
+# The properties of "World desk" and the import dialog, from the tree's menu.
+xdotool mousemove --window "$window" 110 151 click 3
+sleep 0.5
+click 155 247
+dialog_shot "频道属性" properties.png
+xdotool mousemove --window "$window" 60 128 click 3
+sleep 0.5
+click 185 380
+dialog_shot "导入频道文件" import.png
+# The options, from the reader's toolbar; then once more in an English host.
+click 284 94
+dialog_shot "系统配置" options.png
+kill $host
+wait $host 2>/dev/null || true
+rm -f "$app/.ready"
+./build/hosts/desktop/tessavin-host --app-dir "$app" --lang en --ready-file "$app/.ready" \
+    >>"$app/host.log" 2>&1 &
+host=$!
+for _ in $(seq 1 600); do [ -e "$app/.ready" ] && break; sleep 0.1; done
+sleep 1
+window=$(xdotool search --name '^Tessavin$' | head -1)
+click 284 92
+dialog_shot "Options" options-en.png
 echo "screenshots in $out: $(cd "$out" && ls *.png | tr '\n' ' ')"
