@@ -343,3 +343,33 @@ TEST_F(PaneTest, NativePagesReadAsGb18030AndTheAddressBoxKeepsItsHistory) {
     pane->OnAddressEntered(L"about:blank");
     EXPECT_EQ(pane->AddressBox()->GetCount(), 2u);
 }
+
+TEST_F(PaneTest, ADeletionLaysOutThePageAsItsFileWouldShowIt) {
+    server.Serve("/many.xml", FeedXml(NumberedItems(1, 25)));
+    Start();
+    CChannel* many =
+        model->AddChannel(nullptr, L"many", L"", platform::Utf8ToWide(server.Url("/many.xml")));
+    ASSERT_TRUE(
+        PumpUntil([&] { return many->GetTotalCount() == 25 && model->RunningJobs() == 0; }, 10000));
+    pane->ShowChannelPage(many);
+    CIEView* view = pane->CurrentPage();
+    ASSERT_TRUE(Loaded(view, ".html"));
+    // Twenty items a page: the 21st is on the second page until one before it goes.
+    const char* layout = "Array.prototype.map.call(document.querySelectorAll('div.gn_stories'), "
+                         "function (b) { return b.classList.contains('hidden') ? 'h' : 's'; })"
+                         ".join('') + '|' + encodeURIComponent(Array.prototype.map.call("
+                         "document.querySelectorAll('div.pager'), function (p) { return "
+                         "p.textContent; }).join('/'))";
+    EXPECT_EQ(Script(view, layout).substr(0, 25), std::string(20, 's') + "hhhhh");
+    const int loads = view->DocumentsLoaded();
+    Script(view, "go_delete(" + std::to_string(many->GetGroupId()) + "," +
+                     std::to_string(many->GetId()) + ",5)");
+    ASSERT_TRUE(PumpUntil([&] { return many->GetTotalCount() == 24; }, 5000));
+    const std::string live = Script(view, layout);
+    EXPECT_EQ(live.substr(0, 24), std::string(20, 's') + "hhhh");
+    EXPECT_EQ(view->DocumentsLoaded(), loads);
+    view->WebView()->Reload();
+    ASSERT_TRUE(PumpUntil([&] { return view->DocumentsLoaded() > loads; }, 10000));
+    ASSERT_TRUE(Loaded(view, ".html"));
+    EXPECT_EQ(Script(view, layout), live); // items and pagers as the patched file shows them
+}
