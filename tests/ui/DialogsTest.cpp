@@ -147,8 +147,8 @@ TEST_F(DialogTest, AddChannelChecksInOrderWithTheReasonAndTheFocus) {
 TEST_F(DialogTest, CancelChangesNoFileAndGroupsAndRenamesRefuseSilently) {
     const std::string files = Files();
     Select(CatalogueModel::NodeOf(model->Channels()[0].get()));
-    for (auto command : {&CRssChannelView::RenameNode, &CRssChannelView::Properties})
-        (view->*command)(); // answered Cancel
+    view->RenameNode(); // each answered Cancel
+    view->Properties();
     view->Unselect();
     view->AddChannelCommand();
     view->AddGroup();
