@@ -307,7 +307,10 @@ void CatalogueModel::ApplyProperties(CChannel* channel, const PropertyValues& v)
 }
 
 bool CatalogueModel::DeleteChannelFiles(CChannel* channel) {
-    for (const std::wstring& path : {PagePath(channel), StatePath(channel)}) {
+    // The validators first: they must never outlive the page they stand for.
+    const std::wstring validators =
+        platform::FormatW(L"%s/%s.http", DataFolder().c_str(), channel->GetFileStem().c_str());
+    for (const std::wstring& path : {validators, PagePath(channel), StatePath(channel)}) {
         if (platform::PathExists(path) && !platform::DeleteFile(path)) {
             LogPrintf(L"Failed to delete file of channel %s", channel->GetName().c_str());
             return false;

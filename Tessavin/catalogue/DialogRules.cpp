@@ -1,9 +1,15 @@
 #include "catalogue/DialogRules.h"
 
+#include "config/Config.h"
 #include "platform/CodePage.h"
 
 #include <curl/curl.h>
 #include <cwctype>
+
+bool DialogRules::IsFeedScheme(const std::string& scheme) {
+    // The setting is read only for https, so plain addresses never touch the file.
+    return scheme == "http" || (scheme == "https" && CConfig().ReadAllowHttps() == 1);
+}
 
 bool DialogRules::IsHttpUrl(const std::wstring& address) {
     CURLU* url = curl_url();
@@ -16,7 +22,7 @@ bool DialogRules::IsHttpUrl(const std::wstring& address) {
         char* host = nullptr;
         if (curl_url_get(url, CURLUPART_SCHEME, &scheme, 0) == CURLUE_OK &&
             curl_url_get(url, CURLUPART_HOST, &host, 0) == CURLUE_OK)
-            ok = platform::AsciiLower(scheme) == "http" && host && *host;
+            ok = host && *host && IsFeedScheme(platform::AsciiLower(scheme));
         curl_free(scheme);
         curl_free(host);
     }

@@ -38,8 +38,11 @@ class DialogRules {
 public:
     static const size_t kMaxText = 260;
 
-    // The address parses as scheme://server[:port]/object and its scheme is http.
+    // The address parses as scheme://server[:port]/object and its scheme is http (or https
+    // when the AllowHttps setting is 1).
     static bool IsHttpUrl(const std::wstring& address);
+    // "http", or "https" with AllowHttps=1 (lower-case scheme).
+    static bool IsFeedScheme(const std::string& scheme);
     // A name that shows as something: not only blanks, and no line break or other control
     // character (which would break the node text, the log line and the list output).
     static bool IsBlankOnly(const std::wstring& name);

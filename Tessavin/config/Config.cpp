@@ -137,6 +137,12 @@ int CConfig::ReadProxyPort() {
 int CConfig::WriteProxyPort(int v) {
     return WriteInt(L"ProxyPort", v, ProxyPort, __LINE__);
 }
+int CConfig::ReadAllowHttps() {
+    return ReadInt(L"AllowHttps", L"0", AllowHttps, __LINE__);
+}
+int CConfig::WriteAllowHttps(int v) {
+    return WriteInt(L"AllowHttps", v, AllowHttps, __LINE__);
+}
 int CConfig::ReadLogSize() {
     return ReadInt(L"LogSize", L"2", LogSize, __LINE__);
 }
@@ -220,13 +226,21 @@ int CConfig::WriteMissingDefaults() {
         std::wstring value;
     };
     const std::vector<Default> defaults = {
-        {L"LogHotKey", L""},    {L"LogSize", L"2"},
-        {L"LogState", L"0"},    {L"LinkNum", L"1"},
-        {L"LinkTime", L"10"},   {L"ProxyState", L"0"},
-        {L"ProxyAddress", L""}, {L"ProxyPort", L"0"},
-        {L"UserName", L""},     {L"UserPassword", L""},
-        {L"Lang", L"0"},        {L"ThreadNum", L"5"},
-        {L"UpdateState", L"0"}, {L"LogName", LogFileNameFor(FormatNow(L"%Y%m%d"), 0)},
+        {L"LogHotKey", L""},
+        {L"LogSize", L"2"},
+        {L"LogState", L"0"},
+        {L"LinkNum", L"1"},
+        {L"LinkTime", L"10"},
+        {L"ProxyState", L"0"},
+        {L"ProxyAddress", L""},
+        {L"ProxyPort", L"0"},
+        {L"UserName", L""},
+        {L"UserPassword", L""},
+        {L"Lang", L"0"},
+        {L"ThreadNum", L"5"},
+        {L"UpdateState", L"0"},
+        {L"AllowHttps", L"0"},
+        {L"LogName", LogFileNameFor(FormatNow(L"%Y%m%d"), 0)},
     };
     for (const Default& d : defaults) {
         if (!ReadRaw(d.key, L"").empty())

@@ -21,6 +21,7 @@ public:
     int ThreadNum = 0;
     int ProxyState = 0;
     int ProxyPort = 0;
+    int AllowHttps = 0;
     std::wstring ProxyAddress;
     std::wstring UserName;
     std::wstring UserPassword;
@@ -41,6 +42,9 @@ public:
     int WriteProxyState(int value);
     int ReadProxyPort();
     int WriteProxyPort(int value);
+    // 1: https addresses are feeds too (downloads verify the server's certificate).
+    int ReadAllowHttps();
+    int WriteAllowHttps(int value);
     std::wstring ReadProxyAddress();
     int WriteProxyAddress(const std::wstring& value);
     std::wstring ReadUserName();

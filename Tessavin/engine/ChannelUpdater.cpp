@@ -86,9 +86,22 @@ std::wstring ChannelUpdater::StatePath() const {
     return dataFolder_ + L"/" + channel_.GetFileStem() + L".flg";
 }
 
+std::wstring ChannelUpdater::ValidatorsPath() const {
+    return dataFolder_ + L"/" + channel_.GetFileStem() + L".http";
+}
+
+bool ChannelUpdater::HasPage() const {
+    return stateExisted_ && platform::FileExists(PagePath());
+}
+
+void ChannelUpdater::KeepUnchanged() {
+    channel_.SetLastUpdated(FormatNow(L"%Y-%m-%d %H:%M:%S"));
+}
+
 bool ChannelUpdater::LoadState() {
     using platform::File;
     records_.clear();
+    stateExisted_ = false;
     const std::wstring path = StatePath();
     if (!platform::PathExists(path)) {
         if (!stateFile_.Open(path, File::kRead | File::kWrite | File::kCreate | File::kExclusive)) {
@@ -107,6 +120,7 @@ bool ChannelUpdater::LoadState() {
         return false;
     }
     records_ = ItemStateFile::Parse(content);
+    stateExisted_ = true;
     return true;
 }
 

@@ -40,8 +40,15 @@ public:
     const std::string& FailureReason() const { return failure_; }
     int ShownCount() const { return static_cast<int>(shownCount_); }
     int ReadCount() const { return static_cast<int>(readCount_); }
+    // The server said the document did not change: like an unchanged document, nothing is
+    // written and the counts stay; lastUpdated is set.
+    void KeepUnchanged();
     std::wstring PagePath() const;
     std::wstring StatePath() const;
+    // The validators of the download that made the page (HttpValidators).
+    std::wstring ValidatorsPath() const;
+    // The page exists and LoadState found a state file (not one it created).
+    bool HasPage() const;
 
 private:
     Result ProcessDocument(const std::string& document);
@@ -54,4 +61,5 @@ private:
     uint32_t shownCount_ = 0;
     uint32_t readCount_ = 0;
     std::string failure_;
+    bool stateExisted_ = false;
 };

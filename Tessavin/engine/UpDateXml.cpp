@@ -8,7 +8,9 @@
 #include "platform/CodePage.h"
 #include "platform/MessageTarget.h"
 
+#include <cctype>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <curl/curl.h>
 #include <memory>
@@ -29,9 +31,25 @@ struct CurlDeleter {
 struct UrlDeleter {
     void operator()(CURLU* h) const { curl_url_cleanup(h); }
 };
+struct SlistDeleter {
+    void operator()(curl_slist* l) const { curl_slist_free_all(l); }
+};
+
+const char kUserAgent[] = "Tessavin/" TESSAVIN_VERSION;
 
 // Why a transfer was ended from one of its callbacks.
-enum class Abort { kNone, kIdle, kTotalTime, kTooLarge, kStopped };
+enum class Abort { kNone, kIdle, kTotalTime, kTooLarge, kStopped, kDowngrade };
+
+// Test-only: a CA bundle to trust instead of the system's (a local TLS server's own CA).
+const char kTestCaVariable[] = "TESSAVIN_TEST_CA_FILE";
+
+// Whether a failed certificate check failed on the name, by the verification result
+// (OpenSSL's X509_V_ERR_* codes): 62 host name and 64 IP address mismatch. The transfer
+// checks the name itself before it stores the chain's result; when that check fails the
+// result keeps its initial value, 1, or 0.
+bool IsNameMismatch(long verifyResult) {
+    return verifyResult == 0 || verifyResult == 1 || verifyResult == 62 || verifyResult == 64;
+}
 
 // What one send of the request brought back.
 struct Transfer {
@@ -47,7 +65,22 @@ struct Transfer {
     size_t maxBytes = 0;
     bool stoppable = true; // the user's stop ends the transfer
     Abort abort = Abort::kNone;
+    CURL* handle = nullptr;
+    bool sawHttps = false; // a request of this transfer went over https
+    std::string etag;      // validators of the current response
+    std::string lastModified;
 };
+
+// "Name:" at the start of a header line, any case.
+bool HeaderIs(const char* data, size_t n, const char* name) {
+    const size_t len = std::strlen(name);
+    if (n <= len || data[len] != ':')
+        return false;
+    for (size_t i = 0; i < len; ++i)
+        if (std::tolower(static_cast<unsigned char>(data[i])) != name[i])
+            return false;
+    return true;
+}
 
 size_t OnHeader(char* data, size_t size, size_t count, void* user) {
     auto* t = static_cast<Transfer*>(user);
@@ -60,8 +93,29 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
         t->received = 0;
         t->blockFill = 0;
         t->blockHasZero = false;
+        t->etag.clear();
+        t->lastModified.clear();
+    } else if (HeaderIs(data, n, "etag")) {
+        t->etag = HttpValidators::CleanValue(std::string(data + 5, n - 5));
+    } else if (HeaderIs(data, n, "last-modified")) {
+        t->lastModified = HttpValidators::CleanValue(std::string(data + 14, n - 14));
     }
     return n;
+}
+
+// Called before each request of the transfer is sent, redirects included: once a request
+// went over https, none may follow over plain http.
+int OnBeforeRequest(void* user, char*, char*, int, int) {
+    auto* t = static_cast<Transfer*>(user);
+    char* url = nullptr;
+    curl_easy_getinfo(t->handle, CURLINFO_EFFECTIVE_URL, &url);
+    const bool https = url && platform::AsciiLower(std::string(url).substr(0, 8)) == "https://";
+    if (!https && t->sawHttps) {
+        t->abort = Abort::kDowngrade;
+        return CURL_PREREQFUNC_ABORT;
+    }
+    t->sawHttps |= https;
+    return CURL_PREREQFUNC_OK;
 }
 
 // Emulates reading in blocks of 16384 bytes: of each block only the bytes before its first
@@ -135,6 +189,7 @@ int CUpDateXml::DownLoadXmlbuf(const std::wstring& address, int importMode) {
 
 int CUpDateXml::Download(const std::wstring& address, bool importMode) {
     failure_.clear();
+    responseValidators_ = HttpValidators();
     auto stopped = [importMode] { return !importMode && stopFlag.load(); };
     if (stopped())
         return 2;
@@ -157,7 +212,9 @@ int CUpDateXml::Download(const std::wstring& address, bool importMode) {
     const std::wstring server = platform::Utf8ToWide(hostPart ? hostPart : "");
     curl_free(schemePart);
     curl_free(hostPart);
-    if (scheme != "http") {
+    CConfig config;
+    const bool allowHttps = config.ReadAllowHttps() == 1;
+    if (scheme != "http" && !(scheme == "https" && allowHttps)) {
         LogPrintf(L"Invalidate URL");
         failure_ = "address not http";
         PostStatus(kStatusBadAddress);
@@ -165,7 +222,6 @@ int CUpDateXml::Download(const std::wstring& address, bool importMode) {
     }
 
     // The session: direct or through the proxy "host:port".
-    CConfig config;
     const bool useProxy = config.ReadProxyState() != 0;
     std::string proxy;
     if (useProxy) {
@@ -185,22 +241,25 @@ int CUpDateXml::Download(const std::wstring& address, bool importMode) {
     }
     CURL* h = handle.get();
     if (curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L) != CURLE_OK ||
-        curl_easy_setopt(h, CURLOPT_USERAGENT, "UrlDownLoadFile") != CURLE_OK ||
+        curl_easy_setopt(h, CURLOPT_USERAGENT, kUserAgent) != CURLE_OK ||
         curl_easy_setopt(h, CURLOPT_PROXY, useProxy ? proxy.c_str() : "") != CURLE_OK) {
         LogPrintf(L"Failed to create internet session");
         return 0;
     }
     if (curl_easy_setopt(h, CURLOPT_CURLU, url.get()) != CURLE_OK ||
-        curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http") != CURLE_OK) {
+        curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, allowHttps ? "http,https" : "http") !=
+            CURLE_OK) {
         LogPrintf(L"Failed to create internet connection");
         return 0;
     }
     if (stopped())
         return 2;
-    // GET with keep-alive; redirects are followed to http addresses only, at most 5.
+    // GET with keep-alive; redirects are followed to http addresses only, at most 5. With
+    // https allowed they may also lead from http to https, never back (OnBeforeRequest).
+    const char* redirectProtocols = allowHttps ? "http,https" : "http";
     if (curl_easy_setopt(h, CURLOPT_HTTPGET, 1L) != CURLE_OK ||
         curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L) != CURLE_OK ||
-        curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http") != CURLE_OK ||
+        curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, redirectProtocols) != CURLE_OK ||
         curl_easy_setopt(h, CURLOPT_MAXREDIRS, 5L) != CURLE_OK ||
         curl_easy_setopt(h, CURLOPT_TCP_KEEPALIVE, 1L) != CURLE_OK) {
         LogPrintf(L"Failed to create internet request");
@@ -229,7 +288,31 @@ int CUpDateXml::Download(const std::wstring& address, bool importMode) {
         LogPrintf(L"Failed to set Internet connect timeout");
         return 0;
     }
+    // Compressed bodies, and the validators of the last download: the server may answer
+    // 304 instead of sending the document again.
+    std::unique_ptr<curl_slist, SlistDeleter> headers;
+    const bool conditional = !requestValidators_.Empty();
+    if (conditional) {
+        curl_slist* list = nullptr;
+        if (!requestValidators_.etag.empty())
+            list = curl_slist_append(list, ("If-None-Match: " + requestValidators_.etag).c_str());
+        if (!requestValidators_.lastModified.empty())
+            list = curl_slist_append(
+                list, ("If-Modified-Since: " + requestValidators_.lastModified).c_str());
+        headers.reset(list);
+    }
     Transfer transfer;
+    const char* testCa = std::getenv(kTestCaVariable);
+    if (curl_easy_setopt(h, CURLOPT_ACCEPT_ENCODING, "gzip, deflate") != CURLE_OK ||
+        curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers.get()) != CURLE_OK ||
+        curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 1L) != CURLE_OK ||
+        curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 2L) != CURLE_OK ||
+        (testCa && *testCa && curl_easy_setopt(h, CURLOPT_CAINFO, testCa) != CURLE_OK) ||
+        curl_easy_setopt(h, CURLOPT_PREREQFUNCTION, OnBeforeRequest) != CURLE_OK ||
+        curl_easy_setopt(h, CURLOPT_PREREQDATA, &transfer) != CURLE_OK) {
+        LogPrintf(L"Failed to create internet request");
+        return 0;
+    }
     if (curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L) != CURLE_OK ||
         curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, OnProgress) != CURLE_OK ||
         curl_easy_setopt(h, CURLOPT_XFERINFODATA, &transfer) != CURLE_OK ||
@@ -260,9 +343,28 @@ int CUpDateXml::Download(const std::wstring& address, bool importMode) {
         transfer.maxBytes = maxDocumentBytes_;
         transfer.stoppable = !importMode;
         transfer.started = transfer.lastData = Clock::now();
+        transfer.handle = h;
         result = curl_easy_perform(h);
         if (transfer.abort == Abort::kStopped)
             return 2;
+        if (transfer.abort == Abort::kDowngrade) {
+            LogPrintf(L"Refused a redirect from https to http for server %s", server.c_str());
+            failure_ = "redirect from https to http";
+            return 0;
+        }
+        if (result == CURLE_PEER_FAILED_VERIFICATION) {
+            // A certificate does not change between attempts: no second send.
+            long verify = 0;
+            curl_easy_getinfo(h, CURLINFO_SSL_VERIFYRESULT, &verify);
+            if (!IsNameMismatch(verify)) {
+                LogPrintf(L"The certificate of server %s is not trusted", server.c_str());
+                failure_ = "untrusted certificate";
+            } else {
+                LogPrintf(L"The certificate of server %s is for another name", server.c_str());
+                failure_ = "certificate name mismatch";
+            }
+            return 0;
+        }
         if (transfer.abort == Abort::kTooLarge) {
             LogPrintf(L"The document from server %s is larger than %lld bytes", server.c_str(),
                       static_cast<long long>(maxDocumentBytes_));
@@ -282,6 +384,14 @@ int CUpDateXml::Download(const std::wstring& address, bool importMode) {
         LogPrintf(L"Failed to get internet status code");
         failure_ = "no status from the server";
         return 0;
+    }
+    if (status == 304 && conditional && result == CURLE_OK) {
+        const std::wstring name = channel_ ? channel_->GetName() : std::wstring();
+        PostStatus(kStatusRequestSent);
+        PostStatus(kStatusDocumentReceived);
+        LogPrintf(L"The document of channel %s is not modified", name.c_str());
+        responseValidators_ = requestValidators_;
+        return kNotModified;
     }
     if (status != 200)
         failure_ = "HTTP " + std::to_string(status);
@@ -323,6 +433,9 @@ int CUpDateXml::Download(const std::wstring& address, bool importMode) {
         return 0;
     }
     buffer_ = std::move(transfer.body);
+    responseValidators_.url = narrowAddress;
+    responseValidators_.etag = std::move(transfer.etag);
+    responseValidators_.lastModified = std::move(transfer.lastModified);
     PostStatus(kStatusDocumentReceived);
     if (importMode)
         LogPrintf(L"Succeed to download feed xml data stream from web server");

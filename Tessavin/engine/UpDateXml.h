@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/HttpValidators.h"
+
 #include <string>
 
 class CChannel;
@@ -19,12 +21,19 @@ public:
 
     explicit CUpDateXml(platform::MessageTarget* frame = nullptr) : frame_(frame) {}
 
-    // 1 document received (now in Buffer), 2 stopped by the user, 0 failed. In import mode
-    // the stop flag is ignored and the log texts name no channel.
+    static constexpr int kNotModified = 3;
+
+    // 1 document received (now in Buffer), 2 stopped by the user, 0 failed, kNotModified
+    // when the server answered 304 to the validators given. In import mode the stop flag
+    // is ignored and the log texts name no channel.
     int DownLoadXmlbuf(const std::wstring& address, int importMode);
 
     const std::string& Buffer() const { return buffer_; }
     void SetChannel(CChannel* channel) { channel_ = channel; }
+    // Sent as If-None-Match / If-Modified-Since; empty sends none.
+    void SetValidators(const HttpValidators& validators) { requestValidators_ = validators; }
+    // Of the last download that received a document (or was not modified); empty otherwise.
+    const HttpValidators& ResponseValidators() const { return responseValidators_; }
     // Why the last download failed, in a few English words ("HTTP 404", "timed out", ...);
     // empty after a success.
     const std::string& FailureReason() const { return failure_; }
@@ -43,6 +52,8 @@ private:
     CChannel* channel_ = nullptr;
     std::string buffer_;
     std::string failure_;
+    HttpValidators requestValidators_;
+    HttpValidators responseValidators_;
     size_t maxDocumentBytes_ = kDefaultMaxDocumentBytes;
     long totalTimeoutMs_ = 0;
 };

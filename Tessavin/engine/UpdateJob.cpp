@@ -3,6 +3,7 @@
 #include "catalogue/Channel.h"
 #include "config/LogFile.h"
 #include "engine/Messages.h"
+#include "platform/CodePage.h"
 #include "platform/MessageTarget.h"
 
 CUpdateJob::CUpdateJob(CChannel* channel, const std::wstring& dataFolder,
@@ -29,8 +30,14 @@ void CUpdateJob::Run(void* argument) {
     }
     int result = 0;
     const std::wstring name = channel_->GetName();
+    const std::string address = platform::WideToUtf8(channel_->GetUrl());
     try {
         downloader_.SetChannel(channel_);
+        // Validators count only while the page and state file they stand for exist.
+        HttpValidators validators;
+        if (updater_.HasPage())
+            validators.Load(updater_.ValidatorsPath(), address);
+        downloader_.SetValidators(validators);
         result = downloader_.DownLoadXmlbuf(channel_->GetUrl(), 0);
     } catch (...) {
         LogPrintf(L"Exception in %s, %d", L"XmlParse", __LINE__);
@@ -40,6 +47,12 @@ void CUpdateJob::Run(void* argument) {
         LogPrintf(L"Terminate update channel %s by user", name.c_str());
     else if (result != 1)
         LogPrintf(L"Failed to update channel %s", name.c_str());
+    if (result == CUpDateXml::kNotModified) {
+        updater_.KeepUnchanged();
+        outcome_ = Outcome::kUnchanged;
+        Finish(treeView_, true);
+        return;
+    }
     if (result != 1) {
         outcome_ = result == 2 ? Outcome::kStopped : Outcome::kFailed;
         failure_ = result == 2 ? "stopped" : downloader_.FailureReason();
@@ -52,5 +65,7 @@ void CUpdateJob::Run(void* argument) {
                                                          : Outcome::kFailed;
     if (processed == ChannelUpdater::kFailed)
         failure_ = updater_.FailureReason();
+    else if (!downloader_.ResponseValidators().Save(updater_.ValidatorsPath()))
+        LogPrintf(L"Failed to save the validators of channel %s", name.c_str());
     Finish(treeView_, processed != ChannelUpdater::kFailed);
 }

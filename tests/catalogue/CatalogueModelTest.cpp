@@ -212,11 +212,15 @@ TEST_F(ModelTest, CountHandlersAtTheirBounds) {
     c->SetCounts(0, 1);
     WriteFileBytes(platform::WideToUtf8(model->PagePath(c)), "page");
     WriteFileBytes(platform::WideToUtf8(model->StatePath(c)), "F100   x\n");
+    std::string validators = platform::WideToUtf8(model->PagePath(c));
+    validators.replace(validators.size() - 4, 4, "http");
+    WriteFileBytes(validators, "validators 1\nurl=http://127.0.0.1:1/n\netag=x\nmodified=\n");
     c->SetLastBuildDate("d");
     model->OnItemDeleted(1, c); // the last item: articles go
     EXPECT_EQ(c->NodeText(), L"n(0/0)");
     EXPECT_FALSE(Exists(platform::WideToUtf8(model->PagePath(c))));
     EXPECT_FALSE(Exists(platform::WideToUtf8(model->StatePath(c))));
+    EXPECT_FALSE(Exists(validators)); // else the next update would be "not modified"
     EXPECT_EQ(c->GetLastBuildDate(), "");
     model->OnItemDeleted(1, c); // nothing left
     EXPECT_EQ(c->NodeText(), L"n(0/0)");

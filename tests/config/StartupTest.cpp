@@ -105,7 +105,8 @@ TEST(Startup, FillsAFileWithoutTheSectionWithAllKeysInOrder) {
     EXPECT_EQ(ReadFileBytes(app / "rss/RssUserCfg/Quorvel.ini"),
               "[Host]\r\nX=1\r\n[Common]\r\nLogHotKey=\r\nLogSize=2\r\nLogState=0\r\nLinkNum=1\r\n"
               "LinkTime=10\r\nProxyState=0\r\nProxyAddress=\r\nProxyPort=0\r\nUserName=\r\n"
-              "UserPassword=\r\nLang=0\r\nThreadNum=5\r\nUpdateState=0\r\nLogName=" +
+              "UserPassword=\r\nLang=0\r\nThreadNum=5\r\nUpdateState=0\r\nAllowHttps=0\r\n"
+              "LogName=" +
                   d + "_1.log\r\n");
 }
 

@@ -1,6 +1,7 @@
 #include "engine/UpDateXml.h"
 #include "LogCapture.h"
 #include "TempDir.h"
+#include "TestCertificates.h"
 #include "TestHttpServer.h"
 #include "TinyProxy.h"
 #include "catalogue/Channel.h"
@@ -10,6 +11,7 @@
 #include "platform/MessageQueue.h"
 
 #include <chrono>
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <httplib.h>
 #include <thread>
@@ -211,11 +213,13 @@ void AddEndlessRoutes(TestHttpServer& server) {
     server.Get("/trickle", [](const httplib::Request&, httplib::Response& res) {
         auto start = std::make_shared<std::chrono::steady_clock::time_point>(
             std::chrono::steady_clock::now());
-        res.set_chunked_content_provider("text/xml", [start](size_t, httplib::DataSink& sink) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-            return std::chrono::steady_clock::now() - *start < std::chrono::seconds(60) &&
-                   sink.write("x", 1);
-        });
+        // A type the server does not compress, so that each byte leaves at once.
+        res.set_chunked_content_provider(
+            "application/octet-stream", [start](size_t, httplib::DataSink& sink) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+                return std::chrono::steady_clock::now() - *start < std::chrono::seconds(60) &&
+                       sink.write("x", 1);
+            });
     });
 }
 
@@ -260,4 +264,163 @@ TEST_F(DownloadTest, StopEndsARunningTransferWithinASecond) {
     EXPECT_EQ(Get(server.Url("/trickle")), 2);
     stopper.join();
     EXPECT_LT(SecondsSince(stopped), 1.0);
+}
+
+namespace {
+
+const char kFeed[] = "<rss version=\"2.0\"><channel/></rss>";
+
+// The download tests with a CA of the test's own, which the downloader trusts.
+class HttpsDownloadTest : public DownloadTest {
+protected:
+    void SetUp() override {
+        DownloadTest::SetUp();
+        ASSERT_TRUE(certificates.Ok()) << "openssl could not make the test certificates";
+        setenv("TESSAVIN_TEST_CA_FILE", certificates.CaFile().c_str(), 1);
+    }
+    void TearDown() override {
+        unsetenv("TESSAVIN_TEST_CA_FILE");
+        DownloadTest::TearDown();
+    }
+    void AllowHttps(int value) { ASSERT_EQ(CConfig().WriteAllowHttps(value), 1); }
+
+    TestCertificates certificates{app / "certs"};
+};
+
+} // namespace
+
+TEST_F(HttpsDownloadTest, HttpsOnlyWithTheSwitchAndAVerifiedCertificate) {
+    TestHttpServer good(certificates.ServerCertificate(), certificates.Key());
+    good.Serve("/feed", kFeed);
+    good.Start();
+    // Off (the default): refused before any connection, as any other scheme.
+    EXPECT_EQ(Get(good.Url("/feed")), 0);
+    EXPECT_TRUE(log.Contains(L"Invalidate URL"));
+    EXPECT_EQ(good.Hits(), 0);
+
+    AllowHttps(1);
+    EXPECT_EQ(Get(good.Url("/feed")), 1);
+    EXPECT_EQ(downloader.Buffer(), kFeed);
+    EXPECT_EQ(good.Hits(), 1);
+
+    // Without the test's CA the system's store decides: the test CA is not in it.
+    unsetenv("TESSAVIN_TEST_CA_FILE");
+    EXPECT_EQ(Get(good.Url("/feed")), 0);
+    EXPECT_EQ(downloader.FailureReason(), "untrusted certificate");
+    EXPECT_EQ(good.Hits(), 1);
+}
+
+TEST_F(HttpsDownloadTest, UntrustedCertificateAndNameMismatchAreRefusedAtOnce) {
+    AllowHttps(1);
+    CConfig config;
+    ASSERT_EQ(config.WriteLinkNum(3), 1); // a refusal must not be tried again
+    TestHttpServer untrusted(certificates.UntrustedCertificate(), certificates.Key());
+    untrusted.Serve("/feed", kFeed);
+    untrusted.Start();
+    EXPECT_EQ(Get(untrusted.Url("/feed")), 0);
+    EXPECT_EQ(downloader.FailureReason(), "untrusted certificate");
+    EXPECT_TRUE(log.Contains(L"The certificate of server 127.0.0.1 is not trusted"));
+    EXPECT_FALSE(log.Contains(L"Failed to send request to web server"));
+    EXPECT_EQ(untrusted.Hits(), 0);
+
+    TestHttpServer otherName(certificates.OtherNameCertificate(), certificates.Key());
+    otherName.Serve("/feed", kFeed);
+    otherName.Start();
+    EXPECT_EQ(Get(otherName.Url("/feed")), 0);
+    EXPECT_EQ(downloader.FailureReason(), "certificate name mismatch");
+    EXPECT_TRUE(log.Contains(L"The certificate of server 127.0.0.1 is for another name"));
+    EXPECT_EQ(otherName.Hits(), 0);
+    EXPECT_TRUE(downloader.Buffer().empty());
+}
+
+TEST_F(HttpsDownloadTest, RedirectsGoUpToHttpsOnlyWithTheSwitchAndNeverBack) {
+    TestHttpServer secure(certificates.ServerCertificate(), certificates.Key());
+    TestHttpServer plain;
+    secure.Serve("/feed", kFeed);
+    plain.Serve("/feed", "<rss version=\"2.0\"><channel><title>plain</title></channel></rss>");
+    plain.Get("/up", [&secure](const httplib::Request&, httplib::Response& res) {
+        res.set_redirect(secure.Url("/feed"), 301);
+    });
+    plain.Get("/up-and-down", [&secure](const httplib::Request&, httplib::Response& res) {
+        res.set_redirect(secure.Url("/down"), 301);
+    });
+    secure.Get("/down", [&plain](const httplib::Request&, httplib::Response& res) {
+        res.set_redirect(plain.Url("/feed"), 302);
+    });
+    secure.Start();
+    plain.Start();
+
+    // Off: an http address stays on http, as before.
+    EXPECT_EQ(Get(plain.Url("/up")), 0);
+    EXPECT_EQ(downloader.FailureReason(), "HTTP 301");
+    EXPECT_EQ(secure.Hits(), 0);
+
+    AllowHttps(1);
+    EXPECT_EQ(Get(plain.Url("/up")), 1);
+    EXPECT_EQ(downloader.Buffer(), kFeed);
+    EXPECT_EQ(secure.Hits(), 1);
+
+    // From https to http: refused before the plain request is sent, whether the address
+    // was https or an http one that went up first.
+    for (const std::string& start : {secure.Url("/down"), plain.Url("/up-and-down")}) {
+        const int plainHits = plain.Hits();
+        EXPECT_EQ(Get(start), 0) << start;
+        EXPECT_EQ(downloader.FailureReason(), "redirect from https to http") << start;
+        EXPECT_EQ(plain.Hits(), plainHits + (start == plain.Url("/up-and-down") ? 1 : 0));
+    }
+    EXPECT_TRUE(log.Contains(L"Refused a redirect from https to http for server 127.0.0.1"));
+    EXPECT_EQ(downloader.Buffer(), kFeed); // the last document received, untouched
+}
+
+TEST_F(HttpsDownloadTest, ConditionalRequestsCompressionAndUserAgent) {
+    TestHttpServer server;
+    std::string seenAgent, seenEncoding, seenMatch, seenSince;
+    server.Get("/feed", [&](const httplib::Request& req, httplib::Response& res) {
+        seenAgent = req.get_header_value("User-Agent");
+        seenEncoding = req.get_header_value("Accept-Encoding");
+        seenMatch = req.get_header_value("If-None-Match");
+        seenSince = req.get_header_value("If-Modified-Since");
+        if (seenMatch == "\"v1\"" || seenSince == "Sun, 06 Dec 2026 10:00:00 GMT") {
+            res.status = 304;
+            return;
+        }
+        res.set_header("ETag", "  \"v1\"  ");
+        res.set_header("Last-Modified", "Sun, 06 Dec 2026 10:00:00 GMT");
+        // A body compressed by the server (the bytes of gzip -n).
+        static const char gz[] =
+            "\x1f\x8b\x08\x00\x00\x00\x00\x00\x02\x03\xb3\x29\x2a\x2e\x56\x28\x4b\x2d\x2a\xce"
+            "\xcc\xcf\xb3\x55\x32\xd2\x33\x50\xb2\xb3\x49\xce\x48\xcc\xcb\x4b\xcd\xd1\xb7\xb3"
+            "\xd1\x07\xca\xda\x01\x00\x96\x86\xfe\x8e\x23\x00\x00\x00";
+        res.set_header("Content-Encoding", "gzip");
+        res.set_content(std::string(gz, sizeof gz - 1), "application/octet-stream");
+    });
+    server.Start();
+
+    EXPECT_EQ(Get(server.Url("/feed")), 1);
+    EXPECT_EQ(downloader.Buffer(), kFeed);
+    EXPECT_EQ(seenAgent.rfind("Tessavin/", 0), 0u) << seenAgent;
+    EXPECT_GT(seenAgent.size(), std::string("Tessavin/").size());
+    EXPECT_NE(seenEncoding.find("gzip"), std::string::npos);
+    EXPECT_NE(seenEncoding.find("deflate"), std::string::npos);
+    EXPECT_EQ(seenMatch, "");
+    const HttpValidators received = downloader.ResponseValidators();
+    EXPECT_EQ(received.url, server.Url("/feed"));
+    EXPECT_EQ(received.etag, "\"v1\"");
+    EXPECT_EQ(received.lastModified, "Sun, 06 Dec 2026 10:00:00 GMT");
+
+    // Sent back, they bring a 304: nothing to read.
+    downloader.SetValidators(received);
+    EXPECT_EQ(Get(server.Url("/feed")), CUpDateXml::kNotModified);
+    EXPECT_EQ(seenMatch, "\"v1\"");
+    EXPECT_EQ(seenSince, "Sun, 06 Dec 2026 10:00:00 GMT");
+    EXPECT_TRUE(log.Contains(L"The document of channel News is not modified"));
+
+    // A 304 to a request that sent no validators is a failure, as any status but 200.
+    HttpValidators none;
+    downloader.SetValidators(none);
+    TestHttpServer odd;
+    odd.Get("/feed", [](const httplib::Request&, httplib::Response& res) { res.status = 304; });
+    odd.Start();
+    EXPECT_EQ(Get(odd.Url("/feed")), 0);
+    EXPECT_EQ(downloader.FailureReason(), "HTTP 304");
 }

@@ -12,6 +12,9 @@
 
 TestHttpServer::TestHttpServer() : server_(new httplib::Server()) {}
 
+TestHttpServer::TestHttpServer(const std::string& certificatePath, const std::string& keyPath)
+    : server_(new httplib::SSLServer(certificatePath.c_str(), keyPath.c_str())), scheme_("https") {}
+
 TestHttpServer::~TestHttpServer() {
     server_->stop();
     if (thread_.joinable())
@@ -40,7 +43,7 @@ void TestHttpServer::Start() {
 }
 
 std::string TestHttpServer::Url(const std::string& path) const {
-    return "http://127.0.0.1:" + std::to_string(port_) + path;
+    return scheme_ + "://127.0.0.1:" + std::to_string(port_) + path;
 }
 
 namespace {

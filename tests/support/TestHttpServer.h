@@ -19,6 +19,8 @@ public:
     using Handler = std::function<void(const httplib::Request&, httplib::Response&)>;
 
     TestHttpServer();
+    // An https server with the given certificate chain and key (PEM files).
+    TestHttpServer(const std::string& certificatePath, const std::string& keyPath);
     ~TestHttpServer();
     // Routes GET path to the handler (before Start).
     void Get(const std::string& path, Handler handler);
@@ -35,6 +37,7 @@ private:
     std::thread thread_;
     int port_ = 0;
     std::atomic<int> hits_{0};
+    std::string scheme_ = "http";
 };
 
 // A server that accepts connections and never answers (a stalled peer).
