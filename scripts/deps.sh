@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
     build-essential cmake pkg-config
     libgtest-dev libgmock-dev
-    libcurl4-openssl-dev
+    libcurl4-openssl-dev ca-certificates openssl
     libcpp-httplib-dev tinyproxy
     libgumbo-dev
     clang libclang-rt-14-dev

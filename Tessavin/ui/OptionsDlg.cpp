@@ -14,6 +14,7 @@ COptionsDlg::COptionsDlg(wxWindow* parent, IPluginContainer* container)
     CConfig config;
     updateState_ = config.ReadUpdateState() != 0;
     proxyState_ = config.ReadProxyState() != 0;
+    allowHttps_ = config.ReadAllowHttps() == 1;
     auto* sizer = new wxBoxSizer(wxVERTICAL);
     // label | edit | note, one row each.
     auto grid = [this](wxStaticBoxSizer* box) {
@@ -68,6 +69,10 @@ COptionsDlg::COptionsDlg(wxWindow* parent, IPluginContainer* container)
     row(c, 11343, L"IDS_OPTIONS_TIMEOUT", L"最大超时时间：", kTimeout,
         wxString::Format("%d", config.ReadLinkTime()), 0, true,
         Text(L"IDS_OPTIONS_SECONDS", L"秒 (10-30)"));
+    auto* httpsBox =
+        new wxCheckBox(this, kAllowHttps, Text(L"IDS_OPTIONS_ALLOW_HTTPS", L"允许 https 频道"));
+    httpsBox->SetValue(allowHttps_);
+    connection->Add(httpsBox, 0, wxLEFT | wxRIGHT | wxBOTTOM, 8);
     sizer->Add(connection, 0, wxEXPAND | wxALL, 8);
     Finish(sizer, 0);
     EnableProxyFields();
@@ -75,6 +80,8 @@ COptionsDlg::COptionsDlg(wxWindow* parent, IPluginContainer* container)
         wxEVT_CHECKBOX, [this](wxCommandEvent&) { ToggleProxy(); }, kUseProxy);
     Bind(
         wxEVT_CHECKBOX, [this](wxCommandEvent&) { ToggleAutoUpdate(); }, kAutoUpdate);
+    Bind(
+        wxEVT_CHECKBOX, [this](wxCommandEvent&) { ToggleAllowHttps(); }, kAllowHttps);
 }
 
 void COptionsDlg::EnableProxyFields() {
@@ -92,6 +99,11 @@ void COptionsDlg::ToggleProxy() {
 void COptionsDlg::ToggleAutoUpdate() {
     updateState_ = !updateState_;
     static_cast<wxCheckBox*>(FindWindow(kAutoUpdate))->SetValue(updateState_);
+}
+
+void COptionsDlg::ToggleAllowHttps() {
+    allowHttps_ = !allowHttps_;
+    static_cast<wxCheckBox*>(FindWindow(kAllowHttps))->SetValue(allowHttps_);
 }
 
 OptionsValues COptionsDlg::Values() const {
@@ -120,4 +132,5 @@ void COptionsDlg::Save() const {
     config.WriteUserPassword(Password());
     config.WriteLinkNum(number(v.linkNumText));
     config.WriteLinkTime(number(v.linkTimeText));
+    config.WriteAllowHttps(allowHttps_ ? 1 : 0);
 }

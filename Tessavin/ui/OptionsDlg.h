@@ -6,8 +6,9 @@
 class wxCheckBox;
 
 // The options (11005): automatic updating and the worker threads, the proxy with its login,
-// the connection attempts and time-out. The check boxes change only through their handlers;
-// the proxy fields are enabled with the proxy box. A refusal shows no message.
+// the connection attempts and time-out, and whether https addresses are feeds. The check boxes
+// change only through their handlers; the proxy fields are enabled with the proxy box. A refusal
+// shows no message.
 class COptionsDlg : public CRssDialog {
 public:
     enum {
@@ -19,12 +20,14 @@ public:
         kUserName = 11520,
         kPassword = 11521,
         kAttempts = 11529,
-        kTimeout = 11530
+        kTimeout = 11530,
+        kAllowHttps = 11531
     };
     COptionsDlg(wxWindow* parent, IPluginContainer* container);
 
     bool UpdateState() const { return updateState_; }
     bool ProxyState() const { return proxyState_; }
+    bool AllowHttps() const { return allowHttps_; }
     OptionsValues Values() const;
     std::wstring UserName() const { return Value(kUserName).ToStdWstring(); }
     std::wstring Password() const { return Value(kPassword).ToStdWstring(); }
@@ -33,6 +36,7 @@ public:
     // The boxes' handlers (a click runs them).
     void ToggleProxy();
     void ToggleAutoUpdate();
+    void ToggleAllowHttps();
 
 protected:
     RuleResult Check() override { return OptionsRules::Check(Values()); }
@@ -41,4 +45,5 @@ private:
     void EnableProxyFields();
     bool updateState_ = false;
     bool proxyState_ = false;
+    bool allowHttps_ = false;
 };

@@ -2,6 +2,7 @@
 
 #include "catalogue/Channel.h"
 #include "catalogue/Group.h"
+#include "config/Config.h"
 #include "config/LogFile.h"
 #include "engine/Messages.h"
 #include "engine/UpDateXml.h"
@@ -108,7 +109,10 @@ int COpmlImport::Import(const std::wstring& path, uint32_t parentGroupId, uint32
                         uint32_t firstChannelId) {
     std::string buffer;
     const std::wstring scheme = path.substr(0, 7);
-    if (scheme == L"http://" || scheme == L"HTTP://") {
+    const std::wstring secureScheme = path.substr(0, 8);
+    const bool secure = (secureScheme == L"https://" || secureScheme == L"HTTPS://") &&
+                        CConfig().ReadAllowHttps() == 1;
+    if (scheme == L"http://" || scheme == L"HTTP://" || secure) {
         CUpDateXml downloader(frame_);
         if (downloader.DownLoadXmlbuf(path, 1) != 1)
             return Fail();

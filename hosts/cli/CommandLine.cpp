@@ -3,6 +3,7 @@
 #include "AppFolderSetup.h"
 #include "HostContainer.h"
 #include "HostTexts.h"
+#include "OptionsCommand.h"
 #include "catalogue/CatalogueModel.h"
 #include "catalogue/DialogRules.h"
 #include "config/Config.h"
@@ -47,7 +48,8 @@ const char kUsage[] =
     "  delete-articles cID\n"
     "  page cID\n"
     "  mark cID N (read|unread|flag|unflag|delete)\n"
-    "  log [--lines N]                       the newest log file (written with --log)\n";
+    "  log [--lines N]                       the newest log file (written with --log)\n"
+    "  options [KEY [VALUE]]                 the settings; with a VALUE, checked and written\n";
 
 struct UsageError {
     std::string message;
@@ -216,8 +218,8 @@ int Session::Run(std::vector<std::string> args) {
         throw UsageError{"no command"};
     const std::string command = args[0];
     static const char* const kCommands[] = {
-        "list", "update", "import", "add-group", "add-channel",     "rename", "set",
-        "move", "delete", "page",   "mark",      "delete-articles", "log",    "export"};
+        "list",   "update", "import", "add-group",       "add-channel", "rename", "set",    "move",
+        "delete", "page",   "mark",   "delete-articles", "log",         "export", "options"};
     bool known = false;
     for (const char* c : kCommands)
         known |= command == c;
@@ -241,6 +243,13 @@ int Session::Run(std::vector<std::string> args) {
     config.Initialize(L"Quorvel.ini");
     if (command == "log")
         return Log(std::vector<std::string>(args.begin() + 1, args.end()));
+    if (command == "options") {
+        const OptionsCommand::Outcome outcome =
+            OptionsCommand::Run(std::vector<std::string>(args.begin() + 1, args.end()), out_);
+        if (outcome.exitCode == 2)
+            throw UsageError{outcome.message};
+        return outcome.exitCode == 0 ? 0 : Refuse(outcome.message);
+    }
     int threads = CConfig().ReadThreadNum();
     threads = threads < 1 ? 1 : threads > 30 ? 30 : threads;
 
@@ -416,6 +425,7 @@ int Session::Import(const std::vector<std::string>& args) {
         return Refuse("no such group: " + options["--group"]);
     std::string path = positional[0];
     if (path.rfind("http://", 0) != 0 && path.rfind("HTTP://", 0) != 0 &&
+        path.rfind("https://", 0) != 0 && path.rfind("HTTPS://", 0) != 0 &&
         std::filesystem::exists(path))
         path = std::filesystem::absolute(path).string();
     const size_t groups = model_->Groups().size(), channels = model_->Channels().size();

@@ -125,6 +125,7 @@ const Text kModuleTexts[] = {
     {L"IDS_OPTIONS_ATTEMPTS_RANGE", L"(1-5) times", L"(1-5)次"},
     {L"IDS_OPTIONS_TIMEOUT", L"Time-out:", L"最大超时时间："},
     {L"IDS_OPTIONS_SECONDS", L"seconds (10-30)", L"秒 (10-30)"},
+    {L"IDS_OPTIONS_ALLOW_HTTPS", L"Allow https feeds", L"允许 https 频道"},
 };
 
 // The message box's button captions ("BrindlePlugin").

@@ -1,4 +1,6 @@
 #include "catalogue/DialogRules.h"
+#include "TempDir.h"
+#include "config/Config.h"
 #include "host/OptionsRules.h"
 
 #include <gtest/gtest.h>
@@ -35,6 +37,24 @@ TEST(DialogRules, AddChannelInOrderWithAndWithoutVerify) {
     EXPECT_EQ(Key(add(L"a", L"http://a/feed.XML", true)), L"ok");
     EXPECT_EQ(Key(add(L"a", L"HTTP://a/feed.xml", true)), L"ok");
     EXPECT_EQ(Key(add(L"a", L"a.xml", true)), L"IDS_CHANNEL_ADDRESS_INVALID");
+}
+
+TEST(DialogRules, HttpsAddressesOnlyWithTheSetting) {
+    TempDir folder;
+    settingsPath = folder.WPath() + L"Quorvel.ini";
+    auto verified = [](const std::wstring& url) {
+        return Key(DialogRules::AddChannel(L"a", L"", url, true, Unique));
+    };
+    for (int allow : {0, 1}) {
+        ASSERT_EQ(CConfig().WriteAllowHttps(allow), 1);
+        const std::wstring expected = allow ? L"ok" : L"IDS_CHANNEL_ADDRESS_INVALID";
+        EXPECT_EQ(verified(L"https://a/feed.xml"), expected) << allow;
+        EXPECT_EQ(verified(L"HTTPS://a/feed.XML"), expected) << allow;
+        EXPECT_EQ(DialogRules::IsHttpUrl(L"https://a/x"), allow == 1);
+        EXPECT_EQ(verified(L"http://a/feed.xml"), L"ok");
+        EXPECT_EQ(verified(L"ftp://a/feed.xml"), L"IDS_CHANNEL_ADDRESS_INVALID");
+    }
+    settingsPath.clear();
 }
 
 TEST(DialogRules, GroupRenamePropertiesAndHelpers) {

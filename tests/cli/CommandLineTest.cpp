@@ -1,12 +1,14 @@
 #include "CommandLine.h"
 #include "../engine/FeedFixtures.h"
 #include "TempDir.h"
+#include "TestCertificates.h"
 #include "TestHttpServer.h"
 #include "catalogue/CatalogueFiles.h"
 #include "platform/CodePage.h"
 #include "platform/File.h"
 #include "xml/OpmlExport.h"
 
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <httplib.h>
 #include <sstream>
@@ -273,4 +275,79 @@ TEST_F(CommandLineTest, ExportWritesOpmlThatImportsIntoTheSameTree) {
     // A second import finds every channel present.
     EXPECT_EQ(Run({"import", file}, other.Path()).out,
               "imported 0 groups and 0 channels, 2 already present\n");
+}
+
+TEST_F(CommandLineTest, OptionsPrintCheckAndWriteTheSettings) {
+    Result r = Run({"options", "UserPassword", "secret"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    r = Run({"options"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, "UpdateState=0\nThreadNum=5\nProxyState=0\nProxyAddress=\nProxyPort=0\n"
+                     "UserName=\nUserPassword=***\nLinkNum=1\nLinkTime=10\nAllowHttps=0\n");
+    EXPECT_EQ(Run({"options", "UserPassword"}).out, "***\n");
+    const std::string settings = app / "rss/RssUserCfg/Quorvel.ini";
+    // The file but its log name, which every start advances.
+    auto stored = [&settings] {
+        std::string bytes = ReadFileBytes(settings);
+        return bytes.substr(0, bytes.find("LogName="));
+    };
+    const std::string before = stored();
+    // Refusals by the dialog's rules leave the file as it was.
+    const std::vector<std::pair<std::vector<std::string>, std::string>> refused = {
+        {{"options", "ThreadNum", "31"}, "ThreadNum must be a whole number from 1 to 30"},
+        {{"options", "ThreadNum", "+5"}, "ThreadNum must be a whole number from 1 to 30"},
+        {{"options", "LinkTime", "36"}, "LinkTime must be a whole number of seconds from 10 to 35"},
+        {{"options", "LinkNum", "0"}, "LinkNum must be a whole number from 1 to 5"},
+        {{"options", "ProxyState", "1"}, "ProxyAddress must be set while ProxyState is 1"},
+        {{"options", "AllowHttps", "2"}, "AllowHttps must be 0 or 1"},
+        {{"options", "UserName", "a\nb"}, "UserName must not hold control characters"},
+        {{"options", "UserPassword", std::string(388, 'p')},
+         "UserPassword is longer than 387 bytes"},
+    };
+    for (const auto& [args, reason] : refused) {
+        r = Run(args);
+        EXPECT_EQ(r.code, 1) << args[1];
+        EXPECT_EQ(r.err, "tessavin: " + reason + "\n");
+    }
+    EXPECT_EQ(stored(), before);
+    EXPECT_EQ(Run({"options", "Nothing"}).code, 2);
+    EXPECT_EQ(Run({"options", "ThreadNum", "5", "6"}).code, 2);
+
+    // The proxy in its order: address, port, then the switch.
+    for (const auto& [key, value] :
+         std::vector<std::pair<std::string, std::string>>{{"ProxyAddress", "proxy.local"},
+                                                          {"ProxyPort", "3128"},
+                                                          {"ProxyState", "1"},
+                                                          {"ThreadNum", "30"},
+                                                          {"AllowHttps", "1"}}) {
+        r = Run({"options", key, value});
+        EXPECT_EQ(r.code, 0) << key << ": " << r.err;
+        EXPECT_EQ(Run({"options", key}).out, value + "\n");
+    }
+    EXPECT_EQ(Run({"options", "ProxyPort", "0"}).err,
+              "tessavin: ProxyPort must be a whole number from 1 to 65535 while ProxyState is 1\n");
+    const std::string after = ReadFileBytes(settings);
+    EXPECT_NE(after.find("ProxyAddress=proxy.local\r\n"), std::string::npos);
+    EXPECT_NE(after.find("ThreadNum=30\r\n"), std::string::npos);
+    EXPECT_NE(after.find("AllowHttps=1\r\n"), std::string::npos);
+}
+
+TEST_F(CommandLineTest, AnHttpsFeedIsReadOnlyWithAllowHttps) {
+    TestCertificates certificates(app / "certs");
+    ASSERT_TRUE(certificates.Ok());
+    setenv("TESSAVIN_TEST_CA_FILE", certificates.CaFile().c_str(), 1);
+    TestHttpServer secure(certificates.ServerCertificate(), certificates.Key());
+    secure.Serve("/feed.xml", FeedXml(NumberedItems(1, 2), "s1"));
+    secure.Start();
+    Result r = Run({"add-channel", secure.Url("/feed.xml"), "--name", "Secure"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("its first update failed (address not http)"), std::string::npos) << r.err;
+    EXPECT_EQ(secure.Hits(), 0);
+
+    ASSERT_EQ(Run({"options", "AllowHttps", "1"}).code, 0);
+    r = Run({"update", "--all"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.out.find("Secure: ok"), std::string::npos) << r.out;
+    EXPECT_NE(Run({"list"}).out.find("Secure(2/2)"), std::string::npos);
+    unsetenv("TESSAVIN_TEST_CA_FILE");
 }

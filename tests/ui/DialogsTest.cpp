@@ -276,6 +276,9 @@ TEST_F(DialogTest, OptionsCheckInOrderAndApplyToThePoolAndTheTimers) {
         EXPECT_EQ(Press(dialog, {{D::kProxyAddress, "proxy"}}).focus, D::kProxyPort);
         dialog.ToggleProxy(); // off again: an empty port is taken
         dialog.ToggleAutoUpdate();
+        EXPECT_FALSE(static_cast<wxCheckBox*>(d.FindWindow(D::kAllowHttps))->GetValue());
+        dialog.ToggleAllowHttps();
+        EXPECT_TRUE(static_cast<wxCheckBox*>(d.FindWindow(D::kAllowHttps))->GetValue());
         EXPECT_TRUE(Press(dialog, {{D::kProxyPort, ""}}).accepted);
         return static_cast<int>(wxID_OK);
     });
@@ -286,6 +289,6 @@ TEST_F(DialogTest, OptionsCheckInOrderAndApplyToThePoolAndTheTimers) {
     EXPECT_EQ(frame->Pool()->BaseCount(), 7u);
     const std::string ini = ReadFileBytes(app / "rss/RssUserCfg/Quorvel.ini");
     for (const char* line : {"UpdateState=1", "ThreadNum=7", "ProxyState=0", "ProxyPort=0",
-                             "LinkNum=5", "LinkTime=35"})
+                             "LinkNum=5", "LinkTime=35", "AllowHttps=1"})
         EXPECT_NE(ini.find(line), std::string::npos) << line;
 }

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+// `tessavin options [KEY [VALUE]]`: the settings of the options dialog and AllowHttps.
+// Without arguments every setting is printed as KEY=VALUE in the dialog's order; with a
+// key its value alone. With a value the setting is checked by the options dialog's rules
+// (against the other settings as stored) and written. The password is never printed.
+class OptionsCommand {
+public:
+    struct Outcome {
+        int exitCode = 0;    // 0 done, 1 refused, 2 usage error
+        std::string message; // the reason when not done
+    };
+
+    static Outcome Run(const std::vector<std::string>& args, std::ostream& out);
+    // The keys in the dialog's order.
+    static const std::vector<std::string>& Keys();
+
+private:
+    static std::string Value(const std::string& key);
+    static Outcome Set(const std::string& key, const std::string& value);
+};
