@@ -1,6 +1,7 @@
 // One channel update from a document in memory: a 1000-item, about 1 MB UTF-8 feed merged
 // against 1000 remembered items (check, read-back, page, state file, total), against the
-// time libxml2 takes merely to parse the same document.
+// time libxml2 takes merely to parse the same document. Once for RSS 2.0 (read by substring
+// search) and once for Atom 1.0 (read with the XML reader).
 #include "catalogue/Channel.h"
 #include "engine/ChannelUpdater.h"
 #include "platform/CodePage.h"
@@ -38,8 +39,32 @@ std::string Feed(int firstItem, const std::string& buildDate) {
     return xml + "</channel></rss>\n";
 }
 
+std::string AtomFeed(int firstItem, const std::string& updated) {
+    std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<feed "
+                      "xmlns=\"http://www.w3.org/2005/Atom\"><title>Bench</title><link "
+                      "href=\"http://example.com/\"/><updated>" +
+                      updated + "</updated><id>urn:bench</id>\n";
+    const std::string body =
+        "&lt;p&gt;\xE4\xB8\xAD\xE6\x96\x87 text with &amp;amp; entities and a "
+        "&lt;a href=&quot;http://example.com/x&quot;&gt;link&lt;/a&gt; &lt;br&gt;&lt;/p&gt;";
+    for (int i = firstItem; i < firstItem + 1000; ++i) {
+        std::string n = std::to_string(i);
+        xml += "<entry><title>Item " + n +
+               " title \xE2\x80\x94 news</title><link rel=\"alternate\" "
+               "href=\"http://example.com/news/2026/12/06/item-" +
+               n + ".html\"/><id>http://example.com/" + n + "</id><content type=\"html\">";
+        for (int k = 0; k < 6; ++k)
+            xml += body;
+        xml += "</content><author><name>author" + n +
+               "</name></author><published>2026-12-06T10:00:00Z</published></entry>\n";
+    }
+    return xml + "</feed>\n";
+}
+
+using FeedMaker = std::string (*)(int, const std::string&);
+
 struct Fixture {
-    Fixture() {
+    explicit Fixture(FeedMaker make) {
         char pattern[] = "/tmp/tessavin-bench.XXXXXX";
         folder = mkdtemp(pattern);
         data = platform::Utf8ToWide(folder);
@@ -49,10 +74,10 @@ struct Fixture {
         // The previous update: 1000 items, now remembered.
         ChannelUpdater first(channel, data, nullptr);
         first.LoadState();
-        first.Process(Feed(0, "A"));
+        first.Process(make(0, "A"));
         platform::ReadWholeFile(data + L"/rss1.html", page);
         platform::ReadWholeFile(data + L"/rss1.flg", state);
-        next = Feed(500, "B"); // 500 known items, 500 new ones
+        next = make(500, "B"); // 500 known items, 500 new ones
     }
     ~Fixture() { std::filesystem::remove_all(folder); }
     void Restore() {
@@ -66,13 +91,14 @@ struct Fixture {
     std::string page, state, next;
 };
 
-Fixture& Shared() {
-    static Fixture fixture;
-    return fixture;
+Fixture& Shared(bool atom) {
+    static Fixture rss(Feed);
+    static Fixture atomFeed(AtomFeed);
+    return atom ? atomFeed : rss;
 }
 
-void BM_TessavinMerge(benchmark::State& state) {
-    Fixture& f = Shared();
+void Merge(benchmark::State& state, bool atom) {
+    Fixture& f = Shared(atom);
     for (auto _ : state) {
         state.PauseTiming();
         f.Restore();
@@ -88,8 +114,8 @@ void BM_TessavinMerge(benchmark::State& state) {
                             static_cast<int64_t>(f.next.size()));
 }
 
-void BM_Libxml2Parse(benchmark::State& state) {
-    Fixture& f = Shared();
+void Parse(benchmark::State& state, bool atom) {
+    Fixture& f = Shared(atom);
     for (auto _ : state) {
         xmlDocPtr doc = xmlReadMemory(f.next.data(), static_cast<int>(f.next.size()), "feed.xml",
                                       nullptr, XML_PARSE_NONET);
@@ -100,8 +126,23 @@ void BM_Libxml2Parse(benchmark::State& state) {
                             static_cast<int64_t>(f.next.size()));
 }
 
+void BM_Libxml2Parse(benchmark::State& state) {
+    Parse(state, false);
+}
+void BM_TessavinMerge(benchmark::State& state) {
+    Merge(state, false);
+}
+void BM_Libxml2ParseAtom(benchmark::State& state) {
+    Parse(state, true);
+}
+void BM_TessavinMergeAtom(benchmark::State& state) {
+    Merge(state, true);
+}
+
 } // namespace
 
 BENCHMARK(BM_Libxml2Parse)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_TessavinMerge)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_Libxml2ParseAtom)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_TessavinMergeAtom)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK_MAIN();

@@ -399,6 +399,18 @@ std::string HtmlSanitizer::BreakMarkers(const std::string& text) {
         {"<DIV class", "<DIV  class"},   {"<IMG class", "<IMG  class"},
         {"<font class", "<font  class"}, {"footer name=\"", "footer name=&quot;"},
         {"<script>", "<script >"}};
+    // Most texts hold none: one pass over their '<' tells, without copying them.
+    bool found = text.find("footer name=\"") != std::string::npos;
+    for (size_t lt = text.find('<'); !found && lt != std::string::npos;
+         lt = text.find('<', lt + 1)) {
+        const char next = lt + 1 < text.size() ? text[lt + 1] : '\0';
+        for (const auto& marker : kMarkers)
+            if (marker.first[0] == '<' && marker.first[1] == next &&
+                text.compare(lt, std::strlen(marker.first), marker.first) == 0)
+                found = true;
+    }
+    if (!found)
+        return text;
     std::string out = text;
     for (const auto& marker : kMarkers) {
         const size_t length = std::strlen(marker.first);
