@@ -3,6 +3,7 @@
 #include "platform/ResourceModule.h"
 
 #include <cmath>
+#include <cstdio>
 #include <ctime>
 #include <cwchar>
 
@@ -139,4 +140,98 @@ std::wstring FormatTime(const DateValue& date, const std::wstring& pattern) {
 
 std::wstring FormatNow(const std::wstring& pattern) {
     return FormatTime(DateFromTimePoint(CurrentTime()), pattern);
+}
+
+namespace {
+
+// Reads `count` digits at text[pos]; false when any is not a digit.
+bool Digits(const std::string& text, size_t pos, size_t count, int& value) {
+    if (pos + count > text.size())
+        return false;
+    value = 0;
+    for (size_t i = pos; i < pos + count; ++i) {
+        if (text[i] < '0' || text[i] > '9')
+            return false;
+        value = value * 10 + (text[i] - '0');
+    }
+    return true;
+}
+
+} // namespace
+
+std::string Rfc822FromIso8601(const std::string& raw) {
+    const size_t first = raw.find_first_not_of(" \t\r\n");
+    const size_t last = raw.find_last_not_of(" \t\r\n");
+    if (first == std::string::npos)
+        return std::string();
+    const std::string text = raw.substr(first, last - first + 1);
+    int year, month, day, hour = 0, minute = 0, second = 0;
+    if (!Digits(text, 0, 4, year) || text.size() < 10 || text[4] != '-' || text[7] != '-' ||
+        !Digits(text, 5, 2, month) || !Digits(text, 8, 2, day))
+        return std::string();
+    size_t pos = 10;
+    int offsetMinutes = 0;
+    if (pos < text.size()) {
+        // "T" (or a blank) and the time: HH:MM, optional :SS and a fraction, then the zone.
+        if ((text[pos] != 'T' && text[pos] != 't' && text[pos] != ' ') ||
+            !Digits(text, pos + 1, 2, hour) || text.size() < pos + 6 || text[pos + 3] != ':' ||
+            !Digits(text, pos + 4, 2, minute))
+            return std::string();
+        pos += 6;
+        if (pos < text.size() && text[pos] == ':') {
+            if (!Digits(text, pos + 1, 2, second))
+                return std::string();
+            pos += 3;
+            if (pos < text.size() && (text[pos] == '.' || text[pos] == ',')) {
+                ++pos;
+                while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9')
+                    ++pos;
+            }
+        }
+        if (pos < text.size() && (text[pos] == 'Z' || text[pos] == 'z')) {
+            ++pos;
+        } else if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) {
+            int zoneHours, zoneMinutes = 0;
+            const int sign = text[pos] == '-' ? -1 : 1;
+            if (!Digits(text, pos + 1, 2, zoneHours))
+                return std::string();
+            pos += 3;
+            if (pos < text.size() && text[pos] == ':')
+                ++pos;
+            if (pos < text.size() && !Digits(text, pos, 2, zoneMinutes))
+                return std::string();
+            if (pos < text.size())
+                pos += 2;
+            if (zoneHours > 23 || zoneMinutes > 59)
+                return std::string();
+            offsetMinutes = sign * (zoneHours * 60 + zoneMinutes);
+        }
+        if (pos != text.size())
+            return std::string();
+    }
+    if (year < 1 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month) ||
+        hour > 23 || minute > 59 || second > 60)
+        return std::string();
+    if (second == 60)
+        second = 59; // a leap second shows as the second before it
+    // The local time of the text minus its offset is the time in UTC.
+    int64_t seconds =
+        DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) * 86400 +
+        hour * 3600 + minute * 60 + second - offsetMinutes * 60;
+    int64_t days = seconds >= 0 ? seconds / 86400 : (seconds - 86399) / 86400;
+    const int64_t inDay = seconds - days * 86400;
+    int64_t y;
+    unsigned m, d;
+    CivilFromDays(days, y, m, d);
+    if (y < 1 || y > 9999)
+        return std::string();
+    static const char* const kDays[] = {"Thu", "Fri", "Sat", "Sun", "Mon", "Tue", "Wed"};
+    static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                          "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    const int64_t weekday = ((days % 7) + 7) % 7; // 1970-01-01 was a Thursday
+    char out[96];
+    std::snprintf(out, sizeof out, "%s, %02u %s %04lld %02lld:%02lld:%02lld GMT", kDays[weekday], d,
+                  kMonths[m - 1], static_cast<long long>(y), static_cast<long long>(inDay / 3600),
+                  static_cast<long long>(inDay / 60 % 60), static_cast<long long>(inDay % 60));
+    return out;
 }

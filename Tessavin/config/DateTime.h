@@ -40,3 +40,7 @@ bool SplitDate(const DateValue& date, CalendarFields& fields);
 std::wstring FormatTime(const DateValue& date, const std::wstring& pattern);
 // The current local time formatted by a pattern.
 std::wstring FormatNow(const std::wstring& pattern);
+// An ISO 8601 / RFC 3339 date ("2026-12-06T10:00:00+08:00", "2026-12-06", fractions and
+// "Z" allowed) as the RFC 822 text of the same moment in GMT ("Sun, 06 Dec 2026 02:00:00
+// GMT"); empty when the text is not such a date.
+std::string Rfc822FromIso8601(const std::string& text);

@@ -3,6 +3,7 @@
 #include "catalogue/Channel.h"
 #include "config/DateTime.h"
 #include "config/LogFile.h"
+#include "engine/FeedDocument.h"
 #include "engine/ItemText.h"
 #include "engine/RssDocument.h"
 #include "platform/CodePage.h"
@@ -72,6 +73,57 @@ std::string ToUtf8From(std::string text, const DocumentEncoding& encoding) {
     return platform::ConvertEncoding(text, encoding.declared.c_str(), "UTF-8", out) ? out : text;
 }
 
+// The items of an RSS 2.0 document, read by substring search, in the document's bytes.
+class RssItems : public ChannelUpdater::ItemSource {
+public:
+    explicit RssItems(const RssDocument& document)
+        : document_(document), encoding_(document.Encoding()) {}
+    PageEncoding Page() const { return encoding_.page; }
+    bool Next(ItemFields& fields) override {
+        if (!document_.NextItem(cursor_, span_))
+            return false;
+        document_.ReadItem(span_, fields);
+        return true;
+    }
+    void Prepare(ItemFields& fields, PageItemTexts& texts) override {
+        texts.title = ToUtf8From(std::move(fields.title), encoding_);
+        texts.description = ItemText::PrepareDescription(
+            ToUtf8From(std::move(fields.description), encoding_), encoding_.page);
+        texts.author = ToUtf8From(std::move(fields.author), encoding_);
+        texts.date = ItemText::DisplayDate(ToUtf8From(std::move(fields.pubDate), encoding_));
+    }
+
+private:
+    const RssDocument& document_;
+    const DocumentEncoding encoding_;
+    size_t cursor_ = 0;
+    ItemSpan span_;
+};
+
+// The items of a feed read with the XML reader: UTF-8 HTML already.
+class FeedItems : public ChannelUpdater::ItemSource {
+public:
+    explicit FeedItems(std::vector<ItemFields>& items) : items_(items) {}
+    bool Next(ItemFields& fields) override {
+        if (next_ >= items_.size())
+            return false;
+        fields = std::move(items_[next_++]);
+        return true;
+    }
+    void Prepare(ItemFields& fields, PageItemTexts& texts) override {
+        // A title in markup that does not pass the tag check shows as text.
+        texts.title = ItemText::TagCheck(fields.title) ? std::move(fields.title)
+                                                       : FeedDocument::EscapeText(fields.title);
+        texts.description = ItemText::PrepareMarkup(fields.description);
+        texts.author = std::move(fields.author);
+        texts.date = ItemText::DisplayDate(fields.pubDate);
+    }
+
+private:
+    std::vector<ItemFields>& items_;
+    size_t next_ = 0;
+};
+
 } // namespace
 
 ChannelUpdater::ChannelUpdater(CChannel& channel, const std::wstring& dataFolder,
@@ -137,32 +189,57 @@ ChannelUpdater::Result ChannelUpdater::Process(const std::string& document) {
     }
 }
 
+ChannelUpdater::Result ChannelUpdater::Reject(const wchar_t* logFormat, const char* reason) {
+    const std::wstring name = channel_.GetName();
+    LogPrintf(logFormat, name.c_str());
+    if (frame_)
+        frame_->Post(kMsgStatus, kStatusDocumentRejected, 0);
+    failure_ = reason;
+    return kFailed;
+}
+
 ChannelUpdater::Result ChannelUpdater::ProcessDocument(const std::string& text) {
     shownCount_ = 0;
     readCount_ = 0;
     const RssDocument document(text);
-    const std::wstring name = channel_.GetName();
-    if (!document.HasSupportedVersion()) {
-        LogPrintf(L"Invalidate version of RSS for channel %s", name.c_str());
-        if (frame_)
-            frame_->Post(kMsgStatus, kStatusDocumentRejected, 0);
-        failure_ = "not an RSS 2.0 document";
-        return kFailed;
-    }
+    if (!document.HasSupportedVersion())
+        return ProcessOtherFormat(text);
     // A document cut off in transfer must not store its build date: the complete document
     // would then be "unchanged" for ever.
-    if (!document.IsComplete()) {
-        LogPrintf(L"The document of channel %s is incomplete", name.c_str());
-        if (frame_)
-            frame_->Post(kMsgStatus, kStatusDocumentRejected, 0);
-        failure_ = "incomplete document";
-        return kFailed;
-    }
+    if (!document.IsComplete())
+        return Reject(L"The document of channel %s is incomplete", "incomplete document");
     const std::string buildDate = document.BuildDate();
-    const std::string stored = channel_.GetLastBuildDate();
-    if (!stored.empty() && stored == buildDate)
+    if (IsUnchanged(buildDate))
         return kUnchanged;
-    const DocumentEncoding encoding = document.Encoding();
+    RssItems items(document);
+    return Merge(items, buildDate, items.Page(), text.size());
+}
+
+ChannelUpdater::Result ChannelUpdater::ProcessOtherFormat(const std::string& text) {
+    FeedDocument feed;
+    switch (feed.Read(text, platform::WideToUtf8(channel_.GetUrl()))) {
+    case FeedDocument::Status::kNotAFeed:
+        return Reject(L"Invalidate version of RSS for channel %s", "not an RSS or Atom document");
+    case FeedDocument::Status::kIncomplete:
+        return Reject(L"The document of channel %s is incomplete", "incomplete document");
+    case FeedDocument::Status::kRead:
+        break;
+    }
+    if (IsUnchanged(feed.BuildDate()))
+        return kUnchanged;
+    FeedItems items(feed.Items());
+    return Merge(items, feed.BuildDate(), PageEncoding::kUtf8, text.size());
+}
+
+bool ChannelUpdater::IsUnchanged(const std::string& buildDate) const {
+    const std::string stored = channel_.GetLastBuildDate();
+    return !stored.empty() && stored == buildDate;
+}
+
+ChannelUpdater::Result ChannelUpdater::Merge(ItemSource& items, const std::string& buildDate,
+                                             PageEncoding encoding, size_t documentSize) {
+    const std::string stored = channel_.GetLastBuildDate();
+    const std::wstring name = channel_.GetName();
     const std::wstring pagePath = PagePath();
 
     // Remembered items: only when a build date was stored and the previous page exists.
@@ -187,20 +264,17 @@ ChannelUpdater::Result ChannelUpdater::ProcessDocument(const std::string& text) 
     const uint32_t maxItems = channel_.GetMaxItems();
     const int64_t groupId = static_cast<int32_t>(channel_.GetGroupId());
     const int64_t channelId = static_cast<int32_t>(channel_.GetId());
-    PageWriter page(encoding.page, text.size() * 3);
+    PageWriter page(encoding, documentSize * 3);
     std::string state;
     state.reserve(records_.size() * 64 + 4096);
     uint32_t lineNumber = 0; // an item's number on the page is its state line number
 
-    size_t cursor = 0;
-    ItemSpan span;
     ItemFields fields;
-    while (document.NextItem(cursor, span)) {
+    while (items.Next(fields)) {
         if (++shownCount_ > maxItems) {
             --shownCount_;
             break;
         }
-        document.ReadItem(span, fields);
         const std::string link = ItemText::CleanLink(fields.link);
         RememberedItem* known = remembered.Match(link);
         bool read = false, flagged = false;
@@ -208,11 +282,7 @@ ChannelUpdater::Result ChannelUpdater::ProcessDocument(const std::string& text) 
         if (!known) {
             ItemStateFile::AppendNewItemLine(state, link);
             ++lineNumber;
-            texts.title = ToUtf8From(std::move(fields.title), encoding);
-            texts.description = ItemText::PrepareDescription(
-                ToUtf8From(std::move(fields.description), encoding), encoding.page);
-            texts.author = ToUtf8From(std::move(fields.author), encoding);
-            texts.date = ItemText::DisplayDate(ToUtf8From(std::move(fields.pubDate), encoding));
+            items.Prepare(fields, texts);
         } else {
             known->done = true;
             const StateRecord& r = known->record;

@@ -50,8 +50,24 @@ public:
     // The page exists and LoadState found a state file (not one it created).
     bool HasPage() const;
 
+    // Where the merge takes the items of a document from: the raw fields of each item in
+    // document order, and the texts a new item is shown with.
+    class ItemSource {
+    public:
+        virtual ~ItemSource() = default;
+        virtual bool Next(ItemFields& fields) = 0;
+        virtual void Prepare(ItemFields& fields, PageItemTexts& texts) = 0;
+    };
+
 private:
     Result ProcessDocument(const std::string& document);
+    // Atom, RSS 1.0 and RSS 0.9x documents (those the RSS 2.0 reading refuses).
+    Result ProcessOtherFormat(const std::string& document);
+    bool IsUnchanged(const std::string& buildDate) const;
+    Result Reject(const wchar_t* logFormat, const char* reason);
+    // The items merged with the remembered ones; page and state file written.
+    Result Merge(ItemSource& items, const std::string& buildDate, PageEncoding encoding,
+                 size_t documentSize);
 
     CChannel& channel_;
     std::wstring dataFolder_;

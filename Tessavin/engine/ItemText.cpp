@@ -242,6 +242,18 @@ std::string ItemText::PrepareDescription(const std::string& raw, PageEncoding pa
     return text;
 }
 
+std::string ItemText::PrepareMarkup(const std::string& html) {
+    std::string text = html;
+    const bool roundTrip = !IsValidUtf8(text);
+    if (roundTrip)
+        text = platform::Utf8ToNative(text);
+    if (!TagCheck(text))
+        text = kInvalidHtml;
+    if (roundTrip)
+        text = platform::NativeToUtf8(text);
+    return text;
+}
+
 std::string ItemText::DisplayDate(const std::string& raw) {
     if (raw.find("GMT") == std::string::npos)
         return raw;

@@ -12,6 +12,9 @@ public:
     // Entity replacement in its fixed order, the tag check, and for a UTF-8 page the
     // round trip through the native code page (lossless: the native page is GB18030).
     static std::string PrepareDescription(const std::string& raw, PageEncoding page);
+    // HTML markup (decoded already) for a UTF-8 page: the tag check and, for invalid UTF-8,
+    // the round trip through the native code page; no entity replacement.
+    static std::string PrepareMarkup(const std::string& html);
     // The entity table applied in order (each row over the whole text before the next).
     static std::string ReplaceEntities(std::string text);
     // Every opened tag closed in order, but for IMG, BR, HR, IFRAME, PARAM and INPUT.

@@ -29,7 +29,7 @@ public:
     // How the run ended; read by the job's owner once 11901 has arrived.
     enum class Outcome { kNotRun, kWritten, kUnchanged, kFailed, kStopped };
     Outcome GetOutcome() const { return outcome_; }
-    // Why a failed run failed ("HTTP 404", "not an RSS 2.0 document", ...).
+    // Why a failed run failed ("HTTP 404", "not an RSS or Atom document", ...).
     const std::string& FailureReason() const { return failure_; }
 
 private:

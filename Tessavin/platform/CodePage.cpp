@@ -9,8 +9,6 @@ namespace platform {
 
 const char* const kNativeCodePage = "GB18030";
 
-namespace {
-
 void AppendUtf8(std::string& out, char32_t c) {
     if (c < 0x80) {
         out.push_back(static_cast<char>(c));
@@ -28,6 +26,8 @@ void AppendUtf8(std::string& out, char32_t c) {
         out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
     }
 }
+
+namespace {
 
 // Cached conversion descriptors per thread and direction; iconv_open is costly. Feeds name
 // their own encodings, so the cache is bounded: names iconv does not know are never kept,

@@ -11,6 +11,8 @@ extern const char* const kNativeCodePage;
 // Invalid input never fails a conversion: undecodable bytes become U+FFFD when
 // decoding to wide, and characters that a byte encoding cannot hold become '?'.
 std::wstring Utf8ToWide(const std::string& utf8);
+// Appends the UTF-8 bytes of one code point (below 0x110000).
+void AppendUtf8(std::string& out, char32_t c);
 std::string WideToUtf8(const std::wstring& wide);
 std::wstring NativeToWide(const std::string& native);
 std::string WideToNative(const std::wstring& wide);

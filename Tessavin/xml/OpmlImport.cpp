@@ -26,25 +26,6 @@ struct COpmlImport::Outline {
 namespace {
 
 // The value of the encoding pseudo-attribute of the XML declaration; empty without one.
-std::string DeclaredEncoding(const std::string& document) {
-    if (document.compare(0, 5, "<?xml") != 0)
-        return std::string();
-    const size_t end = document.find("?>");
-    const size_t at = document.find("encoding", 5);
-    if (end == std::string::npos || at == std::string::npos || at > end)
-        return std::string();
-    size_t p = document.find_first_not_of(" \t\r\n", at + 8);
-    if (p == std::string::npos || document[p] != '=')
-        return std::string();
-    p = document.find_first_not_of(" \t\r\n", p + 1);
-    if (p == std::string::npos || (document[p] != '"' && document[p] != '\''))
-        return std::string();
-    const size_t close = document.find(document[p], p + 1);
-    if (close == std::string::npos || close > end)
-        return std::string();
-    return platform::AsciiLower(document.substr(p + 1, close - p - 1));
-}
-
 // A whole decimal number, blanks around it allowed; false for anything else.
 bool WholeNumber(const std::string& text, long long& value) {
     const char* begin = text.c_str();
@@ -68,27 +49,6 @@ int COpmlImport::Fail() {
     if (frame_)
         frame_->Post(kMsgStatus, kStatusImportFailed, 0);
     return 0;
-}
-
-bool COpmlImport::ToUtf8(std::string& document) {
-    if (document.compare(0, 3, "\xEF\xBB\xBF") == 0) {
-        document.erase(0, 3);
-        return true;
-    }
-    std::string converted;
-    if (document.compare(0, 2, "\xFF\xFE") == 0 || document.compare(0, 2, "\xFE\xFF") == 0) {
-        if (!platform::ConvertEncoding(document, "UTF-16", "UTF-8", converted))
-            return false;
-        document = std::move(converted);
-        return true;
-    }
-    const std::string declared = DeclaredEncoding(document);
-    if (declared.empty() || declared == "utf-8" || declared == "utf8")
-        return true;
-    if (!platform::ConvertEncoding(document, declared.c_str(), "UTF-8", converted))
-        return false;
-    document = std::move(converted);
-    return true;
 }
 
 uint32_t COpmlImport::IntervalValue(const std::string& text) {
@@ -129,7 +89,8 @@ int COpmlImport::Import(const std::wstring& path, uint32_t parentGroupId, uint32
         return Fail();
     }
     CXmlDocument document;
-    if (!ToUtf8(buffer) || !document.SetText(buffer) || !document.FindNextElement("opml"))
+    if (!CXmlDocument::ToUtf8(buffer) || !document.SetText(buffer) ||
+        !document.FindNextElement("opml"))
         return Fail();
     document.EnterElement();
     // The outlines are in the body; a list without one keeps them under the root.

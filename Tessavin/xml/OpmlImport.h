@@ -47,9 +47,6 @@ public:
     // Channels left out because their address was known already.
     size_t AlreadyPresent() const { return alreadyPresent_; }
 
-    // The document as UTF-8 (its declared encoding converted); false for an encoding that
-    // cannot be converted.
-    static bool ToUtf8(std::string& document);
     // A list's interval or item limit: 0, negative or unparsable values give the default;
     // an interval is at most kMaxInterval.
     static uint32_t IntervalValue(const std::string& text);

@@ -55,6 +55,25 @@ std::string WithName(const char* message, const std::string& name) {
     return out;
 }
 
+std::string DeclaredEncoding(const std::string& document) {
+    if (document.compare(0, 5, "<?xml") != 0)
+        return std::string();
+    const size_t end = document.find("?>");
+    const size_t at = document.find("encoding", 5);
+    if (end == std::string::npos || at == std::string::npos || at > end)
+        return std::string();
+    size_t p = document.find_first_not_of(" \t\r\n", at + 8);
+    if (p == std::string::npos || document[p] != '=')
+        return std::string();
+    p = document.find_first_not_of(" \t\r\n", p + 1);
+    if (p == std::string::npos || (document[p] != '"' && document[p] != '\''))
+        return std::string();
+    const size_t close = document.find(document[p], p + 1);
+    if (close == std::string::npos || close > end)
+        return std::string();
+    return platform::AsciiLower(document.substr(p + 1, close - p - 1));
+}
+
 } // namespace
 
 CXmlDocument::CXmlDocument() {
@@ -212,6 +231,22 @@ long CXmlDocument::Fail(const std::string& message, uint32_t record) {
     return -1;
 }
 
+std::string CXmlDocument::NameOf(uint32_t record) const {
+    return record != 0 && record < freePos_ ? ElementName(record) : std::string();
+}
+
+bool CXmlDocument::NameRange(uint32_t record, size_t& first, size_t& length) const {
+    if (record == 0 || record >= freePos_)
+        return false;
+    Token t;
+    t.next = records_[record].startOpen + 1;
+    if (!NextToken(t) || t.quoted)
+        return false;
+    first = t.first;
+    length = t.Length();
+    return true;
+}
+
 std::string CXmlDocument::ElementName(uint32_t record) const {
     Token t;
     t.next = records_[record].startOpen + 1;
@@ -355,8 +390,38 @@ bool CXmlDocument::LeaveElement() {
 std::string CXmlDocument::GetAttribute(const char* name) const {
     if (currentKind_ != 1 || currentPos_ == 0)
         return std::string();
+    return AttributeOf(currentPos_, name);
+}
+
+bool CXmlDocument::HasAttribute(uint32_t record, const char* name, std::string& value) const {
+    value.clear();
+    if (record == 0 || record >= freePos_)
+        return false;
     Token t;
-    t.next = records_[currentPos_].startOpen + 1;
+    t.next = records_[record].startOpen + 1;
+    if (!NextToken(t)) // the element's name
+        return false;
+    long matchedAt = -1;
+    long index = 0;
+    while (NextToken(t)) {
+        ++index;
+        if (!t.quoted) {
+            if (TokenIs(t, '>') || TokenIs(t, '/') || TokenIs(t, '?'))
+                return false;
+            if (matchedAt < 0 && !TokenIs(t, '=') && t.Length() == std::strlen(name) &&
+                std::memcmp(text_.data() + t.first, name, t.Length()) == 0)
+                matchedAt = index;
+        } else if (matchedAt >= 0 && index == matchedAt + 2) {
+            value = Decode(t.first, t.last);
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string CXmlDocument::AttributeOf(uint32_t record, const char* name) const {
+    Token t;
+    t.next = records_[record].startOpen + 1;
     if (!NextToken(t)) // the element's name
         return std::string();
     const bool anyName = !name || !*name;
@@ -437,4 +502,25 @@ std::string CXmlDocument::Decode(size_t first, size_t last) const {
         out.push_back('&');
     }
     return out;
+}
+
+bool CXmlDocument::ToUtf8(std::string& document) {
+    if (document.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+        document.erase(0, 3);
+        return true;
+    }
+    std::string converted;
+    if (document.compare(0, 2, "\xFF\xFE") == 0 || document.compare(0, 2, "\xFE\xFF") == 0) {
+        if (!platform::ConvertEncoding(document, "UTF-16", "UTF-8", converted))
+            return false;
+        document = std::move(converted);
+        return true;
+    }
+    const std::string declared = DeclaredEncoding(document);
+    if (declared.empty() || declared == "utf-8" || declared == "utf8")
+        return true;
+    if (!platform::ConvertEncoding(document, declared.c_str(), "UTF-8", converted))
+        return false;
+    document = std::move(converted);
+    return true;
 }

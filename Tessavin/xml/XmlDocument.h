@@ -48,6 +48,17 @@ public:
     // the next FindNextElement searches its following siblings.
     bool LeaveElement();
     std::string GetAttribute(const char* name) const;
+
+    // Reading by record (a record's number in Records(); 0 is the document): the qualified
+    // name, and an attribute by its exact qualified name (decoded), false when missing.
+    std::string NameOf(uint32_t record) const;
+    // Where the record's qualified name stands in Text(); false for no element.
+    bool NameRange(uint32_t record, size_t& first, size_t& length) const;
+    bool HasAttribute(uint32_t record, const char* name, std::string& value) const;
+    const std::string& Text() const { return text_; }
+    // A document's bytes as UTF-8, by its byte-order mark or its declared encoding; false
+    // for an encoding that cannot be converted.
+    static bool ToUtf8(std::string& document);
     const std::string& ErrorText() const { return errorText_; }
 
     // For tests and tools.
@@ -74,6 +85,7 @@ private:
     long ParseElement(uint32_t parent, int depth);
     long Fail(const std::string& message, uint32_t record);
     std::string ElementName(uint32_t record) const;
+    std::string AttributeOf(uint32_t record, const char* name) const;
     std::string Decode(size_t first, size_t last) const;
 
     std::string text_;

@@ -172,7 +172,7 @@ TEST_F(CommandLineTest, FailedUpdatesSayWhy) {
     Run({"add-channel", "ftp://127.0.0.1/x.xml", "--name", "Ftp"});
     r = Run({"update", "--all"});
     EXPECT_EQ(r.code, 1);
-    EXPECT_EQ(r.out, "c1 Gone: failed (HTTP 404)\nc2 Page: failed (not an RSS 2.0 document)\n"
+    EXPECT_EQ(r.out, "c1 Gone: failed (HTTP 404)\nc2 Page: failed (not an RSS or Atom document)\n"
                      "c3 Ftp: failed (address not http)\n"
                      "3 channels: 0 ok, 0 unchanged, 3 failed, 0 stopped\n");
 }

@@ -39,3 +39,17 @@ TEST(DateTime, TimePointConvertsToLocalFields) {
     EXPECT_EQ(DaysFromCivil(1970, 1, 1), 0);
     EXPECT_EQ(DaysFromCivil(1969, 12, 31), -1);
 }
+
+TEST(DateTime, Iso8601DatesAsRfc822InGmt) {
+    EXPECT_EQ(Rfc822FromIso8601("2006-12-03T10:00:00Z"), "Sun, 03 Dec 2006 10:00:00 GMT");
+    EXPECT_EQ(Rfc822FromIso8601(" 2006-12-03t10:00:00.123456z\n"), "Sun, 03 Dec 2006 10:00:00 GMT");
+    // Offsets are taken away, across a day and a year.
+    EXPECT_EQ(Rfc822FromIso8601("2007-01-01T05:30:00+08:00"), "Sun, 31 Dec 2006 21:30:00 GMT");
+    EXPECT_EQ(Rfc822FromIso8601("2006-12-31T20:00:00-05:30"), "Mon, 01 Jan 2007 01:30:00 GMT");
+    EXPECT_EQ(Rfc822FromIso8601("2008-02-29 23:59"), "Fri, 29 Feb 2008 23:59:00 GMT");
+    EXPECT_EQ(Rfc822FromIso8601("1969-12-31"), "Wed, 31 Dec 1969 00:00:00 GMT");
+    for (const char* bad : {"", "2006-02-29T00:00:00Z", "2006-12-03T24:00:00Z", "2006-13-01",
+                            "2006-12-03T10:00:00+25:00", "Sun, 03 Dec 2006 10:00:00 GMT",
+                            "2006-12-03T10:00:00Zjunk", "2006-12-3"})
+        EXPECT_EQ(Rfc822FromIso8601(bad), "") << bad;
+}

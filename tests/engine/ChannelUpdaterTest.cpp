@@ -12,14 +12,6 @@
 
 namespace {
 
-const std::string kUtf8Head =
-    "\xEF\xBB\xBF<html><head><meta http-equiv=\"Content-Type\" content=\"text/html;charset=utf-8\">"
-    "<link href=\"HtmlStyle\\H20.css\" rel=\"stylesheet\" type=\"text/css\"><script>var totalNum=";
-const std::string kHeadEnd =
-    ";</script><script language=\"javascript\" src=\"./HtmlStyle/rss.js\"></script></head><body>"
-    "<script>document.write(init_pagination());</script><DIV ID=\"contentdiv\">";
-const std::string kTail = "</DIV><script>document.write(init_pagination());</script></body></html>";
-
 class ChannelUpdaterTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -233,7 +225,7 @@ TEST_F(ChannelUpdaterTest, RejectedVersionsLeaveThePreviousFilesAlone) {
     const std::string page = Page(), state = State();
     frame.Drain();
     for (const std::string& bad :
-         {std::string("<rss version=\"0.91\"><channel><item><link>z</link></item></channel></rss>"),
+         {std::string("<rss version=\"1.0\"><channel><item><link>z</link></item></channel></rss>"),
           std::string("<rss><channel></channel></rss>"), std::string("not xml at all")}) {
         EXPECT_EQ(Update(bad), ChannelUpdater::kFailed);
         EXPECT_EQ(Page(), page);

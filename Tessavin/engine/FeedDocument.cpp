@@ -1,0 +1,538 @@
+#include "engine/FeedDocument.h"
+
+#include "config/DateTime.h"
+#include "platform/CodePage.h"
+#include "platform/Format.h"
+#include "xml/XmlDocument.h"
+
+#include <cctype>
+#include <cstring>
+#include <curl/curl.h>
+#include <deque>
+#include <memory>
+#include <string_view>
+#include <utility>
+
+namespace {
+
+const char kAtom[] = "http://www.w3.org/2005/Atom";
+const char kRdf[] = "http://www.w3.org/1999/02/22-rdf-syntax-ns#";
+const char kRss1[] = "http://purl.org/rss/1.0/";
+const char kRss090[] = "http://my.netscape.com/rdf/simple/0.9/";
+const char kDublinCore[] = "http://purl.org/dc/elements/1.1/";
+const char kXhtml[] = "http://www.w3.org/1999/xhtml";
+
+// The first needle in text[from, limit), or npos: searches never run past the element at
+// hand, so reading stays linear in the document.
+size_t FindIn(const std::string& text, const char* needle, size_t from, size_t limit) {
+    const size_t length = std::strlen(needle);
+    if (limit > text.size())
+        limit = text.size();
+    if (from >= limit || limit - from < length)
+        return std::string::npos;
+    const void* hit = memmem(text.data() + from, limit - from, needle, length);
+    return hit ? static_cast<size_t>(static_cast<const char*>(hit) - text.data())
+               : std::string::npos;
+}
+
+std::string Trim(const std::string& text) {
+    const size_t first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos)
+        return std::string();
+    return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
+}
+
+void AppendCodePoint(std::string& out, unsigned long code) {
+    // Characters XML does not allow (NUL, other controls, surrogates, beyond Unicode)
+    // become U+FFFD, so no such byte reaches a page.
+    if ((code < 0x20 && code != '\t' && code != '\n' && code != '\r') ||
+        (code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF || code == 0xFFFE || code == 0xFFFF)
+        code = 0xFFFD;
+    platform::AppendUtf8(out, static_cast<char32_t>(code));
+}
+
+// The entity or character reference at text[amp] ('&'), appended decoded; returns the
+// position after it, or amp + 1 with a bare '&' appended when it is none.
+size_t DecodeReference(const std::string& text, size_t amp, size_t end, std::string& out) {
+    auto named = [&](const char* rest, char value) {
+        const size_t length = std::strlen(rest);
+        if (amp + 1 + length > end || text.compare(amp + 1, length, rest) != 0)
+            return false;
+        out.push_back(value);
+        return true;
+    };
+    switch (amp + 1 < end ? text[amp + 1] : '\0') {
+    case 'l':
+        if (named("lt;", '<'))
+            return amp + 4;
+        break;
+    case 'g':
+        if (named("gt;", '>'))
+            return amp + 4;
+        break;
+    case 'a':
+        if (named("amp;", '&'))
+            return amp + 5;
+        if (named("apos;", '\''))
+            return amp + 6;
+        break;
+    case 'q':
+        if (named("quot;", '"'))
+            return amp + 6;
+        break;
+    default:
+        break;
+    }
+    if (amp + 2 < end && text[amp + 1] == '#') {
+        size_t p = amp + 2;
+        const bool hex = text[p] == 'x' || text[p] == 'X';
+        if (hex)
+            ++p;
+        const size_t digits = p;
+        unsigned long code = 0;
+        while (p < end && p - digits < 8) {
+            const char d = text[p];
+            const int v = d >= '0' && d <= '9'          ? d - '0'
+                          : hex && d >= 'a' && d <= 'f' ? d - 'a' + 10
+                          : hex && d >= 'A' && d <= 'F' ? d - 'A' + 10
+                                                        : -1;
+            if (v < 0)
+                break;
+            code = code * (hex ? 16 : 10) + static_cast<unsigned long>(v);
+            ++p;
+        }
+        if (p > digits && p < end && text[p] == ';') {
+            AppendCodePoint(out, code);
+            return p + 1;
+        }
+    }
+    out.push_back('&');
+    return amp + 1;
+}
+
+// A scheme followed by ':' at the start: an absolute address.
+bool HasScheme(const std::string& link) {
+    if (link.empty() || !std::isalpha(static_cast<unsigned char>(link[0])))
+        return false;
+    for (char c : link) {
+        if (c == ':')
+            return true;
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '+' && c != '-' && c != '.')
+            return false;
+    }
+    return false;
+}
+
+struct UrlDeleter {
+    void operator()(CURLU* u) const { curl_url_cleanup(u); }
+};
+
+// reference resolved against base; the reference itself when either cannot be read.
+std::string Resolve(const std::string& base, const std::string& reference) {
+    if (HasScheme(reference) || base.empty())
+        return reference;
+    std::unique_ptr<CURLU, UrlDeleter> url(curl_url());
+    char* resolved = nullptr;
+    if (!url || curl_url_set(url.get(), CURLUPART_URL, base.c_str(), 0) != CURLUE_OK ||
+        curl_url_set(url.get(), CURLUPART_URL, reference.c_str(), 0) != CURLUE_OK ||
+        curl_url_get(url.get(), CURLUPART_URL, &resolved, 0) != CURLUE_OK)
+        return reference;
+    std::string out = resolved;
+    curl_free(resolved);
+    return out;
+}
+
+// The parsed document read by record: names split at the prefix and resolved by the
+// namespace declarations in scope, texts decoded, markup taken as it stands.
+class FeedTree {
+public:
+    explicit FeedTree(const CXmlDocument& xml)
+        : xml_(xml), text_(xml.Text()), records_(xml.Records()),
+          scopeOf_(xml.FreePosition(), kUnknown), names_(xml.FreePosition()) {}
+
+    uint32_t Root() const { return records_[0].firstChild; }
+    uint32_t FirstChild(uint32_t r) const { return records_[r].firstChild; }
+    uint32_t Next(uint32_t r) const { return records_[r].nextSibling; }
+    uint32_t Parent(uint32_t r) const { return records_[r].parent; }
+
+    // Whether the element is {uri}local.
+    bool Is(uint32_t r, const char* uri, const char* local) {
+        const Name& name = NameOf(r);
+        return name.local == local && *name.uri == uri;
+    }
+    // The first child {uri}local, or 0.
+    uint32_t Child(uint32_t r, const char* uri, const char* local) {
+        for (uint32_t c = FirstChild(r); c != 0; c = Next(c))
+            if (Is(c, uri, local))
+                return c;
+        return 0;
+    }
+    std::string Attribute(uint32_t r, const char* name) const {
+        std::string value;
+        xml_.HasAttribute(r, name, value);
+        return value;
+    }
+
+    // The element's character data: text and CDATA of it and its descendants, references
+    // decoded, tags, comments and processing instructions left out.
+    std::string Text(uint32_t r) const {
+        std::string out;
+        const ContentRange range = Content(r);
+        out.reserve(range.end - range.begin);
+        size_t i = range.begin;
+        while (i < range.end) {
+            const char c = text_[i];
+            if (c == '&') {
+                i = DecodeReference(text_, i, range.end, out);
+            } else if (c == '<') {
+                i = SkipMarkup(i, range.end, &out);
+            } else {
+                size_t until = i + 1;
+                while (until < range.end && text_[until] != '&' && text_[until] != '<')
+                    ++until;
+                out.append(text_, i, until - i);
+                i = until;
+            }
+        }
+        return out;
+    }
+    // The element's content as it stands in the document (for xhtml content).
+    std::string Markup(uint32_t r) const {
+        const ContentRange range = Content(r);
+        return text_.substr(range.begin, range.end - range.begin);
+    }
+
+    // The base address of an element: the document's address with every xml:base from the
+    // root down to the element applied in turn.
+    std::string BaseOf(uint32_t r, const std::string& documentUrl) const {
+        std::vector<std::string> bases;
+        for (uint32_t e = r; e != 0; e = Parent(e)) {
+            std::string base;
+            if (xml_.HasAttribute(e, "xml:base", base))
+                bases.push_back(Trim(base));
+        }
+        std::string resolved = documentUrl;
+        for (auto it = bases.rbegin(); it != bases.rend(); ++it)
+            resolved = Resolve(resolved, *it);
+        return resolved;
+    }
+
+private:
+    static constexpr int32_t kUnknown = -2;
+    static constexpr int32_t kNone = -1;
+
+    struct ContentRange {
+        size_t begin = 0;
+        size_t end = 0;
+    };
+    struct Name {
+        std::string_view local;
+        const std::string* uri = nullptr; // null until read
+    };
+    struct Scope {
+        int32_t parent = kNone;
+        std::vector<std::pair<std::string, std::string>> declarations; // prefix, URI
+    };
+
+    ContentRange Content(uint32_t r) const {
+        const CXmlDocument::ElementRecord& e = records_[r];
+        ContentRange range;
+        range.begin = e.startClose + 1;
+        range.end = e.endOpen > e.startClose ? e.endOpen : range.begin; // empty element
+        if (range.end > text_.size())
+            range.end = text_.size();
+        return range;
+    }
+
+    // Past the markup at text[lt] ('<'); CDATA content is appended to out.
+    size_t SkipMarkup(size_t lt, size_t end, std::string* out) const {
+        auto past = [&](const char* marker) {
+            const size_t at = FindIn(text_, marker, lt, end);
+            return at == std::string::npos ? end : at + std::strlen(marker);
+        };
+        if (text_.compare(lt, 9, "<![CDATA[") == 0) {
+            const size_t close = FindIn(text_, "]]>", lt + 9, end);
+            const size_t stop = close == std::string::npos ? end : close;
+            if (out)
+                out->append(text_, lt + 9, stop - (lt + 9));
+            return stop == end ? end : stop + 3;
+        }
+        if (text_.compare(lt, 4, "<!--") == 0)
+            return past("-->");
+        if (text_.compare(lt, 2, "<?") == 0)
+            return past("?>");
+        return past(">");
+    }
+
+    // An element's local name and namespace URI, read once per element.
+    const Name& NameOf(uint32_t r) {
+        Name& name = names_[r < names_.size() ? r : 0];
+        if (name.uri)
+            return name;
+        static const std::string kNoNamespace;
+        name.uri = &kNoNamespace;
+        size_t first = 0, length = 0;
+        if (r == 0 || !xml_.NameRange(r, first, length))
+            return name;
+        const std::string_view qualified(text_.data() + first, length);
+        const size_t colon = qualified.find(':');
+        const std::string_view prefix =
+            colon == std::string_view::npos ? std::string_view() : qualified.substr(0, colon);
+        name.local = colon == std::string_view::npos ? qualified : qualified.substr(colon + 1);
+        name.uri = &NamespaceOf(r, prefix);
+        return name;
+    }
+
+    const std::string& NamespaceOf(uint32_t r, std::string_view prefix) {
+        static const std::string kXml = "http://www.w3.org/XML/1998/namespace";
+        static const std::string kNoUri;
+        if (prefix == "xml")
+            return kXml;
+        for (int32_t s = ScopeOf(r); s != kNone; s = scopes_[static_cast<size_t>(s)].parent)
+            for (const auto& declaration : scopes_[static_cast<size_t>(s)].declarations)
+                if (declaration.first == prefix)
+                    return declaration.second;
+        return kNoUri;
+    }
+
+    // The innermost scope with declarations that the element sees (its own when it
+    // declares any), computed once per element.
+    int32_t ScopeOf(uint32_t r) {
+        if (r == 0 || r >= scopeOf_.size())
+            return kNone;
+        if (scopeOf_[r] != kUnknown)
+            return scopeOf_[r];
+        const int32_t outer = ScopeOf(Parent(r));
+        Scope scope;
+        scope.parent = outer;
+        ReadDeclarations(r, scope.declarations);
+        if (scope.declarations.empty()) {
+            scopeOf_[r] = outer;
+        } else {
+            scopes_.push_back(std::move(scope));
+            scopeOf_[r] = static_cast<int32_t>(scopes_.size() - 1);
+        }
+        return scopeOf_[r];
+    }
+
+    // The xmlns and xmlns:prefix attributes of the element's start tag.
+    void ReadDeclarations(uint32_t r, std::vector<std::pair<std::string, std::string>>& out) const {
+        const size_t begin = records_[r].startOpen, end = records_[r].startClose;
+        for (size_t at = FindIn(text_, "xmlns", begin, end); at != std::string::npos;
+             at = FindIn(text_, "xmlns", at + 5, end)) {
+            const char before = text_[at - 1];
+            if (before != ' ' && before != '\t' && before != '\n' && before != '\r')
+                continue;
+            size_t p = at + 5;
+            std::string prefix;
+            if (text_[p] == ':') {
+                size_t nameEnd = p + 1;
+                while (nameEnd < end && std::strchr(" \t\r\n=", text_[nameEnd]) == nullptr)
+                    ++nameEnd;
+                if (nameEnd >= end)
+                    continue;
+                prefix = text_.substr(p + 1, nameEnd - p - 1);
+                p = nameEnd;
+            }
+            std::string value;
+            const std::string attribute = prefix.empty() ? "xmlns" : "xmlns:" + prefix;
+            if (xml_.HasAttribute(r, attribute.c_str(), value))
+                out.emplace_back(prefix, Trim(value));
+        }
+    }
+
+    const CXmlDocument& xml_;
+    const std::string& text_;
+    const std::vector<CXmlDocument::ElementRecord>& records_;
+    std::vector<int32_t> scopeOf_;
+    std::deque<Scope> scopes_; // a deque: names keep pointers into it while it grows
+    std::vector<Name> names_;
+};
+
+// The HTML of an Atom text construct (title, summary, content): text escaped, html as it
+// reads, xhtml as the markup inside its div. Empty for content kept elsewhere (src) or of
+// another media type.
+bool AtomText(FeedTree& tree, uint32_t r, std::string& html) {
+    if (r == 0)
+        return false;
+    const std::string type = Trim(tree.Attribute(r, "type"));
+    if (!tree.Attribute(r, "src").empty())
+        return false;
+    if (type == "html" || type == "text/html") {
+        html = tree.Text(r);
+    } else if (type == "xhtml" || type == "application/xhtml+xml") {
+        const uint32_t div = tree.Child(r, kXhtml, "div");
+        html = div ? tree.Markup(div) : tree.Markup(r);
+    } else if (type.empty() || type == "text" || type.compare(0, 5, "text/") == 0) {
+        html = FeedDocument::EscapeText(tree.Text(r));
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// A date element's text as RFC 822 when it is an ISO 8601 date, else as it stands.
+std::string DateText(FeedTree& tree, uint32_t r) {
+    const std::string text = Trim(tree.Text(r));
+    const std::string rfc822 = Rfc822FromIso8601(text);
+    return rfc822.empty() ? FeedDocument::EscapeText(text) : rfc822;
+}
+
+std::string AtomAuthor(FeedTree& tree, uint32_t owner) {
+    const uint32_t author = tree.Child(owner, kAtom, "author");
+    const uint32_t name = author ? tree.Child(author, kAtom, "name") : 0;
+    return name ? FeedDocument::EscapeText(Trim(tree.Text(name))) : std::string();
+}
+
+void ReadAtom(FeedTree& tree, uint32_t feed, const std::string& documentUrl,
+              std::vector<ItemFields>& items, std::string& buildDate) {
+    if (const uint32_t updated = tree.Child(feed, kAtom, "updated"))
+        buildDate = Trim(tree.Text(updated));
+    const std::string feedAuthor = AtomAuthor(tree, feed);
+    for (uint32_t entry = tree.FirstChild(feed); entry != 0; entry = tree.Next(entry)) {
+        if (!tree.Is(entry, kAtom, "entry"))
+            continue;
+        ItemFields item;
+        AtomText(tree, tree.Child(entry, kAtom, "title"), item.title);
+        item.title = Trim(item.title);
+        // The alternate link (a link without rel is one); an entry without any is known
+        // by its id, so that its marks stay with it.
+        uint32_t link = 0;
+        for (uint32_t c = tree.FirstChild(entry); c != 0 && link == 0; c = tree.Next(c)) {
+            if (!tree.Is(c, kAtom, "link"))
+                continue;
+            const std::string rel = Trim(tree.Attribute(c, "rel"));
+            if (rel.empty() || rel == "alternate")
+                link = c;
+        }
+        if (link != 0)
+            item.link = Resolve(tree.BaseOf(link, documentUrl), Trim(tree.Attribute(link, "href")));
+        else if (const uint32_t id = tree.Child(entry, kAtom, "id"))
+            item.link = Trim(tree.Text(id));
+        if (!AtomText(tree, tree.Child(entry, kAtom, "content"), item.description))
+            AtomText(tree, tree.Child(entry, kAtom, "summary"), item.description);
+        item.author = AtomAuthor(tree, entry);
+        if (item.author.empty())
+            item.author = feedAuthor;
+        uint32_t date = tree.Child(entry, kAtom, "published");
+        if (date == 0)
+            date = tree.Child(entry, kAtom, "updated");
+        if (date != 0)
+            item.pubDate = DateText(tree, date);
+        items.push_back(std::move(item));
+    }
+}
+
+// The fields of an RSS 1.0 / 0.9x item whose elements are in namespace uri ("" for none).
+ItemFields RssItem(FeedTree& tree, uint32_t r, const char* uri) {
+    ItemFields item;
+    if (const uint32_t title = tree.Child(r, uri, "title"))
+        item.title = FeedDocument::EscapeText(Trim(tree.Text(title)));
+    if (const uint32_t link = tree.Child(r, uri, "link"))
+        item.link = Trim(tree.Text(link));
+    if (const uint32_t description = tree.Child(r, uri, "description"))
+        item.description = tree.Text(description);
+    uint32_t author = tree.Child(r, uri, "author");
+    if (author == 0)
+        author = tree.Child(r, kDublinCore, "creator");
+    if (author != 0)
+        item.author = FeedDocument::EscapeText(Trim(tree.Text(author)));
+    if (const uint32_t pubDate = tree.Child(r, uri, "pubDate"))
+        item.pubDate = FeedDocument::EscapeText(Trim(tree.Text(pubDate)));
+    else if (const uint32_t date = tree.Child(r, kDublinCore, "date"))
+        item.pubDate = DateText(tree, date);
+    return item;
+}
+
+std::string RootName(const std::string& text) {
+    // The first element's name, past the declaration, comments and a document type.
+    size_t at = 0;
+    while ((at = text.find('<', at)) != std::string::npos) {
+        if (at + 1 < text.size() && (text[at + 1] == '?' || text[at + 1] == '!')) {
+            ++at;
+            continue;
+        }
+        const size_t end = text.find_first_of(" \t\r\n/>", at + 1);
+        return text.substr(at + 1, end == std::string::npos ? std::string::npos : end - at - 1);
+    }
+    return std::string();
+}
+
+} // namespace
+
+std::string FeedDocument::EscapeText(const std::string& text) {
+    std::string out;
+    out.reserve(text.size() + text.size() / 8);
+    for (char c : text) {
+        if (c == '&')
+            out += "&amp;";
+        else if (c == '<')
+            out += "&lt;";
+        else if (c == '>')
+            out += "&gt;";
+        else
+            out.push_back(c);
+    }
+    return out;
+}
+
+FeedDocument::Status FeedDocument::Read(const std::string& original,
+                                        const std::string& documentUrl) {
+    format_ = Format::kNone;
+    items_.clear();
+    buildDate_.clear();
+    std::string text = original;
+    if (!CXmlDocument::ToUtf8(text))
+        return Status::kNotAFeed;
+    const std::string root = RootName(text);
+    const size_t colon = root.find(':');
+    const std::string local = colon == std::string::npos ? root : root.substr(colon + 1);
+    if (local != "feed" && local != "RDF" && local != "rss")
+        return Status::kNotAFeed;
+    CXmlDocument xml;
+    if (!xml.SetText(text))
+        return Status::kIncomplete;
+    FeedTree tree(xml);
+    const uint32_t top = tree.Root();
+    if (tree.Is(top, kAtom, "feed")) {
+        format_ = Format::kAtom;
+        ReadAtom(tree, top, documentUrl, items_, buildDate_);
+    } else if (tree.Is(top, kRdf, "RDF")) {
+        // RSS 1.0, or RSS 0.90 with its own namespace; items stand beside the channel.
+        const char* uri = tree.Child(top, kRss1, "channel")     ? kRss1
+                          : tree.Child(top, kRss090, "channel") ? kRss090
+                                                                : nullptr;
+        if (!uri)
+            return Status::kNotAFeed;
+        format_ = uri == kRss1 ? Format::kRss1 : Format::kRss09;
+        if (const uint32_t date = tree.Child(tree.Child(top, uri, "channel"), kDublinCore, "date"))
+            buildDate_ = Trim(tree.Text(date));
+        for (uint32_t r = tree.FirstChild(top); r != 0; r = tree.Next(r))
+            if (tree.Is(r, uri, "item"))
+                items_.push_back(RssItem(tree, r, uri));
+    } else if (tree.Is(top, "", "rss")) {
+        const std::string version = Trim(tree.Attribute(top, "version"));
+        const uint32_t channel = tree.Child(top, "", "channel");
+        if (version.compare(0, 3, "0.9") != 0 || channel == 0)
+            return Status::kNotAFeed;
+        format_ = Format::kRss09;
+        uint32_t date = tree.Child(channel, "", "lastBuildDate");
+        if (date == 0)
+            date = tree.Child(channel, "", "pubDate");
+        if (date != 0)
+            buildDate_ = Trim(tree.Text(date));
+        for (uint32_t r = tree.FirstChild(channel); r != 0; r = tree.Next(r)) {
+            if (!tree.Is(r, "", "item"))
+                continue;
+            items_.push_back(RssItem(tree, r, ""));
+            if (buildDate_.empty())
+                buildDate_ = items_.back().pubDate;
+        }
+    } else {
+        return Status::kNotAFeed;
+    }
+    if (buildDate_.empty())
+        buildDate_ = platform::FormatA("fnv1a64:%016llx",
+                                       static_cast<unsigned long long>(Fnv1a64(original)));
+    return Status::kRead;
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "engine/RssDocument.h"
+
+#include <string>
+#include <vector>
+
+// Feeds in the formats that the RSS 2.0 reading refuses, read with the XML reader: Atom 1.0,
+// RSS 1.0 (and the RDF-based RSS 0.90) and RSS 0.91/0.92. Elements are matched by namespace
+// URI and local name, never by prefix. Items come out as the same fields the RSS 2.0
+// reading gives, in UTF-8, with texts as HTML: plain text escaped, markup (html and xhtml
+// content) kept for the tag check and the sanitiser, links resolved against xml:base and
+// the document's address, dates as RFC 822 texts in GMT where they could be read.
+class FeedDocument {
+public:
+    enum class Format { kNone, kAtom, kRss1, kRss09 };
+    enum class Status {
+        kNotAFeed,   // none of the formats
+        kIncomplete, // starts as one of them but is not well-formed (cut off in transfer)
+        kRead
+    };
+
+    // documentUrl: what relative links are resolved against.
+    Status Read(const std::string& text, const std::string& documentUrl);
+    Format GetFormat() const { return format_; }
+    // The feed's own date (Atom updated, RSS 1.0 dc:date, RSS 0.9x lastBuildDate, else its
+    // first pubDate); without one "fnv1a64:" + the digest of the document, as for RSS 2.0.
+    const std::string& BuildDate() const { return buildDate_; }
+    std::vector<ItemFields>& Items() { return items_; }
+
+    // Plain text as HTML: &, < and > escaped.
+    static std::string EscapeText(const std::string& text);
+
+private:
+    Format format_ = Format::kNone;
+    std::string buildDate_;
+    std::vector<ItemFields> items_;
+};
