@@ -11,7 +11,7 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DTESSAVIN_TESTS=OFF >/dev/null
 cmake --build build-bench -j "$(nproc)"
-echo "== feed merge against libxml2 parsing"
+echo "== feed merge (RSS 2.0 and Atom) against libxml2 parsing"
 build-bench/bench/bench_feed_merge --benchmark_repetitions=10 \
     --benchmark_enable_random_interleaving=true --benchmark_report_aggregates_only=true \
     --benchmark_min_time=0.5

@@ -6,6 +6,7 @@
 #   updating.png   a channel of a slow server shown with its updating image
 #   drag.png       that channel dragged over a group: drag image and drop highlight
 #   page.png       a channel page with a read, a flagged and a deleted item
+#   atom.png       the page of an Atom channel
 #   tabs.png       channel and web pages in tabs, long titles cut
 #   add-channel.png, properties.png, import.png, options.png   the dialogs (Chinese)
 #   options-en.png the options dialog of an English host
@@ -56,12 +57,12 @@ xdotool key Escape
 sleep 0.3
 # Drag the slow channel over the group "Technology", shoot, and let go where it started
 # (a channel dropped on itself stays where it is).
-xdotool mousemove --window "$window" 100 289 mousedown 1
+xdotool mousemove --window "$window" 100 312 mousedown 1
 sleep 0.2
-for y in 280 260 240 220 200 197; do xdotool mousemove --window "$window" 95 $y; sleep 0.05; done
+for y in 300 280 260 240 220 200 197; do xdotool mousemove --window "$window" 95 $y; sleep 0.05; done
 sleep 0.3
 shot drag.png
-for y in 220 260 289; do xdotool mousemove --window "$window" 100 $y; sleep 0.05; done
+for y in 240 280 312; do xdotool mousemove --window "$window" 100 $y; sleep 0.05; done
 xdotool mouseup 1
 sleep 0.5
 # click X Y [SECONDS]: a click at a place of the window, then a wait.
@@ -82,6 +83,11 @@ click 525 408
 xdotool mousemove --window "$window" 700 600
 sleep 1.5
 shot page.png
+# The Atom channel "Project blog".
+open_channel 289
+xdotool mousemove --window "$window" 700 600
+sleep 1
+shot atom.png
 # More channel pages, a web page typed into the address box, and an item's link.
 for y in 174 243 266; do open_channel $y; done
 click 193 134

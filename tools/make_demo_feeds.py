@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
-"""Writes the sample feeds of demo/feeds (UTF-8 and GB2312 RSS 2.0 documents) and the
-channel list template demo/channels.opml.in (@BASE@ stands for the server address)."""
+"""Writes the sample feeds of demo/feeds (UTF-8 and GB2312 RSS 2.0 documents, and an Atom
+1.0 feed) and the channel list template demo/channels.opml.in (@BASE@ stands for the server
+address)."""
 import os
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -25,6 +26,22 @@ def feed(title, link, items, build_date, encoding="utf-8"):
     return "\n".join(parts)
 
 
+def atom_feed(title, base, entries, updated):
+    parts = ['<?xml version="1.0" encoding="utf-8"?>',
+             '<feed xmlns="http://www.w3.org/2005/Atom" xml:base="%s">' % base,
+             "<title>%s</title><updated>%s</updated><id>%s</id>" % (title, updated, base),
+             "<author><name>The project team</name></author>"]
+    for i, (t, content, author, published) in enumerate(entries, 1):
+        parts.append("<entry><title>%s</title><link href=\"%d.html\"/><id>%s%d</id>" %
+                     (t, i, base, i))
+        parts.append(content)
+        if author:
+            parts.append("<author><name>%s</name></author>" % author)
+        parts.append("<published>%s</published></entry>" % published)
+    parts.append("</feed>\n")
+    return "\n".join(parts)
+
+
 def main():
     os.makedirs(os.path.join(OUT, "feeds"), exist_ok=True)
     world = [("Item %d: harbour reopens after the storm" % i,
@@ -38,7 +55,17 @@ def main():
                 "Mon, 30 Nov 2026 12:00:00 GMT") for i in range(1, 6)]
     china = [("第%d条：城市公园开放" % i, "&lt;p&gt;市民周末游园，第%d天。&lt;/p&gt;" % i, "记者",
               "Sat, 5 Dec 2026 08:00:00 GMT") for i in range(1, 9)]
+    blog = [("Notes on release %d" % i,
+             '<content type="html">&lt;p&gt;What changed in %d.0, and why &amp;amp; how.&lt;/p&gt;'
+             '</content>' % i, "Mei" if i % 2 else "",
+             "2026-12-0%dT09:30:00+08:00" % i) for i in range(1, 6)]
+    blog.append(("Written in XHTML",
+                 '<content type="xhtml"><div xmlns="http://www.w3.org/1999/xhtml"><p>Written as '
+                 'XHTML: <b>bold</b> and <i>italic</i>.</p></div></content>', "",
+                 "2026-12-06T08:00:00Z"))
     files = {
+        "blog.atom": (atom_feed("Project blog", "http://blog.example.org/posts/", blog,
+                                "2026-12-06T08:00:00Z"), "utf-8"),
         "world.xml": (feed("World desk", "http://news.example.org/world", world,
                            "Sun, 06 Dec 2026 09:00:00 GMT"), "utf-8"),
         "tech.xml": (feed("Toolkit releases", "http://tech.example.org", tech, ""), "utf-8"),
@@ -64,6 +91,7 @@ def main():
         <outline kind="nkFeed" text="Lab notes" xmlUrl="@BASE@/science.xml" itemMax="50"/>
       </outline>
     </outline>
+    <outline kind="nkFeed" text="Project blog" xmlUrl="@BASE@/blog.atom"/>
   </body>
 </opml>
 """

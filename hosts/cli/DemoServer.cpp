@@ -22,6 +22,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     server.set_file_extension_and_mimetype_mapping("xml", "application/rss+xml");
+    server.set_file_extension_and_mimetype_mapping("atom", "application/atom+xml");
     const std::string folder = argv[1];
     server.Get(R"(/slow/([A-Za-z0-9_-]+\.xml))",
                [folder](const httplib::Request& request, httplib::Response& response) {
