@@ -13,6 +13,8 @@
 #include "xml/OpmlImport.h"
 
 #include <algorithm>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace {
 
@@ -409,14 +411,23 @@ int CatalogueModel::Import(const std::wstring& path, CGroup* parent) {
     ++lastChannelId_;
     ++lastGroupId_;
     COpmlImport importer(targets_.frame);
-    importer.isNewAddress = [this](const std::wstring& address) {
-        return IsAddressUnique(address);
+    // The catalogue's addresses and groups, looked up once per outline.
+    std::unordered_set<std::wstring> addresses;
+    addresses.reserve(channels_.size());
+    for (const auto& channel : channels_)
+        addresses.insert(channel->GetUrl());
+    importer.isNewAddress = [&addresses](const std::wstring& address) {
+        return addresses.count(address) == 0;
     };
-    importer.existingGroup = [this](uint32_t parentId, const std::wstring& name) {
-        for (const auto& group : groups_)
-            if (group->GetParentId() == parentId && group->GetName() == name)
-                return group->GetId();
-        return uint32_t{0};
+    // Keyed by "<parent id>/<name>"; of two groups with one name and parent, the first.
+    std::unordered_map<std::wstring, uint32_t> groupIds;
+    groupIds.reserve(groups_.size());
+    for (const auto& group : groups_)
+        groupIds.emplace(std::to_wstring(group->GetParentId()) + L'/' + group->GetName(),
+                         group->GetId());
+    importer.existingGroup = [&groupIds](uint32_t parentId, const std::wstring& name) {
+        const auto found = groupIds.find(std::to_wstring(parentId) + L'/' + name);
+        return found == groupIds.end() ? uint32_t{0} : found->second;
     };
     lastImport_ = ImportSummary{};
     if (!importer.Import(path, parentId, lastGroupId_, lastChannelId_)) {
@@ -425,9 +436,19 @@ int CatalogueModel::Import(const std::wstring& path, CGroup* parent) {
     }
     auto& groups = importer.Groups();
     auto& channels = importer.Channels();
-    lastImport_.alreadyPresent = importer.AlreadyPresent();
+    static_cast<ImportCounts&>(lastImport_) = importer.Counts();
+    const ImportCounts& counts = lastImport_;
+    const size_t leftOut = counts.alreadyPresent + counts.notHttp + counts.addressTooLong;
+    if (leftOut > counts.alreadyPresent || counts.namesCleaned || counts.descriptionsCleaned ||
+        counts.itemLimitsClamped || counts.intervalsClamped)
+        LogPrintf(
+            L"import left out %d (not http) and %d (address too long), cleaned %d names "
+            L"and %d descriptions, clamped %d item limits and %d intervals",
+            static_cast<int>(counts.notHttp), static_cast<int>(counts.addressTooLong),
+            static_cast<int>(counts.namesCleaned), static_cast<int>(counts.descriptionsCleaned),
+            static_cast<int>(counts.itemLimitsClamped), static_cast<int>(counts.intervalsClamped));
     if (groups.empty() && channels.empty()) {
-        if (lastImport_.alreadyPresent == 0)
+        if (leftOut == 0)
             return 2;
         --lastChannelId_; // nothing taken
         --lastGroupId_;
@@ -448,8 +469,17 @@ int CatalogueModel::Import(const std::wstring& path, CGroup* parent) {
     }
     lastGroupId_ = static_cast<uint32_t>(static_cast<int64_t>(lastGroupId_) +
                                          static_cast<int64_t>(newGroups.size()) - 1);
+    // The nodes of the groups by id, so that placing a record takes no scan of the groups.
+    std::unordered_map<uint32_t, CatalogueNode*> nodes;
+    nodes.reserve(groups_.size());
+    for (const auto& group : groups_)
+        nodes.emplace(group->GetId(), NodeOf(group.get()));
+    auto parentNode = [this, &nodes](uint32_t groupId) {
+        const auto found = nodes.find(groupId);
+        return found == nodes.end() || !found->second ? &root_ : found->second;
+    };
     for (CGroup* group : newGroups)
-        InsertGroup(group);
+        nodes[group->GetId()] = AddNode(group, nullptr, parentNode(group->GetParentId()));
     {
         platform::ScopedLock guard(channelListLock_);
         for (auto& channel : channels) {
@@ -458,7 +488,7 @@ int CatalogueModel::Import(const std::wstring& path, CGroup* parent) {
         }
     }
     for (CChannel* channel : newChannels)
-        InsertChannel(channel);
+        AddNode(nullptr, channel, parentNode(channel->GetGroupId()));
     lastChannelId_ = static_cast<uint32_t>(static_cast<int64_t>(lastChannelId_) +
                                            static_cast<int64_t>(newChannels.size()) - 1);
     LogPrintf(L"Succeed to import feed from file or web");

@@ -4,6 +4,7 @@
 #include "catalogue/CatalogueNode.h"
 #include "catalogue/CatalogueObserver.h"
 #include "platform/CriticalSection.h"
+#include "xml/OpmlImport.h"
 
 #include <atomic>
 #include <memory>
@@ -83,10 +84,12 @@ public:
     bool DeleteGroupTree(CGroup* group);
     bool DeleteChannelArticles(CChannel* channel);
     // Imports a list under the parent group (null: top level); channels whose address is
-    // in the catalogue already are left out. 1 merged, 0 failed, 2 empty.
+    // in the catalogue already are left out. 1 merged (or everything left out), 0 failed,
+    // 2 empty.
     int Import(const std::wstring& path, CGroup* parent);
-    struct ImportSummary {
-        size_t groups = 0, channels = 0, alreadyPresent = 0;
+    // What the last import added, and what of the list it left out or changed.
+    struct ImportSummary : ImportCounts {
+        size_t groups = 0, channels = 0;
     };
     const ImportSummary& LastImport() const { return lastImport_; }
     void ImportFromPath(const std::wstring& path);

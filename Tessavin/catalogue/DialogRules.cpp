@@ -11,35 +11,58 @@ bool DialogRules::IsFeedScheme(const std::string& scheme) {
     return scheme == "http" || (scheme == "https" && CConfig().ReadAllowHttps() == 1);
 }
 
-bool DialogRules::IsHttpUrl(const std::wstring& address) {
+namespace {
+
+// The lower-case scheme of an address that parses as scheme://server..., else empty.
+std::string SchemeWithServer(const std::wstring& address) {
     CURLU* url = curl_url();
     if (!url)
-        return false;
+        return std::string();
     const std::string text = platform::WideToUtf8(address);
-    bool ok = false;
+    std::string result;
     if (curl_url_set(url, CURLUPART_URL, text.c_str(), 0) == CURLUE_OK) {
         char* scheme = nullptr;
         char* host = nullptr;
         if (curl_url_get(url, CURLUPART_SCHEME, &scheme, 0) == CURLUE_OK &&
-            curl_url_get(url, CURLUPART_HOST, &host, 0) == CURLUE_OK)
-            ok = host && *host && IsFeedScheme(platform::AsciiLower(scheme));
+            curl_url_get(url, CURLUPART_HOST, &host, 0) == CURLUE_OK && host && *host)
+            result = platform::AsciiLower(scheme);
         curl_free(scheme);
         curl_free(host);
     }
     curl_url_cleanup(url);
-    return ok;
+    return result;
+}
+
+} // namespace
+
+bool DialogRules::IsHttpUrl(const std::wstring& address) {
+    const std::string scheme = SchemeWithServer(address);
+    return !scheme.empty() && IsFeedScheme(scheme);
+}
+
+bool DialogRules::IsHttpUrl(const std::wstring& address, bool allowHttps) {
+    const std::string scheme = SchemeWithServer(address);
+    return scheme == "http" || (scheme == "https" && allowHttps);
+}
+
+bool DialogRules::IsBlank(wchar_t c) {
+    return std::iswspace(static_cast<wint_t>(c)) || c == 0x00A0 || c == 0x3000;
+}
+
+bool DialogRules::IsControlCharacter(wchar_t c) {
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029;
 }
 
 bool DialogRules::IsBlankOnly(const std::wstring& name) {
     for (wchar_t c : name)
-        if (!std::iswspace(static_cast<wint_t>(c)) && c != 0x00A0 && c != 0x3000)
+        if (!IsBlank(c))
             return false;
     return true;
 }
 
 bool DialogRules::HasControlCharacter(const std::wstring& name) {
     for (wchar_t c : name)
-        if (c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029)
+        if (IsControlCharacter(c))
             return true;
     return false;
 }
@@ -117,16 +140,16 @@ DialogRules::Properties(const ChannelProperties& v, const std::wstring& openedUr
     if (!IsAllDigits(v.maxItemsText))
         return RuleResult::Fail(L"IDS_PLS_INPUT_VALID_NUMBER", 11510);
     const uint32_t maxItems = Number(v.maxItemsText);
-    if (maxItems > 1000)
+    if (maxItems > kMaxItems)
         return RuleResult::Fail(L"IDS_LOCAL_RESERVE_MSG_CAN_NOT_OVER", 11510);
-    if (maxItems < 10)
+    if (maxItems < kMinItems)
         return RuleResult::Fail(L"IDS_LOCAL_RESERVE_MSG_CAN_NOT_LOWER_THAN", 11510);
     if (!IsAllDigits(v.intervalText))
         return RuleResult::Fail(L"IDS_PLS_INPUT_VALID_NUMBER", 11513);
     const uint32_t interval = Number(v.intervalText);
-    if (interval > 240)
+    if (interval > kMaxInterval)
         return RuleResult::Fail(L"IDS_UPDATE_TIME_COULD_NOT_OVER", 11513);
-    if (interval < 10)
+    if (interval < kMinInterval)
         return RuleResult::Fail(L"IDS_UPDATE_TIME_COULD_NOT_LOWER", 11513);
     if (v.url != openedUrl && !isAddressUnique(v.url))
         return RuleResult::Fail(L"IDS_CHANNEL_IS_EXITS", 11502, false);

@@ -37,16 +37,23 @@ struct ChannelProperties {
 class DialogRules {
 public:
     static const size_t kMaxText = 260;
+    // The ranges of a channel's item limit and update interval (minutes).
+    static const uint32_t kMinItems = 10, kMaxItems = 1000;
+    static const uint32_t kMinInterval = 10, kMaxInterval = 240;
 
     // The address parses as scheme://server[:port]/object and its scheme is http (or https
     // when the AllowHttps setting is 1).
     static bool IsHttpUrl(const std::wstring& address);
+    // The same with the setting given, for checking many addresses with one read of it.
+    static bool IsHttpUrl(const std::wstring& address, bool allowHttps);
     // "http", or "https" with AllowHttps=1 (lower-case scheme).
     static bool IsFeedScheme(const std::string& scheme);
     // A name that shows as something: not only blanks, and no line break or other control
     // character (which would break the node text, the log line and the list output).
     static bool IsBlankOnly(const std::wstring& name);
     static bool HasControlCharacter(const std::wstring& name);
+    static bool IsBlank(wchar_t c);
+    static bool IsControlCharacter(wchar_t c);
     // Every character is a decimal digit; the empty text passes.
     static bool IsAllDigits(const std::wstring& text);
 

@@ -1,6 +1,7 @@
 #include "xml/OpmlImport.h"
 
 #include "catalogue/Channel.h"
+#include "catalogue/DialogRules.h"
 #include "catalogue/Group.h"
 #include "config/Config.h"
 #include "config/LogFile.h"
@@ -13,30 +14,82 @@
 #include "xml/XmlDocument.h"
 
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 
-// One outline kept from the list, before ids are handed out.
+// One outline kept from the list, before ids are handed out, its values as they will be
+// stored. A group with an empty name gives its outlines to the level around it.
 struct COpmlImport::Outline {
     bool group = false;
-    std::string name, url, description, interval, itemMax;
+    std::wstring name, url, description;
+    uint32_t interval = 0, itemMax = 0;
     bool hasInterval = false, hasItemMax = false;
     std::vector<Outline> children;
 };
 
 namespace {
 
-// The value of the encoding pseudo-attribute of the XML declaration; empty without one.
-// A whole decimal number, blanks around it allowed; false for anything else.
+// A whole decimal number, blanks around it allowed; false for anything else. A number too
+// large for the type gives its largest value.
 bool WholeNumber(const std::string& text, long long& value) {
     const char* begin = text.c_str();
     char* end = nullptr;
     errno = 0;
     value = std::strtoll(begin, &end, 10);
-    if (end == begin || errno == ERANGE)
+    if (end == begin || (errno == ERANGE && value != LLONG_MAX))
         return false;
     while (*end == ' ' || *end == '\t' || *end == '\r' || *end == '\n')
         ++end;
     return *end == '\0';
+}
+
+uint32_t Bounded(const std::string& text, uint32_t low, uint32_t high, uint32_t fallback,
+                 bool* changed) {
+    long long value = 0;
+    if (!WholeNumber(text, value) || value <= 0) {
+        if (changed)
+            *changed = true;
+        return fallback;
+    }
+    const uint32_t result = value < low ? low : value > high ? high : static_cast<uint32_t>(value);
+    if (changed)
+        *changed = result != value;
+    return result;
+}
+
+// A text as the dialogs take it: control characters become blanks (those at the ends are
+// trimmed) and it is cut to the longest they allow. True when it changed.
+bool Clean(std::wstring& text) {
+    bool changed = false;
+    if (DialogRules::HasControlCharacter(text)) {
+        for (wchar_t& c : text)
+            if (DialogRules::IsControlCharacter(c))
+                c = L' ';
+        size_t first = 0, last = text.size();
+        while (first < last && DialogRules::IsBlank(text[first]))
+            ++first;
+        while (last > first && DialogRules::IsBlank(text[last - 1]))
+            --last;
+        text = text.substr(first, last - first);
+        changed = true;
+    }
+    if (text.size() > DialogRules::kMaxText) {
+        text.resize(DialogRules::kMaxText);
+        changed = true;
+    }
+    return changed;
+}
+
+// A name the tree can show: cleaned, and empty when nothing but blanks is left. True when
+// a name the list gave was changed.
+bool CleanName(std::wstring& name) {
+    const bool given = !name.empty();
+    bool changed = Clean(name);
+    if (DialogRules::IsBlankOnly(name)) {
+        changed = changed || given;
+        name.clear();
+    }
+    return changed;
 }
 
 } // namespace
@@ -51,18 +104,14 @@ int COpmlImport::Fail() {
     return 0;
 }
 
-uint32_t COpmlImport::IntervalValue(const std::string& text) {
-    long long value = 0;
-    if (!WholeNumber(text, value) || value <= 0)
-        return CChannel::kDefaultInterval;
-    return value > kMaxInterval ? kMaxInterval : static_cast<uint32_t>(value);
+uint32_t COpmlImport::IntervalValue(const std::string& text, bool* changed) {
+    return Bounded(text, DialogRules::kMinInterval, DialogRules::kMaxInterval,
+                   CChannel::kDefaultInterval, changed);
 }
 
-uint32_t COpmlImport::ItemMaxValue(const std::string& text) {
-    long long value = 0;
-    if (!WholeNumber(text, value) || value <= 0 || value > UINT32_MAX)
-        return CChannel::kDefaultMaxItems;
-    return static_cast<uint32_t>(value);
+uint32_t COpmlImport::ItemMaxValue(const std::string& text, bool* changed) {
+    return Bounded(text, DialogRules::kMinItems, DialogRules::kMaxItems, CChannel::kDefaultMaxItems,
+                   changed);
 }
 
 int COpmlImport::Import(const std::wstring& path, uint32_t parentGroupId, uint32_t firstGroupId,
@@ -70,8 +119,8 @@ int COpmlImport::Import(const std::wstring& path, uint32_t parentGroupId, uint32
     std::string buffer;
     const std::wstring scheme = path.substr(0, 7);
     const std::wstring secureScheme = path.substr(0, 8);
-    const bool secure = (secureScheme == L"https://" || secureScheme == L"HTTPS://") &&
-                        CConfig().ReadAllowHttps() == 1;
+    allowHttps_ = CConfig().ReadAllowHttps() == 1;
+    const bool secure = (secureScheme == L"https://" || secureScheme == L"HTTPS://") && allowHttps_;
     if (scheme == L"http://" || scheme == L"HTTP://" || secure) {
         CUpDateXml downloader(frame_);
         if (downloader.DownLoadXmlbuf(path, 1) != 1)
@@ -106,42 +155,74 @@ int COpmlImport::Import(const std::wstring& path, uint32_t parentGroupId, uint32
 void COpmlImport::Read(CXmlDocument& document, std::vector<Outline>& into) {
     while (document.FindNextElement("outline")) {
         const std::string kind = document.GetAttribute("kind");
-        Outline outline;
-        outline.url = document.GetAttribute("xmlUrl");
-        outline.name = document.GetAttribute("text");
-        if (outline.name.empty())
-            outline.name = document.GetAttribute("title");
         const bool declaredGroup = kind == "nkPath" || kind == "nkDOPML";
         // A kind of our own format that names neither a group nor a feed: not a channel.
         if (!kind.empty() && !declaredGroup && kind != "nkFeed")
             continue;
-        if (!declaredGroup && (!outline.url.empty() || kind == "nkFeed")) {
-            const std::wstring address = platform::Utf8ToWide(outline.url);
-            if ((isNewAddress && !isNewAddress(address)) || !seen_.insert(address).second) {
-                ++alreadyPresent_;
+        Outline outline;
+        const std::string url = document.GetAttribute("xmlUrl");
+        std::string name = document.GetAttribute("text");
+        if (name.empty())
+            name = document.GetAttribute("title");
+        outline.name = platform::Utf8ToWide(name);
+        if (!declaredGroup && (!url.empty() || kind == "nkFeed")) {
+            // The length first (at most 4 bytes a character): a huge value is not converted.
+            if (url.size() <= DialogRules::kMaxText * 4)
+                outline.url = platform::Utf8ToWide(url);
+            if (url.size() > DialogRules::kMaxText * 4 ||
+                outline.url.size() > DialogRules::kMaxText) {
+                ++counts_.addressTooLong;
                 continue;
             }
-            outline.description = document.GetAttribute("description");
-            outline.interval = document.GetAttribute("interval");
-            outline.itemMax = document.GetAttribute("itemMax");
-            outline.hasInterval = !outline.interval.empty();
-            outline.hasItemMax = !outline.itemMax.empty();
+            if (DialogRules::HasControlCharacter(outline.url) ||
+                !DialogRules::IsHttpUrl(outline.url, allowHttps_)) {
+                ++counts_.notHttp;
+                continue;
+            }
+            if ((isNewAddress && !isNewAddress(outline.url)) || !seen_.insert(outline.url).second) {
+                ++counts_.alreadyPresent;
+                continue;
+            }
+            if (CleanName(outline.name))
+                ++counts_.namesCleaned;
+            if (outline.name.empty())
+                outline.name = outline.url; // http, no control character, short enough
+            outline.description = platform::Utf8ToWide(document.GetAttribute("description"));
+            if (Clean(outline.description))
+                ++counts_.descriptionsCleaned;
+            const std::string interval = document.GetAttribute("interval");
+            const std::string itemMax = document.GetAttribute("itemMax");
+            bool changed = false;
+            if (!interval.empty()) {
+                outline.hasInterval = true;
+                outline.interval = IntervalValue(interval, &changed);
+                counts_.intervalsClamped += changed ? 1 : 0;
+            }
+            if (!itemMax.empty()) {
+                outline.hasItemMax = true;
+                outline.itemMax = ItemMaxValue(itemMax, &changed);
+                counts_.itemLimitsClamped += changed ? 1 : 0;
+            }
             into.push_back(std::move(outline));
             continue;
         }
         // A group: declared, or a folder of outlines. An empty folder of another reader's
-        // list is nothing; one whose every channel is present already is left out too.
+        // list is nothing; one whose every channel was left out is left out too.
         document.EnterElement();
         const bool encloses = document.FindNextElement("outline");
         document.LeaveElement();
         if (!declaredGroup && !encloses)
             continue;
-        const size_t presentBefore = alreadyPresent_;
+        const ImportCounts before = counts_;
         document.EnterElement();
         Read(document, outline.children);
         document.LeaveElement();
-        if (outline.children.empty() && alreadyPresent_ > presentBefore)
+        if (outline.children.empty() &&
+            (counts_.alreadyPresent > before.alreadyPresent || counts_.notHttp > before.notHttp ||
+             counts_.addressTooLong > before.addressTooLong))
             continue;
+        if (CleanName(outline.name))
+            ++counts_.namesCleaned;
         outline.group = true;
         into.push_back(std::move(outline));
     }
@@ -152,15 +233,19 @@ void COpmlImport::Emit(const std::vector<Outline>& outlines, uint32_t parentId, 
     // Ids in document order, groups and channels counted apart.
     for (const Outline& outline : outlines) {
         if (outline.group) {
-            const std::wstring name = platform::Utf8ToWide(outline.name);
-            if (const uint32_t existing = existingGroup ? existingGroup(parentId, name) : 0) {
+            if (outline.name.empty()) {
+                Emit(outline.children, parentId, groupId, channelId);
+                continue;
+            }
+            if (const uint32_t existing =
+                    existingGroup ? existingGroup(parentId, outline.name) : 0) {
                 Emit(outline.children, existing, groupId, channelId);
                 continue;
             }
             auto record = std::make_unique<CGroup>();
             record->SetId(groupId++);
             record->SetParentId(parentId);
-            record->SetName(name);
+            record->SetName(outline.name);
             const uint32_t id = record->GetId();
             groups_.push_back(std::move(record));
             Emit(outline.children, id, groupId, channelId);
@@ -170,13 +255,13 @@ void COpmlImport::Emit(const std::vector<Outline>& outlines, uint32_t parentId, 
         record->SetId(channelId++);
         record->SetGroupId(parentId);
         record->SetFileStem(platform::FormatW(L"%s%d", L"rss", static_cast<int>(record->GetId())));
-        record->SetName(platform::Utf8ToWide(outline.name));
-        record->SetUrl(platform::Utf8ToWide(outline.url));
+        record->SetName(outline.name);
+        record->SetUrl(outline.url);
         if (outline.hasInterval)
-            record->SetInterval(IntervalValue(outline.interval));
+            record->SetInterval(outline.interval);
         if (outline.hasItemMax)
-            record->SetMaxItems(ItemMaxValue(outline.itemMax));
-        record->SetDescription(platform::Utf8ToWide(outline.description));
+            record->SetMaxItems(outline.itemMax);
+        record->SetDescription(outline.description);
         channels_.push_back(std::move(record));
     }
 }

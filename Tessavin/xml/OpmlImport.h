@@ -14,6 +14,17 @@ namespace platform {
 class MessageTarget;
 }
 
+// What an import left out or changed to meet the channel dialogs' rules.
+struct ImportCounts {
+    size_t alreadyPresent = 0;      // the address is in the catalogue or earlier in the list
+    size_t notHttp = 0;             // no address, or not http (https with AllowHttps)
+    size_t addressTooLong = 0;      // an address longer than the dialogs take
+    size_t namesCleaned = 0;        // control characters, too long, or only blanks
+    size_t descriptionsCleaned = 0; // control characters, or too long
+    size_t itemLimitsClamped = 0;   // out of range, or not a number
+    size_t intervalsClamped = 0;    // out of range, or not a number
+};
+
 // Reads an OPML channel list (a local file, or an "http://" address through the feed
 // downloader) as the XML it is and turns its outlines into new group and channel records
 // with fresh ids, in document order. The caller takes the records over.
@@ -22,11 +33,14 @@ class MessageTarget;
 // "nkFeed", is a channel; one without `xmlUrl` that encloses outlines is a group (the
 // folders of other readers' lists); anything else (another kind, an empty folder) is
 // skipped with what it encloses.
+//
+// A list gets no further than the channel dialogs: only http addresses (https with
+// AllowHttps) of at most DialogRules::kMaxText characters become channels; control
+// characters in names and descriptions become blanks and texts are cut to kMaxText; a
+// channel without a name takes its address, a group without one gives its outlines to the
+// level around it; item limits and intervals are clamped into the dialogs' ranges.
 class COpmlImport {
 public:
-    // The longest update interval a list may set, in minutes (one week).
-    static const uint32_t kMaxInterval = 10080;
-
     // frame: where 11904 with 11745 goes when the import fails (may be null).
     explicit COpmlImport(platform::MessageTarget* frame = nullptr);
     virtual ~COpmlImport();
@@ -44,13 +58,13 @@ public:
                uint32_t firstChannelId);
     std::vector<std::unique_ptr<CChannel>>& Channels() { return channels_; }
     std::vector<std::unique_ptr<CGroup>>& Groups() { return groups_; }
-    // Channels left out because their address was known already.
-    size_t AlreadyPresent() const { return alreadyPresent_; }
+    const ImportCounts& Counts() const { return counts_; }
 
-    // A list's interval or item limit: 0, negative or unparsable values give the default;
-    // an interval is at most kMaxInterval.
-    static uint32_t IntervalValue(const std::string& text);
-    static uint32_t ItemMaxValue(const std::string& text);
+    // A list's interval or item limit within the dialogs' range: a number outside it gives
+    // the nearest bound, 0, negative or unparsable values the default. `changed` (may be
+    // null) tells whether that differs from the text.
+    static uint32_t IntervalValue(const std::string& text, bool* changed = nullptr);
+    static uint32_t ItemMaxValue(const std::string& text, bool* changed = nullptr);
 
 private:
     struct Outline;
@@ -62,7 +76,8 @@ private:
 
     platform::MessageTarget* frame_;
     std::unordered_set<std::wstring> seen_; // addresses taken from this list
-    size_t alreadyPresent_ = 0;
+    bool allowHttps_ = false;
+    ImportCounts counts_;
     std::vector<std::unique_ptr<CChannel>> channels_;
     std::vector<std::unique_ptr<CGroup>> groups_;
 };

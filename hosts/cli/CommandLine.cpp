@@ -436,8 +436,22 @@ int Session::Import(const std::vector<std::string>& args) {
         return Refuse("no groups or channels in " + positional[0]);
     out_ << "imported " << model_->Groups().size() - groups << " groups and "
          << model_->Channels().size() - channels << " channels";
-    if (model_->LastImport().alreadyPresent > 0)
-        out_ << ", " << model_->LastImport().alreadyPresent << " already present";
+    // What of the list was left out or changed to meet the dialogs' rules, when anything.
+    const CatalogueModel::ImportSummary& summary = model_->LastImport();
+    const struct {
+        size_t count;
+        const char *one, *more;
+    } parts[] = {
+        {summary.alreadyPresent, "already present", "already present"},
+        {summary.notHttp, "left out (not an http address)", "left out (not an http address)"},
+        {summary.addressTooLong, "left out (address too long)", "left out (address too long)"},
+        {summary.namesCleaned, "name cleaned", "names cleaned"},
+        {summary.descriptionsCleaned, "description cleaned", "descriptions cleaned"},
+        {summary.itemLimitsClamped, "item limit clamped", "item limits clamped"},
+        {summary.intervalsClamped, "interval clamped", "intervals clamped"}};
+    for (const auto& part : parts)
+        if (part.count > 0)
+            out_ << ", " << part.count << " " << (part.count == 1 ? part.one : part.more);
     out_ << "\n";
     return 0;
 }

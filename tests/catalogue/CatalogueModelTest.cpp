@@ -321,7 +321,18 @@ TEST_F(ModelTest, AListImportedUnderAGroupGoesWholeUnderItAndTwiceAddsNothing) {
     EXPECT_TRUE(log.Contains(L"imported 0 groups and 0 channels, 2 already present"));
     EXPECT_EQ(model->Channels().size(), 2u);
     EXPECT_EQ(model->Groups().size(), 2u);
+    // A folder of the list goes into the group of its name under the same parent only.
+    WriteFileBytes(app / "more.opml",
+                   "<opml version=\"2.0\"><body><outline text=\"Folder\"><outline text=\"new\" "
+                   "xmlUrl=\"http://127.0.0.1:1/new\"/><outline text=\"js\" "
+                   "xmlUrl=\"javascript:x\"/></outline><outline text=\"Target\"><outline "
+                   "text=\"t\" xmlUrl=\"http://127.0.0.1:1/t\"/></outline></body></opml>");
+    ASSERT_EQ(model->Import(app.WPath() + L"more.opml", target), 1);
+    EXPECT_EQ(Shape(model->TopLevel()), "g2(g3(c2 c4 ) c3 g4(c5 ) ) ");
+    ASSERT_EQ(model->Import(app.WPath() + L"more.opml", nullptr), 1);
+    EXPECT_EQ(model->LastImport().alreadyPresent, 2u);
+    EXPECT_EQ(model->LastImport().notHttp, 1u);
     // Ids go on from where they were.
-    EXPECT_EQ(model->AddGroup(nullptr, L"next")->GetId(), 4u);
+    EXPECT_EQ(model->AddGroup(nullptr, L"next")->GetId(), 5u);
     Settle();
 }

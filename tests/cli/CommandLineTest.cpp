@@ -181,15 +181,33 @@ TEST_F(CommandLineTest, NamesAndStoredValuesFollowTheDialogRules) {
     EXPECT_EQ(Run({"add-group", "   "}).code, 1);
     EXPECT_EQ(Run({"add-group", "two\nlines"}).code, 1);
     EXPECT_EQ(Run({"add-channel", server.Url("/world.xml"), "--name", "\t"}).code, 1);
-    // A list may store values the dialog would refuse; renaming still works.
-    WriteFileBytes(app / "odd.opml", "<opml version=\"1.0\"><body><outline kind=\"nkFeed\" "
-                                     "text=\"Odd\" itemMax=\"5\" interval=\"1000\" xmlUrl=\"" +
-                                         server.Url("/world.xml") + "\"/></body></opml>");
-    ASSERT_EQ(Run({"import", app / "odd.opml"}).code, 0);
+    // A list passes the same rules: values clamped into the dialog's ranges, control
+    // characters out of names, only http addresses; the summary says what was done.
+    WriteFileBytes(
+        app / "odd.opml",
+        "<opml version=\"1.0\"><body><outline kind=\"nkFeed\" text=\"Odd\" "
+        "itemMax=\"5\" interval=\"1000\" xmlUrl=\"" +
+            server.Url("/world.xml") +
+            "\"/><outline text=\"x&#10;[c99] fake(0/0)\" xmlUrl=\"http://127.0.0.1:1/x\" "
+            "itemMax=\"4294967295\"/><outline text=\"js\" xmlUrl=\"javascript:x\"/>"
+            "<outline text=\"f\" xmlUrl=\"file:///etc/passwd\"/></body></opml>");
+    Result r = Run({"import", app / "odd.opml"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, "imported 0 groups and 2 channels, 2 left out (not an http address), 1 name "
+                     "cleaned, 2 item limits clamped, 1 interval clamped\n");
+    EXPECT_EQ(Run({"list"}).out, "[c1] Odd(0/0)\n[c2] x [c99] fake(0/0)(0/0)\n");
+    const std::string exported = Run({"export", "-"}).out;
+    EXPECT_NE(exported.find("interval=\"240\" itemMax=\"10\""), std::string::npos);
+    EXPECT_NE(exported.find("interval=\"40\" itemMax=\"1000\""), std::string::npos);
+    // A list with nothing sound in it says so rather than "no groups or channels".
+    WriteFileBytes(app / "bad.opml", "<opml version=\"1.0\"><body><outline text=\"js\" "
+                                     "xmlUrl=\"javascript:x\"/></body></opml>");
+    EXPECT_EQ(Run({"import", app / "bad.opml"}).out,
+              "imported 0 groups and 0 channels, 1 left out (not an http address)\n");
     EXPECT_EQ(Run({"set", "c1", "--name", "Even"}).code, 0);
     EXPECT_EQ(Run({"set", "c1", "--name", "bad\x01"}).code, 1);
     EXPECT_EQ(Run({"set", "c1", "--interval", "1000"}).code, 1);
-    EXPECT_EQ(Run({"list"}).out, "[c1] Even(0/0)\n");
+    EXPECT_EQ(Run({"list"}).out, "[c1] Even(0/0)\n[c2] x [c99] fake(0/0)(0/0)\n");
 }
 
 TEST_F(CommandLineTest, DamagedCatalogueAndLog) {

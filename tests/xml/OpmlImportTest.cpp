@@ -41,7 +41,7 @@ protected:
 
 TEST_F(OpmlImportTest, GroupWithAChannel) {
     ASSERT_EQ(Import(Opml("<outline kind=\"nkPath\" text=\"News\"><outline kind=\"nkFeed\" "
-                          "text=\"A\" xmlUrl=\"http://a/rss.xml\" interval=\"5\" itemMax=\"30\" "
+                          "text=\"A\" xmlUrl=\"http://a/rss.xml\" interval=\"15\" itemMax=\"30\" "
                           "description=\"about A\"/></outline>"),
                      0, 5, 9),
               1);
@@ -55,7 +55,7 @@ TEST_F(OpmlImportTest, GroupWithAChannel) {
     EXPECT_EQ(C(0).GetGroupId(), 5u);
     EXPECT_EQ(C(0).GetFileStem(), L"rss9");
     EXPECT_EQ(C(0).GetUrl(), L"http://a/rss.xml");
-    EXPECT_EQ(C(0).GetInterval(), 5u); // no dialog bounds here
+    EXPECT_EQ(C(0).GetInterval(), 15u);
     EXPECT_EQ(C(0).GetMaxItems(), 30u);
     EXPECT_EQ(C(0).GetDescription(), L"about A");
     EXPECT_TRUE(frame.Drain().empty());
@@ -133,7 +133,7 @@ TEST_F(OpmlImportTest, KnownAddressesAreLeftOutAndIdsStayConsecutive) {
                           "<outline text=\"b\" xmlUrl=\"http://b/\"/>"),
                      0, 3, 7),
               1);
-    EXPECT_EQ(opml.AlreadyPresent(), 2u);
+    EXPECT_EQ(opml.Counts().alreadyPresent, 2u);
     // The group that held only a known channel goes; a group empty in the list stays.
     ASSERT_EQ(opml.Groups().size(), 1u);
     EXPECT_EQ(G(0).GetName(), L"Empty on purpose");
@@ -144,25 +144,83 @@ TEST_F(OpmlImportTest, KnownAddressesAreLeftOutAndIdsStayConsecutive) {
     EXPECT_EQ(C(1).GetUrl(), L"http://b/");
 }
 
-TEST_F(OpmlImportTest, IntervalsAndItemLimitsFromAListAreBounded) {
+TEST_F(OpmlImportTest, IntervalsAndItemLimitsTakeTheDialogsRanges) {
+    // Out of range: the nearest bound, however large; 0, negative or unreadable: the default.
     const std::pair<const char*, uint32_t> intervals[] = {
-        {"0", 40}, {"-1", 40},   {"abc", 40},      {"12x", 40},      {"", 40},
-        {"5", 5},  {" 30 ", 30}, {"10080", 10080}, {"10081", 10080}, {"99999999999999999999", 40}};
+        {"0", 40}, {"-1", 40},   {"abc", 40},  {"12x", 40},  {"", 40},
+        {"5", 10}, {" 30 ", 30}, {"240", 240}, {"241", 240}, {"99999999999999999999", 240}};
     for (auto [text, value] : intervals)
         EXPECT_EQ(COpmlImport::IntervalValue(text), value) << text;
-    const std::pair<const char*, uint32_t> limits[] = {{"0", 400},         {"-5", 400},
-                                                       {"many", 400},      {"30", 30},
-                                                       {"100000", 100000}, {"4294967296", 400}};
+    const std::pair<const char*, uint32_t> limits[] = {
+        {"0", 400},     {"-5", 400},      {"many", 400},        {"9", 10},
+        {"1000", 1000}, {"100000", 1000}, {"4294967295", 1000}, {"4294967296", 1000}};
     for (auto [text, value] : limits)
         EXPECT_EQ(COpmlImport::ItemMaxValue(text), value) << text;
+    EXPECT_EQ(COpmlImport::ItemMaxValue("-99999999999999999999"), 400u);
     ASSERT_EQ(Import(Opml("<outline text=\"a\" xmlUrl=\"http://a/\" interval=\"0\" "
-                          "itemMax=\"0\"/><outline text=\"b\" xmlUrl=\"http://b/\" "
-                          "interval=\"4294967295\"/>"),
+                          "itemMax=\"4294967295\"/><outline text=\"b\" xmlUrl=\"http://b/\" "
+                          "interval=\"4294967295\"/><outline text=\"c\" xmlUrl=\"http://c/\" "
+                          "interval=\"30\" itemMax=\"50\"/>"),
                      0, 1, 1),
               1);
     EXPECT_EQ(C(0).GetInterval(), uint32_t{CChannel::kDefaultInterval});
-    EXPECT_EQ(C(0).GetMaxItems(), uint32_t{CChannel::kDefaultMaxItems});
-    EXPECT_EQ(C(1).GetInterval(), 10080u);
+    EXPECT_EQ(C(0).GetMaxItems(), 1000u);
+    EXPECT_EQ(C(1).GetInterval(), 240u);
+    EXPECT_EQ(C(1).GetMaxItems(), uint32_t{CChannel::kDefaultMaxItems}); // none given
+    EXPECT_EQ(C(2).GetInterval(), 30u);
+    EXPECT_EQ(C(2).GetMaxItems(), 50u);
+    EXPECT_EQ(opml.Counts().intervalsClamped, 2u);
+    EXPECT_EQ(opml.Counts().itemLimitsClamped, 1u);
+}
+
+TEST_F(OpmlImportTest, NamesAndAddressesFollowTheDialogRules) {
+    const std::string longName =
+        "<outline text=\"" + std::string(300, 'n') + "\" xmlUrl=\"http://d/\"/>";
+    const std::string longAddress =
+        "<outline text=\"long\" xmlUrl=\"http://l/" + std::string(300, 'x') + "\"/>";
+    const std::string list = Opml(
+        // A line feed and an escape that would forge or colour a line of the list output.
+        "<outline text=\"fake&#10;[c99] fake(0/0)\" xmlUrl=\"http://a/\" "
+        "description=\"one\ttwo\x1b[31m\"/>"
+        "<outline text=\" &#13;&#10; \" xmlUrl=\"http://b/\"/>" // blank once cleaned
+        "<outline xmlUrl=\"http://c/\"/>" +                     // no name at all
+        longName +
+        // Not channels of this reader: left out.
+        "<outline text=\"js\" xmlUrl=\"javascript:alert(1)\"/>"
+        "<outline text=\"file\" xmlUrl=\"file:///etc/passwd\"/>"
+        "<outline kind=\"nkFeed\" text=\"no address\"/>"
+        "<outline text=\"ftp\" xmlUrl=\"ftp://f/x.xml\"/>"
+        "<outline text=\"secure\" xmlUrl=\"https://s/x.xml\"/>"
+        "<outline text=\"split\" xmlUrl=\"http://s/&#10;x\"/>" +
+        longAddress +
+        "<outline text=\"Only bad\"><outline text=\"j\" xmlUrl=\"javascript:x\"/></outline>"
+        // Groups: a control character, and a blank name whose channel goes one level up.
+        "<outline text=\"Grp&#9;One\"><outline text=\"e\" xmlUrl=\"http://e/\"/></outline>"
+        "<outline text=\"  \"><outline text=\"f\" xmlUrl=\"http://f/\"/></outline>");
+    ASSERT_EQ(Import(list, 7, 1, 1), 1);
+    ASSERT_EQ(opml.Channels().size(), 6u);
+    EXPECT_EQ(C(0).GetName(), L"fake [c99] fake(0/0)");
+    EXPECT_EQ(C(0).GetDescription(), L"one two [31m");
+    EXPECT_EQ(C(1).GetName(), L"http://b/");
+    EXPECT_EQ(C(2).GetName(), L"http://c/");
+    EXPECT_EQ(C(3).GetName(), std::wstring(260, L'n'));
+    EXPECT_EQ(C(4).GetName(), L"e");
+    EXPECT_EQ(C(5).GetName(), L"f");
+    EXPECT_EQ(C(5).GetGroupId(), 7u);
+    ASSERT_EQ(opml.Groups().size(), 1u);
+    EXPECT_EQ(G(0).GetName(), L"Grp One");
+    EXPECT_EQ(C(4).GetGroupId(), G(0).GetId());
+    const ImportCounts& counts = opml.Counts();
+    EXPECT_EQ(counts.notHttp, 7u);
+    EXPECT_EQ(counts.addressTooLong, 1u);
+    EXPECT_EQ(counts.namesCleaned, 5u); // a missing name taking the address is not counted
+    EXPECT_EQ(counts.descriptionsCleaned, 1u);
+    // With AllowHttps=1 an https address is a channel like an http one.
+    ASSERT_EQ(CConfig().WriteAllowHttps(1), 1);
+    COpmlImport secure;
+    WriteFileBytes(app / "s.opml", Opml("<outline text=\"s\" xmlUrl=\"https://s/x.xml\"/>"));
+    ASSERT_EQ(secure.Import(app.WPath() + L"s.opml", 0, 1, 1), 1);
+    EXPECT_EQ(secure.Channels().size(), 1u);
 }
 
 TEST_F(OpmlImportTest, Gb2312ListDecodesItsNames) {
