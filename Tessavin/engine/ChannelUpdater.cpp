@@ -264,7 +264,7 @@ ChannelUpdater::Result ChannelUpdater::Merge(ItemSource& items, const std::strin
     const uint32_t maxItems = channel_.GetMaxItems();
     const int64_t groupId = static_cast<int32_t>(channel_.GetGroupId());
     const int64_t channelId = static_cast<int32_t>(channel_.GetId());
-    PageWriter page(encoding, documentSize * 3);
+    PageWriter page(encoding, documentSize * 3, platform::WideToUtf8(channel_.GetUrl()));
     std::string state;
     state.reserve(records_.size() * 64 + 4096);
     uint32_t lineNumber = 0; // an item's number on the page is its state line number

@@ -1,15 +1,14 @@
 #include "engine/FeedDocument.h"
 
 #include "config/DateTime.h"
+#include "engine/WebAddress.h"
 #include "platform/CodePage.h"
 #include "platform/Format.h"
 #include "xml/XmlDocument.h"
 
 #include <cctype>
 #include <cstring>
-#include <curl/curl.h>
 #include <deque>
-#include <memory>
 #include <string_view>
 #include <utility>
 
@@ -110,38 +109,6 @@ size_t DecodeReference(const std::string& text, size_t amp, size_t end, std::str
     return amp + 1;
 }
 
-// A scheme followed by ':' at the start: an absolute address.
-bool HasScheme(const std::string& link) {
-    if (link.empty() || !std::isalpha(static_cast<unsigned char>(link[0])))
-        return false;
-    for (char c : link) {
-        if (c == ':')
-            return true;
-        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '+' && c != '-' && c != '.')
-            return false;
-    }
-    return false;
-}
-
-struct UrlDeleter {
-    void operator()(CURLU* u) const { curl_url_cleanup(u); }
-};
-
-// reference resolved against base; the reference itself when either cannot be read.
-std::string Resolve(const std::string& base, const std::string& reference) {
-    if (HasScheme(reference) || base.empty())
-        return reference;
-    std::unique_ptr<CURLU, UrlDeleter> url(curl_url());
-    char* resolved = nullptr;
-    if (!url || curl_url_set(url.get(), CURLUPART_URL, base.c_str(), 0) != CURLUE_OK ||
-        curl_url_set(url.get(), CURLUPART_URL, reference.c_str(), 0) != CURLUE_OK ||
-        curl_url_get(url.get(), CURLUPART_URL, &resolved, 0) != CURLUE_OK)
-        return reference;
-    std::string out = resolved;
-    curl_free(resolved);
-    return out;
-}
-
 // The parsed document read by record: names split at the prefix and resolved by the
 // namespace declarations in scope, texts decoded, markup taken as it stands.
 class FeedTree {
@@ -213,7 +180,7 @@ public:
         }
         std::string resolved = documentUrl;
         for (auto it = bases.rbegin(); it != bases.rend(); ++it)
-            resolved = Resolve(resolved, *it);
+            resolved = WebAddress::Resolve(resolved, *it);
         return resolved;
     }
 
@@ -406,7 +373,8 @@ void ReadAtom(FeedTree& tree, uint32_t feed, const std::string& documentUrl,
                 link = c;
         }
         if (link != 0)
-            item.link = Resolve(tree.BaseOf(link, documentUrl), Trim(tree.Attribute(link, "href")));
+            item.link = WebAddress::Resolve(tree.BaseOf(link, documentUrl),
+                                            Trim(tree.Attribute(link, "href")));
         else if (const uint32_t id = tree.Child(entry, kAtom, "id"))
             item.link = Trim(tree.Text(id));
         if (!AtomText(tree, tree.Child(entry, kAtom, "content"), item.description))

@@ -1,143 +1,565 @@
 #include "engine/HtmlSanitizer.h"
 
+#include "engine/WebAddress.h"
+#include "platform/CodePage.h"
+
 #include <gumbo.h>
 
-#include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <string_view>
-#include <unordered_set>
 #include <utility>
 #include <vector>
 
 namespace {
 
-// The text is parsed where the page puts it: inside a division of the page's body, after
-// an image (so the parser's state matches the page's: a frameset can no longer start).
-const char kContext[] = "<html><head></head><body><div><img>";
-const size_t kContextLength = sizeof kContext - 1;
-
-// A removal pass that still changes the text after this many rounds gives up on markup:
-// every '<' is escaped instead (only deliberately nested attacks get here).
-const int kMaxRounds = 8;
+// Rewriting a rewritten text is expected to give the same text; when it still changes after
+// this many rounds the text keeps its words and loses its markup.
+const int kMaxRounds = 4;
 // Parsing time grows with the square of the nesting depth; a text with more tags than this
 // (no feed item needs them) keeps its text and loses its markup instead.
 const size_t kMaxTags = 10000;
-
-bool IsOneOf(GumboTag tag, std::initializer_list<GumboTag> tags) {
-    return std::find(tags.begin(), tags.end(), tag) != tags.end();
-}
-
-// Elements whose content runs, loads, or was parsed as something other than markup: they
-// go with everything inside them.
-bool RemoveWithContent(const GumboElement& e) {
-    if (e.tag_namespace != GUMBO_NAMESPACE_HTML)
-        return true; // inside svg or math: the whole foreign subtree goes
-    return IsOneOf(e.tag,
-                   {GUMBO_TAG_SCRIPT,    GUMBO_TAG_STYLE,    GUMBO_TAG_IFRAME,   GUMBO_TAG_FRAME,
-                    GUMBO_TAG_FRAMESET,  GUMBO_TAG_OBJECT,   GUMBO_TAG_EMBED,    GUMBO_TAG_APPLET,
-                    GUMBO_TAG_NOSCRIPT,  GUMBO_TAG_NOEMBED,  GUMBO_TAG_NOFRAMES, GUMBO_TAG_XMP,
-                    GUMBO_TAG_PLAINTEXT, GUMBO_TAG_TEXTAREA, GUMBO_TAG_TITLE,    GUMBO_TAG_TEMPLATE,
-                    GUMBO_TAG_SVG,       GUMBO_TAG_MATH,     GUMBO_TAG_SELECT,   GUMBO_TAG_DATALIST,
-                    GUMBO_TAG_OPTION,    GUMBO_TAG_OPTGROUP, GUMBO_TAG_META,     GUMBO_TAG_LINK,
-                    GUMBO_TAG_BASE,      GUMBO_TAG_INPUT,    GUMBO_TAG_KEYGEN,   GUMBO_TAG_PARAM});
-}
-
-// Form elements whose content is ordinary markup: only their tags go.
-bool RemoveTagOnly(const GumboElement& e) {
-    return IsOneOf(e.tag, {GUMBO_TAG_FORM, GUMBO_TAG_BUTTON, GUMBO_TAG_FIELDSET, GUMBO_TAG_LABEL,
-                           GUMBO_TAG_OUTPUT});
-}
-
-bool IsUrlAttribute(std::string_view name) {
-    static const char* const kNames[] = {
-        "href",       "src",     "srcset",   "poster",  "background", "cite",   "longdesc",
-        "xlink:href", "data",    "codebase", "dynsrc",  "lowsrc",     "ping",   "icon",
-        "manifest",   "archive", "classid",  "profile", "usemap",     "action", "formaction"};
-    for (const char* n : kNames)
-        if (name == n)
-            return true;
-    return false;
-}
 
 char Lower(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-// The scheme rule for one address: blanks and controls dropped, then the text before the
-// first ':' (if it comes before any '/', '?' or '#') must be http, https or mailto.
-bool IsAllowedAddress(std::string_view value, bool imageSource) {
-    std::string a;
-    a.reserve(value.size());
-    for (char c : value)
-        if (static_cast<unsigned char>(c) > 0x20 && c != 0x7F)
-            a.push_back(Lower(c));
-    size_t end = a.find_first_of(":/?#");
-    if (end == std::string::npos || a[end] != ':')
-        return true; // relative
-    std::string_view scheme(a.data(), end);
-    if (scheme == "http" || scheme == "https" || scheme == "mailto")
-        return true;
-    if (imageSource && scheme == "data") {
-        for (const char* type : {"image/png", "image/gif", "image/jpeg", "image/webp"}) {
-            size_t n = std::strlen(type);
-            if (a.compare(end + 1, n, type) == 0 && a.size() > end + 1 + n &&
-                (a[end + 1 + n] == ';' || a[end + 1 + n] == ','))
-                return true;
-        }
-    }
-    return false;
-}
-
-// srcset: candidates separated by commas, each an address and an optional descriptor.
-bool IsAllowedSourceSet(std::string_view value) {
-    size_t pos = 0;
-    while (pos <= value.size()) {
-        size_t comma = value.find(',', pos);
-        std::string_view candidate = value.substr(
-            pos, comma == std::string_view::npos ? std::string_view::npos : comma - pos);
-        size_t start = candidate.find_first_not_of(" \t\r\n\f");
-        if (start != std::string_view::npos) {
-            size_t stop = candidate.find_first_of(" \t\r\n\f", start);
-            if (!IsAllowedAddress(candidate.substr(start, stop == std::string_view::npos
-                                                              ? std::string_view::npos
-                                                              : stop - start),
-                                  false))
-                return false;
-        }
-        if (comma == std::string_view::npos)
-            break;
-        pos = comma + 1;
-    }
-    return true;
-}
-
-bool IsForbiddenAttribute(const GumboElement& e, const GumboAttribute& a) {
-    std::string_view name(a.name);
-    if (a.attr_namespace == GUMBO_ATTR_NAMESPACE_XLINK)
-        return true;
-    if (name.size() >= 2 && name[0] == 'o' && name[1] == 'n')
-        return true;
-    if (name == "srcdoc" || name == "formaction" || name == "action" || name == "http-equiv")
-        return true;
-    if (name == "srcset")
-        return !IsAllowedSourceSet(a.value);
-    if (IsUrlAttribute(name))
-        return !IsAllowedAddress(a.value, e.tag == GUMBO_TAG_IMG && name == "src");
-    return false;
-}
-
-// The parser joins the name after a duplicate attribute onto it ("<a x x onclick>" gives
-// one attribute "x onclick" when errors are not recorded): a name that is not exactly its
-// source text is cut, whatever it hides.
-bool NameIsItsSource(const GumboAttribute& a) {
-    const size_t length = std::strlen(a.name);
-    if (a.original_name.length != length)
+bool EqualsLower(std::string_view text, const char* lower) {
+    const size_t n = std::strlen(lower);
+    if (text.size() != n)
         return false;
-    for (size_t i = 0; i < length; ++i)
-        if (Lower(a.original_name.data[i]) != a.name[i])
+    for (size_t i = 0; i < n; ++i)
+        if (Lower(text[i]) != lower[i])
             return false;
     return true;
+}
+
+// ---------------------------------------------------------------------------------------
+// The list of what stays.
+
+enum class Value {
+    kText,   // any text
+    kNumber, // digits, optionally a percentage
+    kWord,   // a letter, then letters, digits and '-'
+    kLink,   // http, https or mailto address
+    kImage,  // http or https address, or an inline data:image
+};
+
+struct AttributeRule {
+    const char* name;
+    Value value;
+};
+
+enum class Kind { kDrop, kUnwrap, kInline, kBlock, kListItem, kDefinition, kTable };
+
+struct ElementRule {
+    Kind kind;
+    bool isVoid;
+    std::vector<AttributeRule> attributes; // besides title, lang and dir
+};
+
+const AttributeRule kGlobal[] = {
+    {"title", Value::kText}, {"lang", Value::kWord}, {"dir", Value::kWord}};
+
+const ElementRule& RuleOf(GumboTag tag) {
+    static const ElementRule kDrop{Kind::kDrop, false, {}};
+    static const ElementRule kUnwrap{Kind::kUnwrap, false, {}};
+    static const ElementRule kInline{Kind::kInline, false, {}};
+    static const ElementRule kBlock{Kind::kBlock, false, {}};
+    static const ElementRule kAligned{Kind::kBlock, false, {{"align", Value::kWord}}};
+    static const ElementRule kLink{Kind::kInline, false, {{"href", Value::kLink}}};
+    static const ElementRule kBreak{Kind::kInline, true, {}};
+    static const ElementRule kRule{
+        Kind::kBlock,
+        true,
+        {{"width", Value::kNumber}, {"size", Value::kNumber}, {"align", Value::kWord}}};
+    static const ElementRule kImage{Kind::kInline,
+                                    true,
+                                    {{"src", Value::kImage},
+                                     {"alt", Value::kText},
+                                     {"width", Value::kNumber},
+                                     {"height", Value::kNumber},
+                                     {"border", Value::kNumber},
+                                     {"hspace", Value::kNumber},
+                                     {"vspace", Value::kNumber},
+                                     {"align", Value::kWord}}};
+    static const ElementRule kOrdered{
+        Kind::kBlock, false, {{"start", Value::kNumber}, {"type", Value::kWord}}};
+    static const ElementRule kItem{Kind::kListItem, false, {{"value", Value::kNumber}}};
+    static const ElementRule kDefinition{Kind::kDefinition, false, {}};
+    static const ElementRule kTable{Kind::kTable,
+                                    false,
+                                    {{"border", Value::kNumber},
+                                     {"cellpadding", Value::kNumber},
+                                     {"cellspacing", Value::kNumber},
+                                     {"width", Value::kNumber},
+                                     {"align", Value::kWord},
+                                     {"summary", Value::kText}}};
+    static const ElementRule kRow{
+        Kind::kTable, false, {{"align", Value::kWord}, {"valign", Value::kWord}}};
+    static const ElementRule kCell{Kind::kTable,
+                                   false,
+                                   {{"colspan", Value::kNumber},
+                                    {"rowspan", Value::kNumber},
+                                    {"width", Value::kNumber},
+                                    {"height", Value::kNumber},
+                                    {"align", Value::kWord},
+                                    {"valign", Value::kWord},
+                                    {"abbr", Value::kText}}};
+    static const ElementRule kColumn{
+        Kind::kTable,
+        true,
+        {{"span", Value::kNumber}, {"width", Value::kNumber}, {"align", Value::kWord}}};
+    static const ElementRule kColumns{
+        Kind::kTable,
+        false,
+        {{"span", Value::kNumber}, {"width", Value::kNumber}, {"align", Value::kWord}}};
+    switch (tag) {
+    case GUMBO_TAG_SCRIPT:
+    case GUMBO_TAG_STYLE:
+    case GUMBO_TAG_IFRAME:
+    case GUMBO_TAG_FRAME:
+    case GUMBO_TAG_FRAMESET:
+    case GUMBO_TAG_OBJECT:
+    case GUMBO_TAG_EMBED:
+    case GUMBO_TAG_APPLET:
+    case GUMBO_TAG_NOSCRIPT:
+    case GUMBO_TAG_NOEMBED:
+    case GUMBO_TAG_NOFRAMES:
+    case GUMBO_TAG_XMP:
+    case GUMBO_TAG_PLAINTEXT:
+    case GUMBO_TAG_TEXTAREA:
+    case GUMBO_TAG_TITLE:
+    case GUMBO_TAG_TEMPLATE:
+    case GUMBO_TAG_SVG:
+    case GUMBO_TAG_MATH:
+    case GUMBO_TAG_SELECT:
+    case GUMBO_TAG_DATALIST:
+    case GUMBO_TAG_OPTION:
+    case GUMBO_TAG_OPTGROUP:
+    case GUMBO_TAG_META:
+    case GUMBO_TAG_LINK:
+    case GUMBO_TAG_BASE:
+    case GUMBO_TAG_INPUT:
+    case GUMBO_TAG_KEYGEN:
+    case GUMBO_TAG_PARAM:
+    case GUMBO_TAG_AUDIO:
+    case GUMBO_TAG_VIDEO:
+    case GUMBO_TAG_SOURCE:
+    case GUMBO_TAG_TRACK:
+    case GUMBO_TAG_CANVAS:
+    case GUMBO_TAG_MAP:
+    case GUMBO_TAG_AREA:
+    case GUMBO_TAG_HEAD:
+        return kDrop;
+    case GUMBO_TAG_A:
+        return kLink;
+    case GUMBO_TAG_ABBR:
+    case GUMBO_TAG_ACRONYM:
+    case GUMBO_TAG_B:
+    case GUMBO_TAG_BIG:
+    case GUMBO_TAG_CITE:
+    case GUMBO_TAG_CODE:
+    case GUMBO_TAG_DEL:
+    case GUMBO_TAG_DFN:
+    case GUMBO_TAG_EM:
+    case GUMBO_TAG_I:
+    case GUMBO_TAG_INS:
+    case GUMBO_TAG_KBD:
+    case GUMBO_TAG_MARK:
+    case GUMBO_TAG_Q:
+    case GUMBO_TAG_S:
+    case GUMBO_TAG_SAMP:
+    case GUMBO_TAG_SMALL:
+    case GUMBO_TAG_SPAN:
+    case GUMBO_TAG_STRIKE:
+    case GUMBO_TAG_STRONG:
+    case GUMBO_TAG_SUB:
+    case GUMBO_TAG_SUP:
+    case GUMBO_TAG_TT:
+    case GUMBO_TAG_U:
+    case GUMBO_TAG_VAR:
+        return kInline;
+    case GUMBO_TAG_BR:
+        return kBreak;
+    case GUMBO_TAG_IMG:
+        return kImage;
+    case GUMBO_TAG_BLOCKQUOTE:
+    case GUMBO_TAG_CENTER:
+    case GUMBO_TAG_DL:
+    case GUMBO_TAG_FIGURE:
+    case GUMBO_TAG_FIGCAPTION:
+    case GUMBO_TAG_PRE:
+    case GUMBO_TAG_UL:
+        return kBlock;
+    case GUMBO_TAG_DIV:
+    case GUMBO_TAG_P:
+    case GUMBO_TAG_H1:
+    case GUMBO_TAG_H2:
+    case GUMBO_TAG_H3:
+    case GUMBO_TAG_H4:
+    case GUMBO_TAG_H5:
+    case GUMBO_TAG_H6:
+        return kAligned;
+    case GUMBO_TAG_HR:
+        return kRule;
+    case GUMBO_TAG_OL:
+        return kOrdered;
+    case GUMBO_TAG_LI:
+        return kItem;
+    case GUMBO_TAG_DD:
+    case GUMBO_TAG_DT:
+        return kDefinition;
+    case GUMBO_TAG_TABLE:
+        return kTable;
+    case GUMBO_TAG_CAPTION:
+    case GUMBO_TAG_THEAD:
+    case GUMBO_TAG_TBODY:
+    case GUMBO_TAG_TFOOT:
+    case GUMBO_TAG_TR:
+        return kRow;
+    case GUMBO_TAG_TD:
+    case GUMBO_TAG_TH:
+        return kCell;
+    case GUMBO_TAG_COL:
+        return kColumn;
+    case GUMBO_TAG_COLGROUP:
+        return kColumns;
+    default:
+        return kUnwrap;
+    }
+}
+
+// The rule of a kept attribute of the element, or null.
+const AttributeRule* AttributeOf(const ElementRule& element, std::string_view name) {
+    for (const AttributeRule& rule : kGlobal)
+        if (EqualsLower(name, rule.name))
+            return &rule;
+    for (const AttributeRule& rule : element.attributes)
+        if (EqualsLower(name, rule.name))
+            return &rule;
+    return nullptr;
+}
+
+bool IsInlineImage(const std::string& value) {
+    std::string head;
+    for (char c : value.substr(0, 20))
+        head.push_back(Lower(c));
+    for (const char* type :
+         {"data:image/png", "data:image/gif", "data:image/jpeg", "data:image/webp"}) {
+        const size_t n = std::strlen(type);
+        if (head.compare(0, n, type) == 0 && head.size() > n && (head[n] == ';' || head[n] == ','))
+            return true;
+    }
+    return false;
+}
+
+// Whether the attribute stays, and in `kept` the value it is written with (as the browser
+// is to read it). `value` is the attribute's decoded value.
+bool Keep(const AttributeRule& rule, const std::string& value,
+          const HtmlSanitizer::Context& context, std::string& kept) {
+    switch (rule.value) {
+    case Value::kText:
+        kept = value;
+        return true;
+    case Value::kNumber: {
+        size_t digits = 0;
+        while (digits < value.size() && std::isdigit(static_cast<unsigned char>(value[digits])))
+            ++digits;
+        kept = value;
+        return digits > 0 && digits <= 6 &&
+               (digits == value.size() || (digits + 1 == value.size() && value.back() == '%'));
+    }
+    case Value::kWord:
+        if (value.empty() || value.size() > 32 ||
+            !std::isalpha(static_cast<unsigned char>(value[0])))
+            return false;
+        for (char c : value)
+            if (!std::isalnum(static_cast<unsigned char>(c)) && c != '-')
+                return false;
+        kept = value;
+        return true;
+    case Value::kLink:
+        kept = WebAddress::ForPage(context.base, value, true);
+        return !kept.empty();
+    case Value::kImage:
+        kept = WebAddress::Clean(value);
+        if (!IsInlineImage(kept))
+            kept = WebAddress::ForPage(context.base, value, false);
+        return !kept.empty();
+    }
+    return false;
+}
+
+void AppendEscaped(std::string& out, std::string_view text) {
+    for (char c : text) {
+        switch (c) {
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        case '\0':
+            break;
+        default:
+            out.push_back(c);
+        }
+    }
+}
+
+// A value that, followed by its closing quote, would hold the author's marker.
+bool EndsWithFooterName(std::string_view value) {
+    static const std::string_view kTail = "footer name=";
+    return value.size() >= kTail.size() && value.substr(value.size() - kTail.size()) == kTail;
+}
+
+// ---------------------------------------------------------------------------------------
+// The tree path: parse, then write the tree out.
+
+class TreeWriter {
+public:
+    explicit TreeWriter(const HtmlSanitizer::Context& context) : context_(context) {}
+
+    std::string Write(const GumboNode* root) {
+        out_.clear();
+        struct Frame {
+            const GumboVector* children;
+            unsigned next;
+            const char* endTag; // written when the children are done; null when unwrapped
+        };
+        std::vector<Frame> stack;
+        stack.push_back({&root->v.element.children, 0, nullptr});
+        while (!stack.empty()) {
+            Frame& frame = stack.back();
+            if (frame.next >= frame.children->length) {
+                if (frame.endTag) {
+                    out_ += "</";
+                    out_ += frame.endTag;
+                    out_ += '>';
+                }
+                stack.pop_back();
+                continue;
+            }
+            const auto* node = static_cast<const GumboNode*>(frame.children->data[frame.next++]);
+            switch (node->type) {
+            case GUMBO_NODE_TEXT:
+            case GUMBO_NODE_WHITESPACE:
+            case GUMBO_NODE_CDATA:
+                AppendEscaped(out_, node->v.text.text);
+                break;
+            case GUMBO_NODE_ELEMENT: {
+                const GumboElement& e = node->v.element;
+                if (e.tag_namespace != GUMBO_NAMESPACE_HTML)
+                    break; // inside svg or math: the whole foreign subtree goes
+                const ElementRule& rule = RuleOf(e.tag);
+                if (rule.kind == Kind::kDrop)
+                    break;
+                if (rule.kind == Kind::kUnwrap || (context_.inlineText && e.tag == GUMBO_TAG_A)) {
+                    stack.push_back({&e.children, 0, nullptr});
+                    break;
+                }
+                const char* name = gumbo_normalized_tagname(e.tag);
+                StartTag(name, e, rule);
+                if (rule.isVoid)
+                    break;
+                // A line feed right after <pre> is dropped by the parser: keep one that is text.
+                if (e.tag == GUMBO_TAG_PRE && e.children.length > 0) {
+                    const auto* first = static_cast<const GumboNode*>(e.children.data[0]);
+                    if ((first->type == GUMBO_NODE_TEXT || first->type == GUMBO_NODE_WHITESPACE) &&
+                        first->v.text.text[0] == '\n')
+                        out_ += '\n';
+                }
+                stack.push_back({&e.children, 0, name});
+                break;
+            }
+            default:
+                break; // comments, templates, documents
+            }
+        }
+        return std::move(out_);
+    }
+
+private:
+    void StartTag(const char* name, const GumboElement& e, const ElementRule& rule) {
+        out_ += '<';
+        out_ += name;
+        for (unsigned i = 0; i < e.attributes.length; ++i) {
+            const auto* a = static_cast<const GumboAttribute*>(e.attributes.data[i]);
+            if (a->attr_namespace != GUMBO_ATTR_NAMESPACE_NONE)
+                continue;
+            const AttributeRule* kept = AttributeOf(rule, a->name);
+            if (!kept)
+                continue;
+            if (!Keep(*kept, a->value, context_, value_))
+                continue;
+            out_ += ' ';
+            out_ += kept->name;
+            out_ += "=\"";
+            if (EndsWithFooterName(value_)) {
+                // With the closing quote it would read as the author's marker.
+                AppendEscaped(out_, std::string_view(value_).substr(0, value_.size() - 1));
+                out_ += "&#61;";
+            } else {
+                AppendEscaped(out_, value_);
+            }
+            out_ += '"';
+        }
+        out_ += '>';
+    }
+
+    const HtmlSanitizer::Context& context_;
+    std::string out_;
+    std::string value_;
+};
+
+std::string WriteFromTree(const std::string& text, const HtmlSanitizer::Context& context) {
+    // Parsed where the page puts it: inside a division of the body. Errors are not
+    // recorded: the parser copies its whole stack into each one, which takes memory with
+    // the square of the nesting depth.
+    GumboOptions options = kGumboDefaultOptions;
+    options.max_errors = 0;
+    options.fragment_context = GUMBO_TAG_DIV;
+    GumboOutput* output = gumbo_parse_with_options(&options, text.data(), text.size());
+    if (!output)
+        return std::string();
+    std::string out = TreeWriter(context).Write(output->root);
+    gumbo_destroy_output(&options, output);
+    return out;
+}
+
+// ---------------------------------------------------------------------------------------
+// The fast path: markup that the tree path would keep as it stands.
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
+}
+
+GumboTag TagOf(std::string_view name) {
+    if (name.empty() || name.size() > 12)
+        return GUMBO_TAG_UNKNOWN;
+    char lower[16];
+    for (size_t i = 0; i < name.size(); ++i)
+        lower[i] = Lower(name[i]);
+    return gumbo_tagn_enum(lower, static_cast<unsigned>(name.size()));
+}
+
+// Whether `child` may stand in `parent` (unknown at the top) without the parser moving or
+// closing anything: the description sits in the page's own paragraph and a title in its
+// link, so a block never stands in a paragraph or a phrase.
+bool MayNest(GumboTag child, const ElementRule& childRule, const std::vector<GumboTag>& open,
+             bool inlineText) {
+    if (childRule.kind == Kind::kTable || childRule.kind == Kind::kUnwrap ||
+        childRule.kind == Kind::kDrop)
+        return false;
+    if (child == GUMBO_TAG_A && inlineText)
+        return false;
+    const GumboTag parent = open.empty() ? GUMBO_TAG_UNKNOWN : open.back();
+    if (childRule.kind == Kind::kListItem)
+        return parent == GUMBO_TAG_UL || parent == GUMBO_TAG_OL;
+    if (childRule.kind == Kind::kDefinition)
+        return parent == GUMBO_TAG_DL;
+    for (GumboTag ancestor : open) {
+        if (child == GUMBO_TAG_A && ancestor == GUMBO_TAG_A)
+            return false;
+        if (childRule.kind == Kind::kInline)
+            continue;
+        // A block: only in blocks that hold blocks.
+        const Kind kind = RuleOf(ancestor).kind;
+        if (kind == Kind::kInline || ancestor == GUMBO_TAG_P ||
+            (ancestor >= GUMBO_TAG_H1 && ancestor <= GUMBO_TAG_H6) || ancestor == GUMBO_TAG_PRE)
+            return false;
+    }
+    return true;
+}
+
+// Reads one attribute value at pos (after '='); false when it is not plain.
+bool ReadValue(const std::string& text, size_t& pos, std::string& value) {
+    const size_t n = text.size();
+    value.clear();
+    if (pos < n && (text[pos] == '"' || text[pos] == '\'')) {
+        const size_t close = text.find(text[pos], pos + 1);
+        if (close == std::string::npos)
+            return false;
+        value.assign(text, pos + 1, close - pos - 1);
+        if (value.find_first_of("<>\"'") != std::string::npos)
+            return false;
+        pos = close + 1;
+        return pos < n && (IsBlank(text[pos]) || text[pos] == '>' || text[pos] == '/');
+    }
+    while (pos<n&& static_cast<unsigned char>(text[pos])> 0x20 &&
+           std::strchr("\"'=<>`", text[pos]) == nullptr)
+        value.push_back(text[pos++]);
+    return !value.empty() && pos < n && (IsBlank(text[pos]) || text[pos] == '>');
+}
+
+bool IsPlainMarkup(const std::string& text, const HtmlSanitizer::Context& context) {
+    if (text.find('\0') != std::string::npos)
+        return false;
+    const size_t n = text.size();
+    std::vector<GumboTag> open;
+    std::string name, attribute, value, kept;
+    for (size_t pos = text.find('<'); pos != std::string::npos; pos = text.find('<', pos)) {
+        ++pos;
+        const bool endTag = pos < n && text[pos] == '/';
+        if (endTag)
+            ++pos;
+        name.clear();
+        while (pos < n && std::isalnum(static_cast<unsigned char>(text[pos])))
+            name.push_back(text[pos++]);
+        const GumboTag tag = TagOf(name);
+        if (tag == GUMBO_TAG_UNKNOWN)
+            return false;
+        const ElementRule& rule = RuleOf(tag);
+        if (endTag) {
+            while (pos < n && IsBlank(text[pos]))
+                ++pos;
+            if (pos >= n || text[pos] != '>' || open.empty() || open.back() != tag)
+                return false;
+            open.pop_back();
+            continue;
+        }
+        if (!MayNest(tag, rule, open, context.inlineText))
+            return false;
+        bool selfClosing = false;
+        for (;;) {
+            while (pos < n && IsBlank(text[pos]))
+                ++pos;
+            if (pos >= n)
+                return false;
+            if (text[pos] == '>')
+                break;
+            if (text[pos] == '/') {
+                if (pos + 1 < n && text[pos + 1] == '>' && rule.isVoid) {
+                    ++pos;
+                    selfClosing = true;
+                    break;
+                }
+                return false;
+            }
+            attribute.clear();
+            while (pos < n &&
+                   (std::isalpha(static_cast<unsigned char>(text[pos])) || text[pos] == '-'))
+                attribute.push_back(text[pos++]);
+            const AttributeRule* attributeRule = AttributeOf(rule, attribute);
+            if (!attributeRule || pos >= n || text[pos] != '=')
+                return false;
+            ++pos;
+            if (!ReadValue(text, pos, value) || !Keep(*attributeRule, value, context, kept) ||
+                kept != value || EndsWithFooterName(value))
+                return false;
+        }
+        ++pos;
+        if (!rule.isVoid && !selfClosing)
+            open.push_back(tag);
+    }
+    return open.empty();
 }
 
 // How many start tags the text may hold: '<' followed by a letter.
@@ -149,243 +571,32 @@ size_t StartTags(const std::string& text) {
     return count;
 }
 
-// A quick look that proves most feed texts safe without parsing them: every tag is an
-// end tag or a start tag of a plain formatting element with plain attributes, and every
-// address is http, https, mailto or a relative one without ':' or '&'. Anything else, or
-// anything unusual in a tag, is left to the parser (false).
-bool IsPlainMarkup(const std::string& text) {
-    static const std::unordered_set<std::string> kTags = {
-        "a",      "abbr", "b",          "big",      "blockquote", "br",    "caption", "center",
-        "cite",   "code", "col",        "colgroup", "dd",         "del",   "div",     "dl",
-        "dt",     "em",   "figcaption", "figure",   "font",       "h1",    "h2",      "h3",
-        "h4",     "h5",   "h6",         "hr",       "i",          "img",   "ins",     "li",
-        "ol",     "p",    "pre",        "q",        "s",          "small", "span",    "strike",
-        "strong", "sub",  "sup",        "table",    "tbody",      "td",    "tfoot",   "th",
-        "thead",  "tr",   "tt",         "u",        "ul"};
-    static const std::unordered_set<std::string> kAttributes = {
-        "align",   "alt",   "border", "cellpadding", "cellspacing", "class",  "color",
-        "colspan", "dir",   "face",   "height",      "href",        "hspace", "id",
-        "lang",    "name",  "rel",    "rowspan",     "size",        "src",    "style",
-        "target",  "title", "valign", "vspace",      "width"};
-    auto isAlnum = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; };
-    auto isBlank = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
-    auto plainAddress = [](const std::string& v) {
-        if (v.compare(0, 7, "http://") == 0 || v.compare(0, 8, "https://") == 0 ||
-            v.compare(0, 7, "mailto:") == 0)
-            return true;
-        return v.find_first_of(":&") == std::string::npos;
-    };
-    if (text.find('\0') != std::string::npos)
-        return false;
-    const size_t n = text.size();
-    std::string name, attribute, value;
-    for (size_t pos = text.find('<'); pos != std::string::npos; pos = text.find('<', pos)) {
-        ++pos;
-        const bool endTag = pos < n && text[pos] == '/';
-        if (endTag)
-            ++pos;
-        name.clear();
-        while (pos < n && isAlnum(text[pos]))
-            name.push_back(Lower(text[pos++]));
-        if (kTags.count(name) == 0)
-            return false;
-        if (endTag) {
-            while (pos < n && isBlank(text[pos]))
-                ++pos;
-            if (pos >= n || text[pos] != '>')
-                return false;
-            continue;
-        }
-        for (;;) {
-            while (pos < n && isBlank(text[pos]))
-                ++pos;
-            if (pos >= n)
-                return false;
-            if (text[pos] == '>')
-                break;
-            if (text[pos] == '/') {
-                if (pos + 1 < n && text[pos + 1] == '>') {
-                    ++pos;
-                    break;
-                }
-                return false;
-            }
-            attribute.clear();
-            while (pos < n &&
-                   (std::isalpha(static_cast<unsigned char>(text[pos])) || text[pos] == '-'))
-                attribute.push_back(Lower(text[pos++]));
-            if (kAttributes.count(attribute) == 0)
-                return false;
-            if (pos >= n ||
-                (!isBlank(text[pos]) && text[pos] != '=' && text[pos] != '>' && text[pos] != '/'))
-                return false;
-            if (text[pos] != '=')
-                continue;
-            ++pos;
-            value.clear();
-            if (pos < n && (text[pos] == '"' || text[pos] == '\'')) {
-                const size_t close = text.find(text[pos], pos + 1);
-                if (close == std::string::npos)
-                    return false;
-                value.assign(text, pos + 1, close - pos - 1);
-                if (value.find('<') != std::string::npos)
-                    return false;
-                pos = close + 1;
-                if (pos < n && !isBlank(text[pos]) && text[pos] != '>' && text[pos] != '/')
-                    return false;
-            } else {
-                while (pos<n&& static_cast<unsigned char>(text[pos])> 0x20 &&
-                       static_cast<unsigned char>(text[pos]) < 0x7F && text[pos] != '>' &&
-                       std::strchr("\"'=<`", text[pos]) == nullptr)
-                    value.push_back(text[pos++]);
-                if (value.empty() || (pos < n && !isBlank(text[pos]) && text[pos] != '>'))
-                    return false;
-            }
-            if ((attribute == "href" || attribute == "src") && !plainAddress(value))
-                return false;
-        }
-    }
-    return true;
-}
-
-using Range = std::pair<size_t, size_t>; // [begin, end) in the parsed buffer
-
-class CutCollector {
-public:
-    CutCollector(const char* buffer, size_t size) : buffer_(buffer), size_(size) {}
-
-    void Walk(const GumboNode* node) {
-        if (node->type != GUMBO_NODE_ELEMENT && node->type != GUMBO_NODE_TEMPLATE &&
-            node->type != GUMBO_NODE_DOCUMENT)
-            return;
-        const GumboVector& children = node->type == GUMBO_NODE_DOCUMENT ? node->v.document.children
-                                                                        : node->v.element.children;
-        if (node->type != GUMBO_NODE_DOCUMENT) {
-            const GumboElement& e = node->v.element;
-            const bool fromText = FromText(e.original_tag.data, e.original_tag.length);
-            if (fromText && RemoveWithContent(e)) {
-                Add(Offset(e.original_tag.data), Extent(node));
-                return;
-            }
-            if (fromText && RemoveTagOnly(e)) {
-                Add(Offset(e.original_tag.data),
-                    Offset(e.original_tag.data) + e.original_tag.length);
-                if (FromText(e.original_end_tag.data, e.original_end_tag.length))
-                    Add(Offset(e.original_end_tag.data),
-                        Offset(e.original_end_tag.data) + e.original_end_tag.length);
-            }
-            // Attributes are looked at on every element: the parser moves the attributes of
-            // a stray <html> or <body> tag onto the page's own elements.
-            for (unsigned i = 0; i < e.attributes.length; ++i) {
-                const auto* a = static_cast<const GumboAttribute*>(e.attributes.data[i]);
-                if (!FromText(a->original_name.data, a->original_name.length) ||
-                    (!IsForbiddenAttribute(e, *a) && NameIsItsSource(*a)))
-                    continue;
-                size_t begin = Offset(a->original_name.data);
-                size_t end = a->original_value.length > 0
-                                 ? Offset(a->original_value.data) + a->original_value.length
-                                 : begin + a->original_name.length;
-                Add(begin, end);
-            }
-        }
-        for (unsigned i = 0; i < children.length; ++i)
-            Walk(static_cast<const GumboNode*>(children.data[i]));
-    }
-
-    std::vector<Range>& Cuts() { return cuts_; }
-
-private:
-    bool FromText(const char* data, size_t length) const {
-        return data && length > 0 && data >= buffer_ + kContextLength && data < buffer_ + size_;
-    }
-    size_t Offset(const char* data) const { return static_cast<size_t>(data - buffer_); }
-
-    // The end of everything a node holds in the source: its tags, text and descendants.
-    size_t Extent(const GumboNode* node) const {
-        size_t end = 0;
-        switch (node->type) {
-        case GUMBO_NODE_ELEMENT:
-        case GUMBO_NODE_TEMPLATE: {
-            const GumboElement& e = node->v.element;
-            if (FromText(e.original_tag.data, e.original_tag.length))
-                end = Offset(e.original_tag.data) + e.original_tag.length;
-            if (FromText(e.original_end_tag.data, e.original_end_tag.length))
-                end = std::max(end, Offset(e.original_end_tag.data) + e.original_end_tag.length);
-            for (unsigned i = 0; i < e.children.length; ++i)
-                end = std::max(end, Extent(static_cast<const GumboNode*>(e.children.data[i])));
-            break;
-        }
-        case GUMBO_NODE_TEXT:
-        case GUMBO_NODE_CDATA:
-        case GUMBO_NODE_COMMENT:
-        case GUMBO_NODE_WHITESPACE: {
-            const GumboText& t = node->v.text;
-            if (FromText(t.original_text.data, t.original_text.length))
-                end = Offset(t.original_text.data) + t.original_text.length;
-            break;
-        }
-        default:
-            break;
-        }
-        return end;
-    }
-
-    void Add(size_t begin, size_t end) {
-        begin = std::max(begin, kContextLength);
-        end = std::min(end, size_);
-        if (begin < end)
-            cuts_.emplace_back(begin, end);
-    }
-
-    const char* buffer_;
-    size_t size_;
-    std::vector<Range> cuts_;
-};
-
-// One removal round; false when nothing was removed.
-bool RemoveOnce(std::string& text) {
-    std::string buffer;
-    buffer.reserve(kContextLength + text.size());
-    buffer.append(kContext, kContextLength);
-    buffer += text;
-    // Errors are not recorded: the parser copies its whole stack into each one, which takes
-    // memory with the square of the nesting depth.
-    GumboOptions options = kGumboDefaultOptions;
-    options.max_errors = 0;
-    GumboOutput* output = gumbo_parse_with_options(&options, buffer.data(), buffer.size());
-    if (!output)
-        return false;
-    CutCollector collector(buffer.data(), buffer.size());
-    collector.Walk(output->document);
-    gumbo_destroy_output(&options, output);
-    std::vector<Range>& cuts = collector.Cuts();
-    if (cuts.empty())
-        return false;
-    std::sort(cuts.begin(), cuts.end());
-    std::string out;
-    out.reserve(text.size());
-    size_t pos = kContextLength;
-    for (const Range& cut : cuts) {
-        if (cut.first > pos)
-            out.append(buffer, pos, cut.first - pos);
-        pos = std::max(pos, cut.second);
-    }
-    if (pos < buffer.size())
-        out.append(buffer, pos, std::string::npos);
-    text.swap(out);
-    return true;
-}
-
 std::string EscapeAllMarkup(const std::string& text) {
     std::string out;
     out.reserve(text.size() + 16);
     for (char c : text) {
         if (c == '<')
             out += "&lt;";
-        else
+        else if (c != '\0')
             out.push_back(c);
     }
     return out;
+}
+
+// The tree path on UTF-8 text, repeated until the text no longer changes.
+std::string Rewrite(const std::string& text, const HtmlSanitizer::Context& context) {
+    if (StartTags(text) > kMaxTags)
+        return HtmlSanitizer::BreakMarkers(EscapeAllMarkup(text));
+    std::string current = WriteFromTree(text, context);
+    for (int round = 0; round < kMaxRounds; ++round) {
+        if (current.find('<') == std::string::npos || IsPlainMarkup(current, context))
+            return current;
+        std::string next = WriteFromTree(current, context);
+        if (next == current)
+            return current;
+        current.swap(next);
+    }
+    return HtmlSanitizer::BreakMarkers(EscapeAllMarkup(current));
 }
 
 } // namespace
@@ -431,24 +642,16 @@ std::string HtmlSanitizer::BreakMarkers(const std::string& text) {
     return out;
 }
 
-std::string HtmlSanitizer::Sanitize(const std::string& text) {
+std::string HtmlSanitizer::Sanitize(const std::string& text, const Context& context) {
     // Without '<' there is no tag and no attribute; only the one marker without '<' can occur.
     if (text.find('<') == std::string::npos)
         return text.find("footer name=\"") == std::string::npos ? text : BreakMarkers(text);
-    if (StartTags(text) > kMaxTags)
-        return BreakMarkers(EscapeAllMarkup(text));
-    if (IsPlainMarkup(text))
+    if (IsPlainMarkup(text, context))
         return BreakMarkers(text);
-    std::string current = text;
-    for (int round = 0; round < kMaxRounds; ++round) {
-        std::string next = current;
-        bool removed = RemoveOnce(next);
-        next = BreakMarkers(next);
-        if (!removed && next == current)
-            return current;
-        current.swap(next);
-    }
-    return BreakMarkers(EscapeAllMarkup(current));
+    if (!context.native)
+        return Rewrite(text, context);
+    // The parser reads UTF-8: a native text is rewritten in UTF-8 and converted back.
+    return platform::Utf8ToNative(Rewrite(platform::NativeToUtf8(text), context));
 }
 
 std::string HtmlSanitizer::AttributeValue(const std::string& text) {

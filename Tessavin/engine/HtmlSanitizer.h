@@ -2,23 +2,35 @@
 
 #include <string>
 
-// Makes feed text inert before it is written into a channel page. The text is parsed as
-// a browser parses it inside the page's body (an HTML5 parser), and the parts that could
-// run, load or submit anything are cut out of the original bytes:
-//  - elements that run or hide markup, removed with their content (script, style, iframe,
-//    frame, frameset, object, embed, applet, noscript, noembed, noframes, xmp, plaintext,
-//    textarea, title, template, svg, math, select, datalist, option, optgroup, meta, link,
-//    base, input, keygen), and form elements removed without their content (form, button,
-//    fieldset, label, output);
-//  - every on* attribute, srcdoc, formaction, action and http-equiv;
-//  - URL attributes whose scheme is not http, https or mailto (relative addresses stay;
-//    data:image/png|gif|jpeg|webp stays in an img src).
-// The page's own markers (the texts a page is read back by) are then broken up so that
-// they cannot occur inside feed text. Text that holds none of these passes byte for byte;
-// sanitising a sanitised text changes nothing.
+// Makes feed text inert before it is written into a channel page.
+//
+// A text that changes is parsed as a browser parses it (an HTML5 parser) and written anew
+// from the parse tree: text escaped, only the elements and attributes of a fixed list kept
+// (their tags written out whole, every element closed), everything else either dropped with
+// its content (script, style, frames, plug-ins, forms' controls, svg, math, media, ...) or
+// unwrapped (unknown elements, font, form). Addresses must be http or https (mailto in
+// links, data:image in img src); relative ones are resolved against the context's base.
+// A field therefore always ends where markup started: no tag, attribute value, comment or
+// raw-text element can stay open across the page's own markup.
+//
+// A text without any markup, or whose markup is already of that kind (kept elements with
+// kept attributes and absolute addresses, properly nested and closed), passes byte for
+// byte. Sanitising a sanitised text changes nothing. The page's own markers (the texts a
+// page is read back by) never occur in the result.
 class HtmlSanitizer {
 public:
-    static std::string Sanitize(const std::string& text);
+    struct Context {
+        // The web address relative addresses resolve against (the item's link, else the
+        // feed's); without one they are dropped.
+        std::string base;
+        // The text is in the native code page (GB18030) rather than UTF-8.
+        bool native = false;
+        // A title, author or date: its links are unwrapped (a title already is one).
+        bool inlineText = false;
+    };
+
+    static std::string Sanitize(const std::string& text, const Context& context);
+    static std::string Sanitize(const std::string& text) { return Sanitize(text, Context()); }
     // Breaks up the page's marker texts inside feed text (part of Sanitize).
     static std::string BreakMarkers(const std::string& text);
     // The value a browser reads from an attribute whose source text is `text` (character

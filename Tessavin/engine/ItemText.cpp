@@ -329,16 +329,17 @@ std::string ItemText::CleanLink(const std::string& raw) {
     return link;
 }
 
-std::string ItemText::LinkForPage(const std::string& link) {
+std::string ItemText::LinkForPage(const std::string& link, bool native) {
     // The browser decodes the attribute's character references, then percent-decodes the
     // javascript: address, then runs it. The link is first taken as the browser reads it
     // from an attribute, then written so that after both decodings the argument is a
     // script string literal whose value is exactly that.
+    const std::string text = native ? platform::NativeToUtf8(link) : link;
     const std::string value =
-        link.find('&') == std::string::npos ? link : HtmlSanitizer::AttributeValue(link);
+        text.find('&') == std::string::npos ? text : HtmlSanitizer::AttributeValue(text);
     std::string out;
     out.reserve(value.size() + 8);
-    for (unsigned char c : value) {
+    auto escapeAscii = [&out](unsigned char c) {
         switch (c) {
         case '&':
             out += "&amp;";
@@ -363,6 +364,27 @@ std::string ItemText::LinkForPage(const std::string& link) {
                 out += platform::FormatA("\\x%02X", c);
             else
                 out.push_back(static_cast<char>(c));
+        }
+    };
+    if (!native) {
+        for (unsigned char c : value)
+            if (c < 0x80)
+                escapeAscii(c);
+            else
+                out.push_back(static_cast<char>(c));
+        return out;
+    }
+    // A native page is read as GB18030, where a lead byte would swallow the backslash that
+    // follows it: the link is written in ASCII only, characters beyond it as \uXXXX.
+    for (wchar_t c : platform::Utf8ToWide(value)) {
+        const auto code = static_cast<uint32_t>(c);
+        if (code < 0x80) {
+            escapeAscii(static_cast<unsigned char>(code));
+        } else if (code < 0x10000) {
+            out += platform::FormatA("\\u%04X", code);
+        } else {
+            const uint32_t v = code - 0x10000;
+            out += platform::FormatA("\\u%04X\\u%04X", 0xD800 + (v >> 10), 0xDC00 + (v & 0x3FF));
         }
     }
     return out;

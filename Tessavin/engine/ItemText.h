@@ -25,6 +25,7 @@ public:
     static std::string CleanLink(const std::string& raw);
     // A link as written into the title's go_read('...') call inside its href attribute:
     // after the browser's attribute decoding and percent-decoding, a script string literal
-    // whose value is the link (as an attribute holding it would give it).
-    static std::string LinkForPage(const std::string& link);
+    // whose value is the link (as an attribute holding it would give it). A native page's
+    // link is written in ASCII only.
+    static std::string LinkForPage(const std::string& link, bool native = false);
 };

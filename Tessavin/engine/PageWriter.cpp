@@ -2,6 +2,7 @@
 
 #include "engine/HtmlSanitizer.h"
 #include "engine/ItemText.h"
+#include "engine/WebAddress.h"
 
 #include <charconv>
 #include <cstdlib>
@@ -68,14 +69,22 @@ std::string TextAfter(std::string_view page, size_t from, size_t limit, const st
 
 } // namespace
 
-PageWriter::PageWriter(PageEncoding encoding, size_t expectedSize) : encoding_(encoding) {
+PageWriter::PageWriter(PageEncoding encoding, size_t expectedSize, const std::string& feedAddress)
+    : encoding_(encoding), feedAddress_(feedAddress) {
     body_.reserve(expectedSize);
 }
 
 void PageWriter::AppendItem(uint32_t n, int64_t g, int64_t c, const std::string& link,
                             const PageItemTexts& texts, bool read, bool flagged) {
     std::string& p = body_;
-    const std::string pageLink = ItemText::LinkForPage(link);
+    const bool native = encoding_ == PageEncoding::kNative;
+    const std::string pageLink = ItemText::LinkForPage(link, native);
+    // Feed texts are made inert here, on their one way into a page; their relative
+    // addresses are the item's.
+    HtmlSanitizer::Context context;
+    context.native = native;
+    context.base = WebAddress::IsWeb(link) ? link : feedAddress_;
+    context.inlineText = true;
     Put(p, "<DIV class = gn_stories id=");
     AppendNumber(p, n);
     Put(p, "_contentdiv>");
@@ -102,22 +111,23 @@ void PageWriter::AppendItem(uint32_t n, int64_t g, int64_t c, const std::string&
     Put(p, "\" name=");
     AppendNumber(p, n);
     Put(p, "_title><font class='title_unread'>");
-    // Feed texts are made inert here, on their one way into a page.
-    p += HtmlSanitizer::Sanitize(texts.title);
+    p += HtmlSanitizer::Sanitize(texts.title, context);
     Put(p, "</font></A></DIV><DIV class=gn_storydetails id=");
     AppendNumber(p, n);
     Put(p, "_content><p>");
-    p += HtmlSanitizer::Sanitize(texts.description);
+    context.inlineText = false;
+    p += HtmlSanitizer::Sanitize(texts.description, context);
+    context.inlineText = true;
     Put(p, "</p></DIV>");
     Put(p, "<DIV class=gn_storyfooter id=");
     AppendNumber(p, n);
     Put(p, "_footer name=\"");
     AppendNumber(p, n);
     Put(p, "_footer\">");
-    p += HtmlSanitizer::Sanitize(texts.author);
+    p += HtmlSanitizer::Sanitize(texts.author, context);
     Put(p, "<SPAN class=sep>|</SPAN>");
     Put(p, "<SPAN title=\"publish time\">");
-    p += HtmlSanitizer::Sanitize(texts.date);
+    p += HtmlSanitizer::Sanitize(texts.date, context);
     Put(p, "</SPAN><SPAN class=sep>|</SPAN>");
     Put(p, "<A class=icon title=read href=\"javascript:");
     Put(p, "go_read('025212A0',");

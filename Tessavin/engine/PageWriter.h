@@ -22,8 +22,10 @@ public:
     static const char* const kEmptyPage;   // the 201-byte page of a channel without items
     static const char* const kClosingText; // the 71-byte end of a page
 
-    // expectedSize: room to reserve for the page.
-    explicit PageWriter(PageEncoding encoding, size_t expectedSize = 0);
+    // expectedSize: room to reserve for the page. feedAddress: what relative addresses in
+    // item texts resolve against when the item's own link is not a web address.
+    explicit PageWriter(PageEncoding encoding, size_t expectedSize = 0,
+                        const std::string& feedAddress = std::string());
 
     void AppendItem(uint32_t number, int64_t groupId, int64_t channelId, const std::string& link,
                     const PageItemTexts& texts, bool read, bool flagged);
@@ -38,5 +40,6 @@ public:
 
 private:
     PageEncoding encoding_;
+    std::string feedAddress_;
     std::string body_;
 };

@@ -64,6 +64,20 @@ int HexValue(char c) {
     return -1;
 }
 
+// Four hex digits at pos.
+bool HexUnit(const std::string& s, size_t pos, uint32_t& unit) {
+    if (pos + 4 > s.size())
+        return false;
+    unit = 0;
+    for (size_t k = pos; k < pos + 4; ++k) {
+        const int digit = HexValue(s[k]);
+        if (digit < 0)
+            return false;
+        unit = unit * 16 + static_cast<uint32_t>(digit);
+    }
+    return true;
+}
+
 // "%HH" sequences decoded; a '%' without two hex digits stays as it is.
 std::string PercentDecode(const std::string& s) {
     if (s.find('%') == std::string::npos)
@@ -84,7 +98,7 @@ std::string PercentDecode(const std::string& s) {
 }
 
 // A single-quoted script string literal starting at `open` (the quote): its value, and in
-// `end` the position after the closing quote. Escapes: \\, \', \", \xHH and \n, \r, \t.
+// `end` the position after the closing quote. Escapes: \\, \', \", \xHH, \uXXXX and \n, \r, \t.
 bool ParseStringLiteral(const std::string& s, size_t open, std::string& value, size_t& end) {
     if (open >= s.size() || s[open] != '\'')
         return false;
@@ -120,6 +134,23 @@ bool ParseStringLiteral(const std::string& s, size_t open, std::string& value, s
                 return false;
             value.push_back(static_cast<char>(high * 16 + low));
             i += 2;
+            break;
+        }
+        case 'u': {
+            // A UTF-16 code unit; a surrogate pair makes one character.
+            uint32_t unit = 0;
+            if (!HexUnit(s, i + 1, unit))
+                return false;
+            i += 4;
+            if (unit >= 0xD800 && unit < 0xDC00 && i + 6 < s.size() && s[i + 1] == '\\' &&
+                s[i + 2] == 'u') {
+                uint32_t low = 0;
+                if (HexUnit(s, i + 3, low) && low >= 0xDC00 && low < 0xE000) {
+                    unit = 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
+                    i += 6;
+                }
+            }
+            platform::AppendUtf8(value, unit >= 0xD800 && unit < 0xE000 ? 0xFFFD : unit);
             break;
         }
         default:
@@ -231,7 +262,17 @@ bool ItemAction::HandleItemAction(const std::wstring& address, CChannel& channel
     const char current = content[start + call.action];
     const char oldReadMark = content[start + 1];
     // A title click always marks read; otherwise the mark toggles (a non-digit reads as 0).
+    // Delete only ever sets its mark, and only for an item whose block the page still has:
+    // a second call for it changes nothing.
     int newState = call.carriesLink ? 1 : (current >= '1' && current <= '9' ? 0 : 1);
+    if (call.action == ItemCall::kDelete) {
+        std::string page;
+        if (newState == 0 ||
+            !platform::ReadWholeFile(dataFolder + L"/" + channel.GetFileStem() + L".html", page) ||
+            page.find("<DIV class = gn_stories id=" + std::to_string(call.item) + "_contentdiv>") ==
+                std::string::npos)
+            return false;
+    }
     char marks[4];
     std::memcpy(marks, content.data() + start, 4);
     marks[call.action] = static_cast<char>('0' + newState);

@@ -157,6 +157,12 @@ TEST_F(ItemActionTest, DeletingTheMiddleLastAndOnlyItems) {
     ASSERT_EQ(posted.size(), 1u);
     EXPECT_EQ(posted[0].message, 11903u);
     EXPECT_EQ(posted[0].wParam, 0u);
+    // Deleted again (a second click before the page caught up): nothing changes.
+    Click(L"javascript:go_delete(2,5,2)");
+    EXPECT_EQ(State(), "F000   http://example.com/1\nF001   http://example.com/2\n"
+                       "F000   http://example.com/3\n");
+    EXPECT_EQ(Page(), expected);
+    EXPECT_TRUE(Posted().empty());
 
     channel.SetCounts(2, 2);
     Click(L"javascript:go_read('025212A0',2,5,3,'')");
