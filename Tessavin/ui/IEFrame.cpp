@@ -4,16 +4,20 @@
 #include "config/Config.h"
 #include "config/LogFile.h"
 #include "host/HostServices.h"
+#include "platform/CodePage.h"
+#include "platform/Format.h"
 #include "platform/ResourceModule.h"
 #include "ui/ArtTable.h"
 #include "ui/IETabCtrl.h"
 #include "ui/IEView.h"
+#include "ui/ReaderWebContext.h"
 
 #include <algorithm>
 #include <cwctype>
 #include <wx/combobox.h>
 #include <wx/filename.h>
 #include <wx/sizer.h>
+#include <wx/time.h>
 #include <wx/toolbar.h>
 #include <wx/webview.h>
 
@@ -72,8 +76,27 @@ CIEFrame::CIEFrame(wxWindow* parent, IPluginContainer* container)
         OnAddressChosen(event.GetString().ToStdWstring());
     });
     Bind(wxEVT_LEFT_DCLICK, [this](wxMouseEvent&) { RunCommand(kNewPage); });
+    ReaderWebContext::SetDownloadListener([this](const std::wstring& address) {
+        CallAfter([this, address] { ShowDownloadRefused(address); });
+    });
     if (NewPage(kBlank, kBlank, nullptr) == 0)
         LogPrintf(L"Failed to create ie view");
+}
+
+CIEFrame::~CIEFrame() {
+    ReaderWebContext::SetDownloadListener(nullptr);
+}
+
+void CIEFrame::ShowDownloadRefused(const std::wstring& address) {
+    const long long now = wxGetLocalTimeMillis().GetValue();
+    if (downloadShownAt_ >= 0 && now - downloadShownAt_ < 5000)
+        return; // a page that keeps starting downloads is told about once
+    downloadShownAt_ = now;
+    ShowMessageBox(container_,
+                   platform::FormatW(
+                       GetLocaleText(L"IDS_DOWNLOAD_REFUSED", kModuleTextsName, container_).c_str(),
+                       address.c_str()),
+                   GetLocaleText(L"IDS_TEXT_PROMPT", kModuleTextsName, container_), kMbIconError);
 }
 
 std::wstring CIEFrame::TabTitle(const std::wstring& text) {
@@ -86,16 +109,38 @@ std::wstring CIEFrame::PagePath(const CChannel* channel) const {
     return dataFolder_ + L"/" + channel->GetFileStem() + L".html";
 }
 
+void CIEFrame::ShowPageLimit() {
+    if (callingPage_ && limitShownInBurst_)
+        return; // a page's burst of calls shows the limit once
+    limitShownInBurst_ = callingPage_ != nullptr;
+    ShowMessageBox(container_,
+                   GetLocaleText(L"IDS_NEW_IE_WINDOW_OPEN_TO_THE_LARGEST_NUMBER_OF_RESTRIC",
+                                 kModuleTextsName, container_),
+                   GetLocaleText(L"IDS_TEXT_PROMPT", kModuleTextsName, container_), kMbIconError);
+}
+
+bool CIEFrame::InsertPage(CIEView* view, size_t position, const std::wstring& title) {
+    // Checked again where the page goes in: nothing between the first check and here may
+    // have added a page, but the limit must hold whatever did.
+    if (tabs_->GetPageCount() >= static_cast<size_t>(kMaxPages)) {
+        view->Destroy();
+        ShowPageLimit();
+        return false;
+    }
+    tabs_->InsertPage(position, view, wxString(TabTitle(title).c_str()), false,
+                      view->IsChannelView() ? CIETabCtrl::kChannelImage : CIETabCtrl::kWebImage);
+    tabs_->RenumberPages();
+    tabs_->ChangeSelection(position);
+    SelectPage(static_cast<int>(position));
+    return true;
+}
+
 int CIEFrame::NewPage(const std::wstring& title, const std::wstring& address, CChannel* channel) {
     if (tabs_->GetPageCount() >= static_cast<size_t>(kMaxPages)) {
-        ShowMessageBox(container_,
-                       GetLocaleText(L"IDS_NEW_IE_WINDOW_OPEN_TO_THE_LARGEST_NUMBER_OF_RESTRIC",
-                                     kModuleTextsName, container_),
-                       GetLocaleText(L"IDS_TEXT_PROMPT", kModuleTextsName, container_),
-                       kMbIconError);
+        ShowPageLimit();
         return 1;
     }
-    auto* view = new CIEView(this, tabs_, lang_);
+    auto* view = new CIEView(this, tabs_, channel != nullptr, lang_);
     if (!view->WebView()) {
         view->Destroy();
         LogPrintf(L"Failed to create IE view");
@@ -105,11 +150,8 @@ int CIEFrame::NewPage(const std::wstring& title, const std::wstring& address, CC
     view->SetAddress(channel ? kBlank : address);
     const int selected = tabs_->GetSelection();
     const size_t position = selected == wxNOT_FOUND ? 0 : static_cast<size_t>(selected) + 1;
-    tabs_->InsertPage(position, view, wxString(TabTitle(title).c_str()), false,
-                      channel ? CIETabCtrl::kChannelImage : CIETabCtrl::kWebImage);
-    tabs_->RenumberPages();
-    tabs_->ChangeSelection(position);
-    SelectPage(static_cast<int>(position));
+    if (!InsertPage(view, position, title))
+        return 1;
     if (title != kBlank)
         view->Navigate(address);
     return 1;
@@ -146,14 +188,23 @@ void CIEFrame::ShowChannelPage(CChannel* channel) {
         return;
     }
     const std::wstring path = PagePath(channel);
-    if (currentPage_ && currentPage_->Address() == kBlank && !currentPage_->Channel()) {
-        // An empty page takes the channel's page.
-        tabs_->SetPageImage(static_cast<size_t>(currentPage_->TabIndex()),
-                            CIETabCtrl::kChannelImage);
-        SetPageTitle(currentPage_->TabIndex(), channel->GetName());
-        currentPage_->Navigate(path);
-        currentPage_->SetChannel(channel);
-        currentPage_->SetAddress(kBlank);
+    if (currentPage_ && currentPage_->Address() == kBlank && !currentPage_->Channel() &&
+        !currentPage_->IsChannelView()) {
+        // An empty page gives its place to the channel's page (a channel view of its own).
+        const int position = currentPage_->TabIndex();
+        auto* view = new CIEView(this, tabs_, true, lang_);
+        if (!view->WebView()) {
+            view->Destroy();
+            LogPrintf(L"Failed to create ie view");
+            return;
+        }
+        tabs_->DeletePage(static_cast<size_t>(position));
+        currentPage_ = nullptr;
+        view->SetChannel(channel);
+        view->SetAddress(kBlank);
+        if (!InsertPage(view, static_cast<size_t>(position), channel->GetName()))
+            return;
+        view->Navigate(path);
         openChannels_.push_back(channel);
         return;
     }
@@ -205,7 +256,7 @@ void CIEFrame::RunCommand(int command) {
             web->GoForward();
         break;
     case kRefresh:
-        web->Reload();
+        currentPage_->ReloadKeepingScroll();
         break;
     case kStop: {
         const wxString shown = addressBox_->GetValue();
@@ -271,17 +322,19 @@ void CIEFrame::OnNewWindow(CIEView* view, const std::wstring& address) {
     }
 }
 
-void CIEFrame::OnScriptMessage(CIEView* view, const std::wstring& call) {
+bool CIEFrame::OnScriptMessage(CIEView* view, const std::string& call) {
     // Only a channel's own page may change that channel's items.
     if (!ShowsOwnChannelPage(view))
-        return;
-    const bool applied =
-        ItemAction::OnNavigate(call, *view->Channel(), dataFolder_, treeTarget_, this);
-    // The page's script has shown the change just as the patched file has it (a deletion
-    // lays out its page and pagers again). A refused action must not stay shown: the page
-    // is then loaded again from its file, where the reader was.
-    if (!applied && tabs_->FindPage(view) != wxNOT_FOUND)
-        view->ReloadKeepingScroll();
+        return false;
+    callingPage_ = view;
+    const bool applied = ItemAction::OnNavigate(platform::Utf8ToWide(call), *view->Channel(),
+                                                dataFolder_, treeTarget_, this);
+    callingPage_ = nullptr;
+    return applied;
+}
+
+void CIEFrame::OnPageCallsDone(CIEView*) {
+    limitShownInBurst_ = false;
 }
 
 int CIEFrame::OpenPage(const std::wstring& title, const std::wstring& address) {

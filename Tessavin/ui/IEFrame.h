@@ -34,6 +34,7 @@ public:
     };
 
     CIEFrame(wxWindow* parent, IPluginContainer* container);
+    ~CIEFrame() override;
 
     void SetContainer(IPluginContainer* container) { container_ = container; }
     IPluginContainer* Container() const { return container_; }
@@ -67,13 +68,23 @@ public:
     void OnTitleChange(CIEView* view, const std::wstring& title);
     void OnDocumentComplete(CIEView* view, const std::wstring& address);
     void OnNewWindow(CIEView* view, const std::wstring& address);
-    void OnScriptMessage(CIEView* view, const std::wstring& call);
+    // An item call of a channel page's script (one at a time, from the page's queue); true
+    // when the channel's files changed as the page shows.
+    bool OnScriptMessage(CIEView* view, const std::string& call);
+    // The page's queue is empty: the next burst of calls may show the page limit again.
+    void OnPageCallsDone(CIEView* view);
     // ILinkOpener: a title's link in a new page; only web addresses are opened.
     int OpenPage(const std::wstring& title, const std::wstring& address) override;
 
 private:
     // True when the view shows its channel's own page file.
     bool ShowsOwnChannelPage(const CIEView* view) const;
+    // Puts a new page into the strip at a position and selects it; false at the page limit.
+    bool InsertPage(CIEView* view, size_t position, const std::wstring& title);
+    // The page limit's message box, once per burst of a page's calls.
+    void ShowPageLimit();
+    // Says that a download was refused (at most once every few seconds).
+    void ShowDownloadRefused(const std::wstring& address);
 
     IPluginContainer* container_;
     std::wstring dataFolder_;
@@ -84,4 +95,7 @@ private:
     CIEView* currentPage_ = nullptr;
     std::vector<CChannel*> openChannels_;
     std::wstring lang_;
+    CIEView* callingPage_ = nullptr; // the page whose call is being handled
+    bool limitShownInBurst_ = false;
+    long long downloadShownAt_ = -1; // ms
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "reader/PageCalls.h"
+
 #include <string>
 #include <wx/panel.h>
 
@@ -7,15 +9,25 @@ class CChannel;
 class CIEFrame;
 class wxWebView;
 class wxWebViewEvent;
+typedef struct _WebKitWebView WebKitWebView;
 
-// One page of the reading pane: a web view showing either a channel's page from the data
-// folder (channel set) or a web address. The frame decides what its notifications mean.
+// One page of the reading pane: a web view showing either a channel's page (a channel
+// view) or a web address (a web view).
+//
+// A channel view runs no script of the page's own: scripts in its markup are switched
+// off, and the reader's page script (the style folder's rss.js) runs in a script world of
+// its own that the page cannot reach. Only that script can post to the reader, with the
+// token of the load the reader made; its calls are queued and handled one at a time, never
+// inside a browser callback. The view never leaves its page: a link that is a web address
+// opens in a web view, anything else is refused. A web view has no way to the reader.
 class CIEView : public wxPanel {
 public:
-    // lang: the Lang setting, handed to every document's script before it runs.
-    CIEView(CIEFrame* frame, wxWindow* parent, const std::wstring& lang);
+    // lang: the Lang setting, handed to a channel page's script.
+    CIEView(CIEFrame* frame, wxWindow* parent, bool channelView, const std::wstring& lang);
+    ~CIEView() override;
 
     wxWebView* WebView() const { return web_; }
+    bool IsChannelView() const { return channelView_; }
     void SetChannel(CChannel* channel) { channel_ = channel; }
     CChannel* Channel() const { return channel_; }
     void SetAddress(const std::wstring& address) { address_ = address; }
@@ -23,22 +35,40 @@ public:
     void SetTabIndex(int index) { tabIndex_ = index; }
     int TabIndex() const { return tabIndex_; }
 
+    // A web view goes to the address; a channel view shows the page file (a new load).
     void Navigate(const std::wstring& address);
-    // The file the view shows ("" for anything that is not a local file).
+    // The page file a channel view shows ("" when it shows something else).
     std::wstring ShownFile() const;
-    // Loads the shown document again and puts it back where the reader had scrolled.
+    // Loads the shown document again; a channel page comes back where the reader was.
     void ReloadKeepingScroll();
     // How many documents have finished loading here.
     int DocumentsLoaded() const { return documentsLoaded_; }
+    // The token of the channel page's current load (for tests).
+    const std::string& LoadToken() const { return calls_.Token(); }
 
 private:
+    WebKitWebView* Native() const;
+    void SetUpChannelView();
+    void LoadPage(long scroll, int pageIndex);
     void OnLoaded(wxWebViewEvent& event);
+    // The browser's policy decisions for a channel view: where it may go.
+    static int OnPolicy(void* webView, void* decision, int type, void* self);
+    // From the page's script, inside the browser's callback: only queued here.
+    static void OnPageMessage(void* manager, void* result, void* self);
+    void ScheduleCalls();
+    void RunNextCall();
 
     CIEFrame* frame_;
     wxWebView* web_ = nullptr;
+    bool channelView_;
+    std::wstring lang_;
     CChannel* channel_ = nullptr;
     std::wstring address_;
+    std::wstring pagePath_; // the file a channel view shows
+    unsigned loads_ = 0;
     int tabIndex_ = 0;
-    long restoreScroll_ = -1; // a position to go back to once the reload is done
     int documentsLoaded_ = 0;
+    PageCalls calls_;
+    bool callScheduled_ = false;
+    bool runningCall_ = false;
 };

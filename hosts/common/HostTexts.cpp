@@ -81,6 +81,8 @@ const Text kModuleTexts[] = {
      L"At most 20 pages can be open. Close a page first.",
      L"最多只能打开 20 个页面，请先关闭一个页面。"},
     {L"IDS_TEXT_PROMPT", L"Prompt", L"提示"},
+    {L"IDS_DOWNLOAD_REFUSED", L"The reader saves no downloads: %s was not saved.",
+     L"阅读器不保存下载内容：%s 未保存。"},
     // The channel dialogs.
     {L"IDS_OK", L"OK", L"确定"},
     {L"IDS_CANCEL", L"Cancel", L"取消"},

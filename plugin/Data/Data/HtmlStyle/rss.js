@@ -1,179 +1,302 @@
 // Channel page script. The page is written by the reader with one block per item:
 //   <DIV class = gn_stories id=N_contentdiv> ... title N_title, details N_content,
 //   icons N_read, N_flag, N_delete ... </DIV>
-// and the global totalNum (the number of items shown). Clicks on the icons and titles
-// call go_read / go_flag / go_delete; each updates the page at once and hands the exact
-// call text to the host, which changes the stored state.
+// and the item total in "<script>var totalNum=N;</script>". The reader shows its pages with
+// the scripts in their markup switched off and runs this file itself, in a world of its own
+// that the page cannot reach, with `tessavinLoad` set to this load's token, language,
+// scroll position and page of items. Everything is attached from here: the pagers, the
+// items of the current page, and one click handler that reads an item's call from its link
+// (go_read / go_flag / go_delete with literal arguments only), shows the change at once and
+// hands the call to the reader, which changes the stored state.
+(function () {
+    "use strict";
 
-var ITEMS_PER_PAGE = 20;
-var pageIndex = 0;     // current page, from the address fragment "#page=K"
-var itemsSeen = 0;     // items laid out so far by display_item
-var pagerCount = 0;    // pagers written so far (top and bottom)
+    var ITEMS_PER_PAGE = 20;
+    var load = (typeof tessavinLoad === "object" && tessavinLoad) ? tessavinLoad : {};
+    var pageIndex = 0;
+    var totalNum = 0;
 
-var TEXTS = {
-    zh: { items: "\u6761\u4fe1\u606f", page: "\u9875", prev: "\u4e0a\u4e00\u9875",
-          next: "\u4e0b\u4e00\u9875", none: "\u6ca1\u6709\u4fe1\u606f" },
-    en: { items: "items", page: "Page", prev: "Previous", next: "Next", none: "No items" }
-};
+    var TEXTS = {
+        zh: { items: "\u6761\u4fe1\u606f", prev: "\u4e0a\u4e00\u9875", next: "\u4e0b\u4e00\u9875",
+              none: "\u6ca1\u6709\u4fe1\u606f" },
+        en: { items: "items", prev: "Previous", next: "Next", none: "No items" }
+    };
 
-function page_language() {
-    // The Lang setting: "0" Simplified Chinese, else English. The desktop host hands it over
-    // as window.tessavinLang before the page runs; otherwise it is the page's cookie.
-    if (typeof window.tessavinLang === "string")
-        return (window.tessavinLang === "" || window.tessavinLang === "0") ? TEXTS.zh : TEXTS.en;
-    var cookie = String(document.cookie || "");
-    var match = /(?:^|;\s*)(?:Lang=)?([^;=]*)$/.exec(cookie);
-    var lang = match ? match[1] : cookie;
-    return (lang === "" || lang === "0") ? TEXTS.zh : TEXTS.en;
-}
-
-function page_count() {
-    var total = (typeof totalNum === "number" && totalNum > 0) ? totalNum : 0;
-    return Math.max(1, Math.ceil(total / ITEMS_PER_PAGE));
-}
-
-function read_page_index() {
-    var match = /page=(\d+)/.exec(location.hash || "");
-    var index = match ? parseInt(match[1], 10) - 1 : 0;
-    return Math.min(Math.max(index, 0), page_count() - 1);
-}
-
-function init_pagination() {
-    if (pagerCount === 0)
-        pageIndex = read_page_index();
-    pagerCount++;
-    var t = page_language();
-    var total = (typeof totalNum === "number") ? totalNum : 0;
-    if (total <= 0)
-        return "<div class=\"pager\">" + t.none + "</div>";
-    var pages = page_count();
-    var html = "<div class=\"pager\">" + total + " " + t.items;
-    if (pages > 1) {
-        html += " &nbsp; ";
-        if (pageIndex > 0)
-            html += "<a onclick=\"go_page(" + (pageIndex - 1) + ")\">" + t.prev + "</a>";
-        for (var i = 0; i < pages; i++) {
-            html += (i === pageIndex)
-                ? "<a class=\"current\">" + (i + 1) + "</a>"
-                : "<a onclick=\"go_page(" + i + ")\">" + (i + 1) + "</a>";
-        }
-        if (pageIndex < pages - 1)
-            html += "<a onclick=\"go_page(" + (pageIndex + 1) + ")\">" + t.next + "</a>";
+    // The Lang setting: "0" (or none) Simplified Chinese, else English.
+    function texts() {
+        var lang = typeof load.lang === "string" ? load.lang : "";
+        return (lang === "" || lang === "0") ? TEXTS.zh : TEXTS.en;
     }
-    return html + "</div>";
-}
 
-function go_page(index) {
-    location.hash = "page=" + (index + 1);
-    location.reload();
-}
-
-// Called after each item block: shows the items of the current page only.
-function display_item(block) {
-    if (!block)
-        return;
-    var first = pageIndex * ITEMS_PER_PAGE;
-    if (itemsSeen < first || itemsSeen >= first + ITEMS_PER_PAGE)
-        block.className += " hidden";
-    itemsSeen++;
-}
-
-// Folds or unfolds an item's details.
-function open_click(n, toggle) {
-    var details = document.getElementById(n + "_content");
-    if (!details)
-        return;
-    var open = / open/.test(details.className);
-    if (toggle)
-        details.className = open ? details.className.replace(/ open/, "") : details.className + " open";
-}
-
-function post_to_host(call) {
-    try {
-        if (window.webkit && window.webkit.messageHandlers && window.webkit.messageHandlers.tessavin)
-            window.webkit.messageHandlers.tessavin.postMessage(call);
-    } catch (e) {
-        // No host: the page still shows the change.
+    function pageCount() {
+        return Math.max(1, Math.ceil(Math.max(totalNum, 0) / ITEMS_PER_PAGE));
     }
-}
 
-// A value written as the call's script string literal, as the page's own links write it:
-// the host percent-decodes the call, then reads the literal. Characters beyond ASCII go as
-// their percent-encoded UTF-8 bytes, so the call text the host receives is plain ASCII.
-function call_literal(value) {
-    var text = String(value).replace(/[%'\\\x00-\x1f\x7f]/g, function (c) {
-        if (c === "%")
-            return "%25";
-        if (c === "'" || c === "\\")
-            return "\\" + c;
-        var hex = c.charCodeAt(0).toString(16).toUpperCase();
-        return "\\x" + (hex.length < 2 ? "0" + hex : hex);
-    }).replace(/[\u0080-\uffff]+/g, function (run) {
+    function post(call) {
+        var y = Math.round(window.scrollY || 0);
         try {
-            return encodeURIComponent(run);
+            window.webkit.messageHandlers.tessavin.postMessage(
+                String(load.token || "") + " " + y + " " + pageIndex + " " + call);
         } catch (e) {
-            return "%EF%BF%BD"; // a lone surrogate
+            // Not shown by the reader: the page still shows the change.
         }
-    });
-    return "'" + text + "'";
-}
+    }
 
-function icon_of(n, kind) {
-    return document.getElementById(n + "_" + kind);
-}
+    // ---- Layout: pagers around the items, the current page's items shown.
 
-function set_icon(img, name) {
-    if (img)
-        img.src = "HtmlStyle/" + name;
-}
+    function readTotal() {
+        var scripts = document.getElementsByTagName("script");
+        for (var i = 0; i < scripts.length; i++) {
+            var m = /^var totalNum=(\d+);$/.exec(scripts[i].text);
+            if (m)
+                return parseInt(m[1], 10);
+        }
+        return document.querySelectorAll("div.gn_stories").length;
+    }
 
-function is_marked(img, name) {
-    return img && img.src.indexOf(name) >= 0;
-}
+    function pagerHtml() {
+        var t = texts();
+        if (totalNum <= 0)
+            return t.none;
+        var pages = pageCount();
+        var html = totalNum + " " + t.items;
+        if (pages > 1) {
+            html += " &nbsp; ";
+            if (pageIndex > 0)
+                html += "<a data-page=\"" + (pageIndex - 1) + "\">" + t.prev + "</a>";
+            for (var i = 0; i < pages; i++)
+                html += i === pageIndex ? "<a class=\"current\">" + (i + 1) + "</a>"
+                                        : "<a data-page=\"" + i + "\">" + (i + 1) + "</a>";
+            if (pageIndex < pages - 1)
+                html += "<a data-page=\"" + (pageIndex + 1) + "\">" + t.next + "</a>";
+        }
+        return html;
+    }
 
-// A title (with its link) always marks read; the read icon (empty link) toggles.
-function go_read(code, g, c, n, link) {
-    var img = icon_of(n, "read");
-    var read = link ? true : !is_marked(img, "readed.gif");
-    set_icon(img, read ? "readed.gif" : "unread.gif");
-    var title = document.getElementsByName(n + "_title")[0];
-    if (title) {
-        var font = title.getElementsByTagName("font")[0];
+    function layout() {
+        pageIndex = Math.min(Math.max(pageIndex, 0), pageCount() - 1);
+        var blocks = document.querySelectorAll("div.gn_stories");
+        var first = pageIndex * ITEMS_PER_PAGE;
+        for (var k = 0; k < blocks.length; k++)
+            blocks[k].classList.toggle("hidden", k < first || k >= first + ITEMS_PER_PAGE);
+        var pagers = document.querySelectorAll("div.pager");
+        for (var p = 0; p < pagers.length; p++)
+            pagers[p].innerHTML = pagerHtml();
+    }
+
+    function addPagers() {
+        var content = document.getElementById("contentdiv");
+        if (!content || !content.parentNode)
+            return;
+        var top = document.createElement("div");
+        top.className = "pager";
+        content.parentNode.insertBefore(top, content);
+        var bottom = document.createElement("div");
+        bottom.className = "pager";
+        content.parentNode.insertBefore(bottom, content.nextSibling);
+    }
+
+    // ---- Item calls, read from the links the page was written with.
+
+    // The address as the browser runs it: percent-decoded as UTF-8.
+    function percentDecoded(text) {
+        return text.replace(/(%[0-9A-Fa-f]{2})+/g, function (run) {
+            try {
+                return decodeURIComponent(run);
+            } catch (e) {
+                return run;
+            }
+        });
+    }
+
+    // A single-quoted literal at text[pos]: [value, position after it], or null.
+    function readLiteral(text, pos) {
+        if (text.charAt(pos) !== "'")
+            return null;
+        var value = "";
+        for (var i = pos + 1; i < text.length; i++) {
+            var c = text.charAt(i);
+            if (c === "'")
+                return [value, i + 1];
+            if (c === "\n" || c === "\r")
+                return null;
+            if (c !== "\\") {
+                value += c;
+                continue;
+            }
+            var e = text.charAt(++i);
+            var hex = e === "x" ? text.substr(i + 1, 2) : e === "u" ? text.substr(i + 1, 4) : "";
+            if (hex) {
+                if (!/^[0-9A-Fa-f]+$/.test(hex) || hex.length !== (e === "x" ? 2 : 4))
+                    return null;
+                value += String.fromCharCode(parseInt(hex, 16));
+                i += hex.length;
+            } else if (e === "n") {
+                value += "\n";
+            } else if (e === "r") {
+                value += "\r";
+            } else if (e === "t") {
+                value += "\t";
+            } else if (e === "") {
+                return null;
+            } else {
+                value += e;
+            }
+        }
+        return null;
+    }
+
+    // The call of an item link: {name, g, c, n, link}, or null for anything else.
+    function parseCall(href) {
+        var text = percentDecoded(href);
+        var m = /^javascript:(go_flag|go_delete)\((-?\d{1,11}),(-?\d{1,11}),(\d{1,10})\)$/.exec(text);
+        if (m)
+            return { name: m[1], g: m[2], c: m[3], n: m[4], link: "" };
+        m = /^javascript:go_read\('025212A0',(-?\d{1,11}),(-?\d{1,11}),(\d{1,10}),/.exec(text);
+        if (!m)
+            return null;
+        var literal = readLiteral(text, m[0].length);
+        if (!literal || text.substr(literal[1]) !== ")")
+            return null;
+        return { name: "go_read", g: m[1], c: m[2], n: m[3], link: literal[0] };
+    }
+
+    // A value as the call's script string literal: the reader percent-decodes the call,
+    // then reads the literal. Characters beyond ASCII go as their percent-encoded UTF-8.
+    function callLiteral(value) {
+        var text = String(value).replace(/[%'\\\x00-\x1f\x7f]/g, function (c) {
+            if (c === "%")
+                return "%25";
+            if (c === "'" || c === "\\")
+                return "\\" + c;
+            var hex = c.charCodeAt(0).toString(16).toUpperCase();
+            return "\\x" + (hex.length < 2 ? "0" + hex : hex);
+        }).replace(/[\u0080-\uffff]+/g, function (run) {
+            try {
+                return encodeURIComponent(run);
+            } catch (e) {
+                return "%EF%BF%BD"; // a lone surrogate
+            }
+        });
+        return "'" + text + "'";
+    }
+
+    function icon(n, kind) {
+        return document.getElementById(n + "_" + kind);
+    }
+
+    function setIcon(img, name) {
+        if (img)
+            img.src = "HtmlStyle/" + name;
+    }
+
+    function isMarked(img, name) {
+        return !!img && img.src.indexOf(name) >= 0;
+    }
+
+    // A title (with its link) always marks read; the read icon (empty link) toggles.
+    function goRead(call) {
+        var img = icon(call.n, "read");
+        var read = call.link ? true : !isMarked(img, "readed.gif");
+        setIcon(img, read ? "readed.gif" : "unread.gif");
+        var title = document.getElementsByName(call.n + "_title")[0];
+        var font = title ? title.getElementsByTagName("font")[0] : null;
         if (font)
             font.className = read ? "title_readed" : "title_unread";
+        post("javascript:go_read('025212A0'," + call.g + "," + call.c + "," + call.n + "," +
+             callLiteral(call.link) + ")");
     }
-    post_to_host("javascript:go_read(" + call_literal(code) + "," + g + "," + c + "," + n + "," +
-                 call_literal(link) + ")");
-}
 
-function go_flag(g, c, n) {
-    var img = icon_of(n, "flag");
-    set_icon(img, is_marked(img, "flaged.gif") ? "unflag.gif" : "flaged.gif");
-    post_to_host("javascript:go_flag(" + g + "," + c + "," + n + ")");
-}
+    function goFlag(call) {
+        var img = icon(call.n, "flag");
+        setIcon(img, isMarked(img, "flaged.gif") ? "unflag.gif" : "flaged.gif");
+        post("javascript:go_flag(" + call.g + "," + call.c + "," + call.n + ")");
+    }
 
-function go_delete(g, c, n) {
-    var block = document.getElementById(n + "_contentdiv");
-    if (block && block.parentNode)
+    function goDelete(call) {
+        var block = document.getElementById(call.n + "_contentdiv");
+        if (!block)
+            return; // gone already: nothing to change
         block.parentNode.removeChild(block);
-    if (typeof totalNum === "number" && totalNum > 0)
-        totalNum--;
-    refresh_page();
-    post_to_host("javascript:go_delete(" + g + "," + c + "," + n + ")");
-}
-
-// After a deletion: the current page shows the items it would show when loaded again (the
-// next page's first item moves up), and the pagers count again.
-function refresh_page() {
-    var blocks = document.querySelectorAll("div.gn_stories");
-    pageIndex = Math.min(pageIndex, page_count() - 1);
-    var first = pageIndex * ITEMS_PER_PAGE;
-    for (var k = 0; k < blocks.length; k++) {
-        var hidden = k < first || k >= first + ITEMS_PER_PAGE;
-        if (blocks[k].classList.contains("hidden") !== hidden)
-            blocks[k].classList.toggle("hidden");
+        if (totalNum > 0)
+            totalNum--;
+        layout();
+        post("javascript:go_delete(" + call.g + "," + call.c + "," + call.n + ")");
     }
-    var pagers = document.querySelectorAll("div.pager");
-    for (var p = pagers.length - 1; p >= 0; p--)
-        pagers[p].outerHTML = init_pagination();
-}
+
+    // Folds or unfolds an item's details.
+    function openClick(n) {
+        var details = document.getElementById(n + "_content");
+        if (details)
+            details.classList.toggle("open");
+    }
+
+    function itemNumber(node) {
+        var block = node.closest ? node.closest("div.gn_stories") : null;
+        var m = block ? /^(\d+)_contentdiv$/.exec(block.id) : null;
+        return m ? m[1] : null;
+    }
+
+    function onClick(event) {
+        var target = event.target;
+        if (!target || !target.closest)
+            return;
+        var pager = target.closest("div.pager a[data-page]");
+        if (pager) {
+            event.preventDefault();
+            pageIndex = parseInt(pager.getAttribute("data-page"), 10) || 0;
+            layout();
+            window.scrollTo(0, 0);
+            post("");
+            return;
+        }
+        var link = target.closest("a[href]");
+        var href = link ? link.getAttribute("href") : "";
+        if (/^\s*javascript:/i.test(href)) {
+            // Script links never run: the item calls among them are read, not run.
+            event.preventDefault();
+            var call = parseCall(href);
+            if (call && call.name === "go_read")
+                goRead(call);
+            else if (call && call.name === "go_flag")
+                goFlag(call);
+            else if (call && call.name === "go_delete")
+                goDelete(call);
+        }
+        var title = target.closest("div.gn_storytitle");
+        var n = title ? itemNumber(title) : null;
+        if (n)
+            openClick(n);
+    }
+
+    var scrollTimer = 0;
+    function onScroll() {
+        if (scrollTimer)
+            return;
+        scrollTimer = window.setTimeout(function () {
+            scrollTimer = 0;
+            post("");
+        }, 400);
+    }
+
+    function start() {
+        totalNum = readTotal();
+        pageIndex = parseInt(load.page, 10) || 0;
+        addPagers();
+        layout();
+        if (load.scroll > 0)
+            window.scrollTo(0, load.scroll);
+        document.addEventListener("click", onClick, true);
+        window.addEventListener("scroll", onScroll);
+    }
+
+    // The page's own calls of the older page script do nothing now.
+    if (typeof window.init_pagination !== "function") {
+        window.init_pagination = function () { return ""; };
+        window.display_item = function () {};
+    }
+    if (document.readyState === "loading")
+        document.addEventListener("DOMContentLoaded", start);
+    else
+        start();
+})();
