@@ -16,9 +16,14 @@ namespace {
 // Rewriting a rewritten text is expected to give the same text; when it still changes after
 // this many rounds the text keeps its words and loses its markup.
 const int kMaxRounds = 4;
-// Parsing time grows with the square of the nesting depth; a text with more tags than this
-// (no feed item needs them) keeps its text and loses its markup instead.
+// Parsing time grows with the square of the nesting depth; a text with more tags than this,
+// or nested deeper than kMaxParseDepth (no feed item needs either), keeps its text and
+// loses its markup instead.
 const size_t kMaxTags = 10000;
+const size_t kMaxParseDepth = 1024;
+// Elements nested deeper than this are unwrapped: a browser stops nesting at some depth and
+// then lets later end tags close the page's own elements.
+const size_t kMaxDepth = 64;
 
 char Lower(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
@@ -329,6 +334,7 @@ public:
 
     std::string Write(const GumboNode* root) {
         out_.clear();
+        depth_ = 0;
         struct Frame {
             const GumboVector* children;
             unsigned next;
@@ -343,6 +349,7 @@ public:
                     out_ += "</";
                     out_ += frame.endTag;
                     out_ += '>';
+                    --depth_;
                 }
                 stack.pop_back();
                 continue;
@@ -361,7 +368,8 @@ public:
                 const ElementRule& rule = RuleOf(e.tag);
                 if (rule.kind == Kind::kDrop)
                     break;
-                if (rule.kind == Kind::kUnwrap || (context_.inlineText && e.tag == GUMBO_TAG_A)) {
+                if (rule.kind == Kind::kUnwrap || (context_.inlineText && e.tag == GUMBO_TAG_A) ||
+                    depth_ >= kMaxDepth) {
                     stack.push_back({&e.children, 0, nullptr});
                     break;
                 }
@@ -377,6 +385,7 @@ public:
                         out_ += '\n';
                 }
                 stack.push_back({&e.children, 0, name});
+                ++depth_;
                 break;
             }
             default:
@@ -417,6 +426,7 @@ private:
     const HtmlSanitizer::Context& context_;
     std::string out_;
     std::string value_;
+    size_t depth_ = 0; // elements written and open
 };
 
 std::string WriteFromTree(const std::string& text, const HtmlSanitizer::Context& context) {
@@ -525,7 +535,7 @@ bool IsPlainMarkup(const std::string& text, const HtmlSanitizer::Context& contex
             open.pop_back();
             continue;
         }
-        if (!MayNest(tag, rule, open, context.inlineText))
+        if (!MayNest(tag, rule, open, context.inlineText) || open.size() >= kMaxDepth)
             return false;
         bool selfClosing = false;
         for (;;) {
@@ -562,13 +572,29 @@ bool IsPlainMarkup(const std::string& text, const HtmlSanitizer::Context& contex
     return open.empty();
 }
 
-// How many start tags the text may hold: '<' followed by a letter.
-size_t StartTags(const std::string& text) {
-    size_t count = 0;
-    for (size_t pos = text.find('<'); pos != std::string::npos; pos = text.find('<', pos + 1))
-        if (pos + 1 < text.size() && std::isalpha(static_cast<unsigned char>(text[pos + 1])))
-            ++count;
-    return count;
+// Whether the text is too much for the parser: more start tags ('<' and a letter) than
+// kMaxTags, or start tags left open deeper than kMaxParseDepth (counted from the text alone:
+// start tags minus end tags, void elements aside).
+bool TooMuchMarkup(const std::string& text) {
+    size_t tags = 0, depth = 0;
+    const size_t n = text.size();
+    for (size_t pos = text.find('<'); pos != std::string::npos; pos = text.find('<', pos + 1)) {
+        if (pos + 1 < n && text[pos + 1] == '/') {
+            depth -= depth > 0 ? 1 : 0;
+            continue;
+        }
+        if (pos + 1 >= n || !std::isalpha(static_cast<unsigned char>(text[pos + 1])))
+            continue;
+        size_t end = pos + 1;
+        while (end < n && std::isalnum(static_cast<unsigned char>(text[end])))
+            ++end;
+        if (++tags > kMaxTags)
+            return true;
+        if (!RuleOf(TagOf(std::string_view(text).substr(pos + 1, end - pos - 1))).isVoid &&
+            ++depth > kMaxParseDepth)
+            return true;
+    }
+    return false;
 }
 
 std::string EscapeAllMarkup(const std::string& text) {
@@ -585,7 +611,7 @@ std::string EscapeAllMarkup(const std::string& text) {
 
 // The tree path on UTF-8 text, repeated until the text no longer changes.
 std::string Rewrite(const std::string& text, const HtmlSanitizer::Context& context) {
-    if (StartTags(text) > kMaxTags)
+    if (TooMuchMarkup(text))
         return HtmlSanitizer::BreakMarkers(EscapeAllMarkup(text));
     std::string current = WriteFromTree(text, context);
     for (int round = 0; round < kMaxRounds; ++round) {

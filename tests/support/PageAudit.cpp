@@ -157,7 +157,12 @@ private:
             failure_ = what;
     }
 
-    void Walk(const GumboNode* node, uint32_t block) {
+    void Walk(const GumboNode* node, uint32_t block, size_t depth = 0) {
+        // A browser stops nesting somewhere past 500 levels; the page stays far below.
+        if (depth > 200) {
+            Fail("elements nested deeper than 200 levels");
+            return;
+        }
         if (node->type == GUMBO_NODE_COMMENT) {
             Fail("a comment");
             return;
@@ -175,7 +180,7 @@ private:
             children = &e.children;
         }
         for (unsigned i = 0; i < children->length; ++i)
-            Walk(static_cast<const GumboNode*>(children->data[i]), block);
+            Walk(static_cast<const GumboNode*>(children->data[i]), block, depth + 1);
     }
 
     // Checks one element; returns the story block it opens or stands in.
