@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages that building and testing need, when missing.
-set -euo pipefail
+# Installs the Debian 12 packages that building, testing and the run command need, when
+# missing. Sourced, it only sets its lists (packages, run_commands, essential_packages).
 
 packages=(
     build-essential cmake pkg-config
@@ -10,8 +10,23 @@ packages=(
     libgumbo-dev
     clang libclang-rt-14-dev
     libwxgtk3.2-dev libwxgtk-webview3.2-dev libwebkit2gtk-4.0-dev libglib2.0-dev xvfb xauth xdotool
+    imagemagick
 )
 
+# Every outside command that scripts/run.sh and the scripts it runs (demo-env.sh,
+# xvfb-shot.sh) call, with the package that brings it. The test command checks that the
+# scripts call no other, and that each package is in `packages` or in `essential_packages`.
+run_commands=(
+    bash:bash cat:coreutils dirname:coreutils head:coreutils mkdir:coreutils mktemp:coreutils nproc:coreutils
+    rm:coreutils seq:coreutils sleep:coreutils sed:sed
+    cmake:cmake Xvfb:xvfb xdotool:xdotool import:imagemagick
+)
+# Packages that every Debian system has.
+essential_packages=(bash coreutils sed grep dpkg)
+
+[ "${BASH_SOURCE[0]}" != "$0" ] && return 0
+
+set -euo pipefail
 missing=()
 for p in "${packages[@]}"; do
     dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

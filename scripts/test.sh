@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test: the normal build, then the same
+# Installs what is missing, checks the scripts (syntax; the run command's outside commands
+# are installed by deps.sh), builds, and runs every test: the normal build, then the same
 # tests under AddressSanitizer + UndefinedBehaviorSanitizer, then the engine and catalogue
 # tests under ThreadSanitizer, then every fuzz target over its committed corpus and
 # regression inputs (clang, AddressSanitizer + UBSan; no fuzzing). Exits non-zero on any
@@ -9,6 +10,51 @@ cd "$(dirname "$0")/.."
 bash scripts/deps.sh
 
 jobs=$(nproc)
+
+# The command words of a script: bash parses it as a function body (nothing runs) and prints
+# it back one command a line; command substitutions start pieces of their own, quoted text
+# goes, the rest is cut at the operators, and the first word of each piece is kept
+# (assignments before it and keywords skipped).
+script_commands() {
+    bash -c 'eval "script_body() {
+$(cat "$1")
+}" && declare -f script_body' _ "$1" |
+        sed -E -e 's/\$\(/\n/g' | sed -E -e 's/"[^"]*"/_/g' -e "s/'[^']*'/_/g" \
+            -e 's/(\|\||&&|[|;&(){}`])/\n/g' |
+        sed -E -e 's/^[[:space:]]+//' -e 's/^([A-Za-z_][A-Za-z0-9_]*=[^[:space:]]*[[:space:]]*)+//' \
+            -e 's/^((if|then|else|elif|do|while|until|!)[[:space:]]+)+//' |
+        awk '{ print $1 }' | grep -E '^[A-Za-z][A-Za-z0-9_.+-]*$' | grep -vx script_body | sort -u
+}
+
+# Every script parses, and every outside command of the run command (run.sh and the scripts
+# it runs) is one that deps.sh installs.
+check_scripts() {
+    local status=0 script command package
+    for script in scripts/*.sh bench/*.sh .ci/run; do
+        bash -n "$script" || status=1
+    done
+    local packages=() run_commands=() essential_packages=()
+    source scripts/deps.sh
+    local -A package_of=()
+    for command in "${run_commands[@]}"; do package_of[${command%%:*}]=${command#*:}; done
+    local run_scripts=(scripts/run.sh scripts/demo-env.sh scripts/xvfb-shot.sh)
+    for command in $(for script in "${run_scripts[@]}"; do script_commands "$script"; done | sort -u); do
+        case $(type -t "$command") in builtin | keyword) continue ;; esac
+        grep -qE "^[[:space:]]*$command[[:space:]]*\(\)" "${run_scripts[@]}" && continue # a function
+        package=${package_of[$command]:-}
+        if [ -z "$package" ]; then
+            echo "the run command calls $command, which deps.sh's run_commands does not list" >&2
+            status=1
+        elif ! printf '%s\n' "${packages[@]}" "${essential_packages[@]}" | grep -qx "$package"; then
+            echo "deps.sh does not install $package (for $command)" >&2
+            status=1
+        elif ! command -v "$command" >/dev/null; then
+            echo "$command is not installed (package $package)" >&2
+            status=1
+        fi
+    done
+    return $status
+}
 
 build_and_test() {
     local dir=$1
@@ -21,6 +67,8 @@ build_and_test() {
     (cd "$dir" && ctest -j "$jobs" --output-on-failure --timeout 300 "${ctest_args[@]}")
 }
 
+echo "== scripts: syntax, and the run command's outside commands installed by deps.sh"
+check_scripts
 echo "== normal build"
 build_and_test build --
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer"

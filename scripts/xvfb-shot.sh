@@ -14,7 +14,10 @@ rm -f "$ready"
 display=$(for n in $(seq 90 140); do [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] || { echo $n; break; }; done)
 Xvfb ":$display" -screen 0 1024x720x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
-trap 'kill $host 2>/dev/null || true; kill $xvfb 2>/dev/null || true' EXIT
+# The host and the display are gone (the catalogue free for the next command) when this
+# script ends.
+trap '{ kill ${host:-} && wait ${host:-}; } 2>/dev/null || true
+      { kill $xvfb && wait $xvfb; } 2>/dev/null || true' EXIT
 for _ in $(seq 1 100); do [ -e /tmp/.X11-unix/X$display ] && break; sleep 0.05; done
 DISPLAY=":$display" "$@" --ready-file "$ready" >"$work/host.log" 2>&1 &
 host=$!

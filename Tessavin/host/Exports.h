@@ -35,3 +35,18 @@ TESSAVIN_EXPORT int RSSGetUpdateProgress(int* done, int* total, int* failed);
 // Writes the catalogue as an OPML 2.0 list to the file (replaced whole, or left as it was);
 // 1 when written, 0 without a reader or when the file cannot be written.
 TESSAVIN_EXPORT int RSSExportChannels(const wchar_t* path);
+// The progress of the last update of all channels with the stopped channels apart: channels
+// finished, channels in it, failures, stopped channels. Once a stopped update has ended, the
+// channels it never started count as finished and stopped (RSSGetUpdateProgress counts them
+// as finished too). 0 while there is no frame.
+TESSAVIN_EXPORT int RSSGetUpdateCounts(int* done, int* total, int* failed, int* stopped);
+// 1 while the reader runs with automatic updating on, else 0.
+TESSAVIN_EXPORT int RSSGetAutoUpdate();
+// 1 while the diagnostic log is written (every start of the module begins with it off).
+TESSAVIN_EXPORT int RSSGetLogging();
+// The reader's import command: the import dialog, the list under the selected group.
+TESSAVIN_EXPORT void RSSImportChannels();
+// The channel tree's width the reader comes back with (the last one dragged, else the one it
+// started with); 0 while there is no frame. A host keeps it as [rss] treewidth of its
+// settings, which the reader reads through the configuration service when it starts.
+TESSAVIN_EXPORT int RSSGetTreeWidth();

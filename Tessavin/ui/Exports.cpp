@@ -8,6 +8,7 @@
 #include "platform/ResourceModule.h"
 #include "ui/MainFrame.h"
 #include "ui/RssChannelView.h"
+#include "ui/RssSplitterWnd.h"
 #include "xml/OpmlExport.h"
 
 #include <wx/app.h>
@@ -20,6 +21,15 @@ CMainFrame* theFrame = nullptr;
 const platform::ResourceModule* resourceModule = nullptr;
 // The start-up routine runs once for a frame: again only after that frame is gone.
 bool startupDone = false;
+
+// The counts of both progress exports (an export calls no other: a host may define the same
+// names).
+int UpdateCounts(int* done, int* total, int* failed, int* stopped) {
+    if (!theFrame || !theFrame->ChannelView() || !done || !total || !failed || !stopped)
+        return 0;
+    theFrame->ChannelView()->Progress(*done, *total, *failed, *stopped);
+    return 1;
+}
 
 } // namespace
 
@@ -137,10 +147,29 @@ void RSSToggleLogging() {
 }
 
 int RSSGetUpdateProgress(int* done, int* total, int* failed) {
-    if (!theFrame || !theFrame->ChannelView() || !done || !total || !failed)
-        return 0;
-    theFrame->ChannelView()->Progress(*done, *total, *failed);
-    return 1;
+    int stopped = 0;
+    return UpdateCounts(done, total, failed, &stopped);
+}
+
+int RSSGetUpdateCounts(int* done, int* total, int* failed, int* stopped) {
+    return UpdateCounts(done, total, failed, stopped);
+}
+
+int RSSGetAutoUpdate() {
+    return theFrame && theFrame->ChannelView() && theFrame->ChannelView()->AutoUpdate() ? 1 : 0;
+}
+
+int RSSGetLogging() {
+    return loggingOn.load() != 0 ? 1 : 0;
+}
+
+void RSSImportChannels() {
+    if (theFrame && theFrame->ChannelView())
+        theFrame->ChannelView()->ImportCommand();
+}
+
+int RSSGetTreeWidth() {
+    return theFrame && theFrame->Splitter() ? theFrame->Splitter()->SavedLeftWidth() : 0;
 }
 
 int RSSExportChannels(const wchar_t* path) {

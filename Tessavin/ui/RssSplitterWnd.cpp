@@ -1,5 +1,6 @@
 #include "ui/RssSplitterWnd.h"
 
+#include <algorithm>
 #include <wx/dcbuffer.h>
 #include <wx/event.h>
 
@@ -24,6 +25,24 @@ void CRssSplitterWnd::SetPanes(wxWindow* left, wxWindow* right) {
     LayoutPanes();
 }
 
+void CRssSplitterWnd::RestoreLeftWidth(int width) {
+    if (width < kMinPaneWidth)
+        return;
+    leftWidth_ = width;
+    savedLeftWidth_ = width;
+    leftCollapsed_ = false;
+    restored_ = true;
+    LayoutPanes();
+}
+
+int CRssSplitterWnd::LeftWidth() const {
+    const int width = GetClientSize().GetWidth();
+    // A width from an earlier run (perhaps of a larger window) leaves the right pane a
+    // quarter of the window; a dragged one only the minimum.
+    const int right = restored_ ? std::max(kMinPaneWidth, width / 4) : kMinPaneWidth;
+    return std::max(kMinPaneWidth, std::min(leftWidth_, width - kSashWidth - right));
+}
+
 void CRssSplitterWnd::SetLeftWidth(int width) {
     const int most = GetClientSize().GetWidth() - kSashWidth - kMinPaneWidth;
     if (width > most)
@@ -36,11 +55,12 @@ void CRssSplitterWnd::SetLeftWidth(int width) {
 
 void CRssSplitterWnd::LayoutPanes() {
     const wxSize size = GetClientSize();
+    const int left = LeftWidth();
     if (left_)
-        left_->SetSize(0, 0, leftWidth_, size.GetHeight());
+        left_->SetSize(0, 0, left, size.GetHeight());
     if (right_)
-        right_->SetSize(leftWidth_ + kSashWidth, 0,
-                        std::max(0, size.GetWidth() - leftWidth_ - kSashWidth), size.GetHeight());
+        right_->SetSize(left + kSashWidth, 0, std::max(0, size.GetWidth() - left - kSashWidth),
+                        size.GetHeight());
     Refresh(false);
 }
 
@@ -63,6 +83,8 @@ void CRssSplitterWnd::OnPaint(wxPaintEvent&) {
 void CRssSplitterWnd::OnMouse(wxMouseEvent& event) {
     const int x = event.GetX();
     if (event.LeftDown() && OnSash(x)) {
+        leftWidth_ = LeftWidth(); // the drag starts where the bar is shown
+        restored_ = false;
         dragging_ = true;
         dragOffset_ = x - leftWidth_;
         CaptureMouse();

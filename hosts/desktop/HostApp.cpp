@@ -10,8 +10,6 @@
 #include "PluginEntries.h"
 #include "platform/AppFolder.h"
 #include "platform/CodePage.h"
-#include "platform/FileSystem.h"
-#include "platform/ProfileFile.h"
 #include "platform/ResourceModule.h"
 
 #include <cstdlib>
@@ -65,22 +63,15 @@ public:
                 startedFile = argv[++i].ToStdString();
             } else {
                 wxMessageBox("usage: tessavin-host [--app-dir DIR] [--lang zh_CN|en] "
-                             "[--ready-file PATH]");
+                             "[--ready-file PATH] [--started-file PATH]");
                 return false;
             }
         }
         const std::string app = platform::WideToUtf8(platform::ExecutableFolder());
         if (!LayOut(app)) {
-            wxMessageBox("Cannot lay out the application folder " + app);
+            wxMessageBox(wxString::FromUTF8("Cannot lay out the application folder " + app));
             return false;
         }
-        // The host's own settings: [rss] userchanneldefine (the default channel list).
-        const std::wstring hostIni = platform::Utf8ToWide(app + "TessavinHost.ini");
-        if (!platform::FileExists(hostIni))
-            platform::ProfileFile::WriteString(hostIni, L"rss", L"userchanneldefine", L"1");
-        container_.SetHostValue(
-            L"rss", L"userchanneldefine",
-            platform::ProfileFile::ReadString(hostIni, L"rss", L"userchanneldefine", L""));
         AddHostTexts(container_, language);
 
         std::string error;

@@ -12,15 +12,21 @@ namespace platform {
 class ResourceModule;
 }
 
-// The stand-in desktop host's window: a menu bar and a toolbar with every host command, the
-// area the plug-in builds its reader in (its size forwarded through SetSize), and a status
-// bar that follows an update of all channels ("Updating 12 of 50") and shows its result.
+// The stand-in desktop host's window: a menu bar with every host command (and the keys the
+// reader takes for them), the area the plug-in builds its reader in (its size forwarded
+// through SetSize; the toolbar is the reader's own), and a status bar that follows an update
+// of all channels ("Updating 12 of 50") and shows its result.
 class HostFrame : public wxFrame {
 public:
     HostFrame(HostContainer& container, PluginEntries& plugin,
               const platform::ResourceModule* resources, HostLanguage language);
 
-    // Starts the reader inside the host area; false when the plug-in made no frame.
+    // The host's own settings file, <app>TessavinHost.ini: [rss] userchanneldefine (the
+    // default channel list) and treewidth (the channel tree's width, kept across runs).
+    static std::wstring SettingsPath();
+
+    // Hands the host's settings to the container and starts the reader inside the host area;
+    // false when the plug-in made no frame.
     bool StartReader();
     // When the first update of all channels has ended (or none runs), this file is written
     // (for scripts that take screenshots).
@@ -31,11 +37,18 @@ public:
 
 private:
     void BuildMenus();
-    void BuildToolBar();
+    // The settings file is made on first use; its values go to the container.
+    void LoadSettings();
+    // Keeps the tree's width for the next run.
+    void SaveSettings();
     // Asks for a file and writes the catalogue there as OPML.
     void ExportChannels();
     void OnCommand(wxCommandEvent& event);
     void OnProgress(wxTimerEvent& event);
+    // The check marks follow the reader's state, which its own dialogs change too.
+    void OnUpdateChecks(wxUpdateUIEvent& event);
+    bool AutoUpdateOn() const;
+    bool LoggingOn() const;
     void ApplyLanguage(HostLanguage language);
     void ForwardSize();
 
@@ -50,4 +63,6 @@ private:
     bool readyWritten_ = false;
     int quietTicks_ = 0;
     bool running_ = false;
+    bool toolBarShown_ = true;
+    std::wstring storedTreeWidth_;
 };

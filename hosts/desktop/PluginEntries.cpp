@@ -41,5 +41,11 @@ bool PluginEntries::Load(const std::wstring& path, std::string& error) {
     ok &= Resolve(l, "RSSToggleLogging", RSSToggleLogging, error);
     ok &= Resolve(l, "RSSGetUpdateProgress", RSSGetUpdateProgress, error);
     ok &= Resolve(l, "RSSExportChannels", RSSExportChannels, error);
+    std::string optional; // a missing one leaves its entry null
+    Resolve(l, "RSSGetUpdateCounts", RSSGetUpdateCounts, optional);
+    Resolve(l, "RSSGetAutoUpdate", RSSGetAutoUpdate, optional);
+    Resolve(l, "RSSGetLogging", RSSGetLogging, optional);
+    Resolve(l, "RSSImportChannels", RSSImportChannels, optional);
+    Resolve(l, "RSSGetTreeWidth", RSSGetTreeWidth, optional);
     return ok;
 }

@@ -8,7 +8,7 @@
 // loaded for the life of the process: the windows it made share the host's wx library.
 class PluginEntries {
 public:
-    // False (with the reason) when the library or one of its exports is missing.
+    // False (with the reason) when the library or one of its required exports is missing.
     bool Load(const std::wstring& path, std::string& error);
 
     void* (*RSSRun)(void*, void*, void*) = nullptr;
@@ -30,6 +30,12 @@ public:
     void (*RSSToggleLogging)() = nullptr;
     int (*RSSExportChannels)(const wchar_t*) = nullptr;
     int (*RSSGetUpdateProgress)(int*, int*, int*) = nullptr;
+    // Entries a plug-in of an earlier build lacks: null then.
+    int (*RSSGetUpdateCounts)(int*, int*, int*, int*) = nullptr;
+    int (*RSSGetAutoUpdate)() = nullptr;
+    int (*RSSGetLogging)() = nullptr;
+    void (*RSSImportChannels)() = nullptr;
+    int (*RSSGetTreeWidth)() = nullptr;
 
 private:
     platform::DynamicLibrary* library_ = nullptr; // never unloaded

@@ -27,12 +27,22 @@ TEST(Exports, SixteenEntriesDoNothingBeforeRunAndStartupRunsOnce) {
     using Void = void (*)();
     for (const char* name :
          {"ExitRSS", "AddChannel", "Addgroup", "Rename", "Delete", "UpdateChannel", "Updateall",
-          "UpdateStop", "SetConfig", "FullView", "SetLanguage"}) {
+          "UpdateStop", "SetConfig", "FullView", "SetLanguage", "RSSImportChannels"}) {
         auto fn = Entry<Void>(plugin, name);
         ASSERT_NE(fn, nullptr) << name;
         fn();
     }
     EXPECT_EQ(plugin.Symbol("SetLanguage"), plugin.Symbol("FullView"));
+    // The host's queries beyond the sixteen answer 0 without a reader.
+    for (const char* name : {"RSSGetAutoUpdate", "RSSGetTreeWidth"}) {
+        auto fn = Entry<int (*)()>(plugin, name);
+        ASSERT_NE(fn, nullptr) << name;
+        EXPECT_EQ(fn(), 0) << name;
+    }
+    auto counts = Entry<int (*)(int*, int*, int*, int*)>(plugin, "RSSGetUpdateCounts");
+    ASSERT_NE(counts, nullptr);
+    int done = 0, total = 0, failed = 0, stopped = 0;
+    EXPECT_EQ(counts(&done, &total, &failed, &stopped), 0);
     auto enable = Entry<void (*)(int)>(plugin, "EnableAutoUpdate");
     auto showToolBar = Entry<void (*)(int)>(plugin, "ShowToolBar");
     auto setSize = Entry<void (*)(unsigned, int, int)>(plugin, "SetSize");

@@ -1,16 +1,34 @@
+#include "HostFrame.h"
+#include "PluginEntries.h"
+
+#include "../engine/FeedFixtures.h"
+#include "AppFolderSetup.h"
 #include "HostContainer.h"
 #include "TempDir.h"
+#include "TestHttpServer.h"
 #include "UiTestSupport.h"
+#include "catalogue/CatalogueModel.h"
+#include "config/Config.h"
 #include "host/HostServices.h"
 #include "platform/CodePage.h"
 #include "platform/DynamicLibrary.h"
 #include "platform/ResourceModule.h"
+#include "ui/IEFrame.h"
+#include "ui/MainFrame.h"
+#include "ui/RssChannelView.h"
+#include "ui/RssDialog.h"
+#include "ui/RssSplitterWnd.h"
 
+#include <clocale>
 #include <gtest/gtest.h>
 #include <wx/button.h>
+#include <wx/checkbox.h>
 #include <wx/dialog.h>
 #include <wx/frame.h>
+#include <wx/menu.h>
+#include <wx/statusbr.h>
 #include <wx/timer.h>
+#include <wx/toolbar.h>
 #include <wx/uiaction.h>
 
 namespace {
@@ -21,6 +39,131 @@ wxDialog* OpenDialog() {
         if (auto* dialog = dynamic_cast<wxDialog*>(window); dialog && dialog->IsModal())
             return dialog;
     return nullptr;
+}
+
+// Runs `answer` on the next modal dialog once it is open (while the caller waits in it).
+class DialogAnswer {
+public:
+    explicit DialogAnswer(std::function<void(wxDialog*)> answer) : answer_(std::move(answer)) {
+        timer_.Bind(wxEVT_TIMER, [this](wxTimerEvent&) {
+            wxDialog* dialog = OpenDialog();
+            if (!dialog)
+                return;
+            timer_.Stop();
+            answer_(dialog);
+        });
+        timer_.Start(100);
+    }
+
+private:
+    std::function<void(wxDialog*)> answer_;
+    wxTimer timer_;
+};
+
+void Click(wxWindow* window) {
+    wxUIActionSimulator mouse;
+    mouse.MouseMove(window->GetScreenRect().GetPosition() + wxPoint(6, 6));
+    wxYield();
+    mouse.MouseClick();
+}
+
+// The plug-in library as tessavin-host loads it, once for the process.
+PluginEntries& Plugin() {
+    static PluginEntries plugin;
+    static const bool loaded = [] {
+        std::string error;
+        return plugin.Load(platform::Utf8ToWide(TESSAVIN_PLUGIN_LIBRARY), error);
+    }();
+    EXPECT_TRUE(loaded);
+    return plugin;
+}
+
+// tessavin-host on an application folder: its window with the reader started inside.
+class HostSession {
+public:
+    explicit HostSession(const TempDir& app, HostLanguage language = HostLanguage::kEnglish) {
+        UseAppDirectory(app);
+        EXPECT_TRUE(InstallPluginFiles(TESSAVIN_PLUGIN_SOURCE_DIR, app.Path()));
+        resources_ =
+            platform::ResourceModule::Load(platform::Utf8ToWide(TESSAVIN_PLUGIN_SOURCE_DIR "/res"));
+        AddHostTexts(container_, language);
+        frame = new HostFrame(container_, Plugin(), resources_.get(), language);
+        frame->Show();
+        PumpEvents(50);
+        EXPECT_TRUE(frame->StartReader());
+        PumpEvents(150);
+        reader = static_cast<CMainFrame*>(frame->Area()->GetChildren().GetFirst()->GetData());
+    }
+    ~HostSession() { Close(); }
+    void Close() {
+        if (frame)
+            frame->Close(true);
+        frame = nullptr;
+        PumpEvents(50);
+    }
+    // The host's menu item by menu title and item text as read (without mnemonic and keys),
+    // the Language submenu's items too.
+    wxMenuItem* Item(const char* menu, const char* text) const {
+        wxMenuBar* bar = frame->GetMenuBar();
+        for (size_t i = 0; i < bar->GetMenuCount(); ++i)
+            if (Plain(bar->GetMenuLabel(i)) == wxString::FromUTF8(menu))
+                return Find(bar->GetMenu(i), wxString::FromUTF8(text));
+        return nullptr;
+    }
+    // The host's command behind a menu item, as choosing it sends it.
+    void Choose(wxMenuItem* item) {
+        ASSERT_NE(item, nullptr);
+        wxCommandEvent event(wxEVT_MENU, item->GetId());
+        if (item->IsCheckable()) {
+            item->Check(!item->IsChecked() || item->GetKind() == wxITEM_RADIO);
+            event.SetInt(item->IsChecked() ? 1 : 0);
+        }
+        event.SetEventObject(frame);
+        frame->ProcessWindowEvent(event);
+    }
+    wxString Status() const { return frame->GetStatusBar()->GetStatusText(); }
+
+    HostFrame* frame = nullptr;
+    CMainFrame* reader = nullptr;
+
+private:
+    static wxString Plain(const wxString& label) {
+        wxString text = label.BeforeFirst('\t');
+        for (size_t at; (at = text.find("(&")) != wxString::npos && at + 3 < text.size();)
+            text.erase(at, 4); // "(&X)"
+        text.Replace("&", "");
+        return text;
+    }
+    static wxMenuItem* Find(wxMenu* menu, const wxString& text) {
+        for (wxMenuItem* item : menu->GetMenuItems()) {
+            if (item->IsSubMenu())
+                if (wxMenuItem* inner = Find(item->GetSubMenu(), text))
+                    return inner;
+            if (Plain(item->GetItemLabel()) == text)
+                return item;
+        }
+        return nullptr;
+    }
+
+    HostContainer container_;
+    std::unique_ptr<platform::ResourceModule> resources_;
+};
+
+// A catalogue of channels for the reader to find at its start (settings as the reader
+// writes them, plus `settings`).
+void MakeCatalogue(const TempDir& app, const std::vector<std::string>& addresses,
+                   const std::string& settings = "") {
+    UseAppDirectory(app);
+    ASSERT_TRUE(InstallPluginFiles(TESSAVIN_PLUGIN_SOURCE_DIR, app.Path()));
+    settingsPath = app.WPath() + L"rss/RssUserCfg/Quorvel.ini";
+    if (!settings.empty())
+        WriteFileBytes(app / "rss/RssUserCfg/Quorvel.ini", "[Common]\r\n" + settings);
+    CConfig().PrepareDataFolders();
+    CatalogueModel model(nullptr, CatalogueModel::Targets{}, nullptr);
+    ASSERT_TRUE(model.Open());
+    int n = 0;
+    for (const std::string& address : addresses)
+        model.AddChannel(nullptr, L"c" + std::to_wstring(++n), L"", platform::Utf8ToWide(address));
 }
 
 } // namespace
@@ -92,4 +235,207 @@ TEST(DesktopHost, ThePluginLoadsAndBuildsItsReaderInAHostWindow) {
     EXPECT_TRUE(host->GetChildren().IsEmpty());
     host->Destroy();
     PumpEvents(20);
+}
+
+TEST(DesktopHost, OneToolbarMenusWithTheReadersKeysImportAndChineseTexts) {
+    TempDir app;
+    // A host started under the C locale (as under Xvfb) with Chinese texts.
+    const std::string locale = std::setlocale(LC_ALL, nullptr);
+    std::setlocale(LC_ALL, "C");
+    {
+        HostSession zh(app, HostLanguage::kChinese);
+        wxMenu* tools = zh.frame->GetMenuBar()->GetMenu(1);
+        wxString language;
+        for (wxMenuItem* item : tools->GetMenuItems())
+            if (item->IsSubMenu())
+                language = item->GetItemLabelText();
+        EXPECT_EQ(language, wxString::FromUTF8("语言"));
+        EXPECT_NE(zh.Item("频道", "导入频道..."), nullptr);
+        EXPECT_NE(zh.Item("频道", "退出"), nullptr);
+    }
+    std::setlocale(LC_ALL, locale.c_str());
+
+    HostSession host(app);
+    // One toolbar: the reader's, on top of the host's area (the others are the reader's).
+    std::vector<wxWindow*> windows{host.frame};
+    int hostToolbars = 0;
+    while (!windows.empty()) {
+        wxWindow* window = windows.back();
+        windows.pop_back();
+        if (window == host.reader)
+            continue;
+        hostToolbars += dynamic_cast<wxToolBar*>(window) != nullptr;
+        for (wxWindow* child : window->GetChildren())
+            windows.push_back(child);
+    }
+    EXPECT_EQ(hostToolbars, 0);
+    EXPECT_EQ(host.frame->GetToolBar(), nullptr);
+    EXPECT_EQ(host.frame->Area()->GetPosition().y, 0);
+    EXPECT_EQ(host.reader->ToolBar()->GetPosition(), wxPoint(0, 0));
+
+    // Each menu item shows the key the reader takes for its command; with the focus in the
+    // tree the key runs that command once (the reader's, not the menu's as well).
+    using C = CMainFrame::Command;
+    std::vector<C> seen;
+    host.reader->commandObserver = [&seen](C c) { seen.push_back(c); };
+    host.reader->ChannelView()->showDialog = [](CRssDialog&) {
+        return static_cast<int>(wxID_CANCEL);
+    };
+    struct Hint {
+        const char* item;
+        int flags;
+        int key;
+        C command;
+    };
+    const Hint hints[] = {{"Add channel...", wxACCEL_CTRL, 'N', C::kAddChannel},
+                          {"Rename...", wxACCEL_NORMAL, WXK_F2, C::kRename},
+                          {"Delete", wxACCEL_CTRL, WXK_DELETE, C::kDelete},
+                          {"Update channel", wxACCEL_SHIFT, WXK_F5, C::kUpdateSelected},
+                          {"Update all", wxACCEL_CTRL, WXK_F5, C::kUpdateAll},
+                          {"Stop updates", wxACCEL_CTRL, 'S', C::kStopAll},
+                          {"Options...", wxACCEL_CTRL, '0', C::kOptions}};
+    wxUIActionSimulator keys;
+    for (const Hint& hint : hints) {
+        SCOPED_TRACE(hint.item);
+        wxMenuItem* item = host.Item(hint.item[0] == 'O' ? "Tools" : "Channels", hint.item);
+        ASSERT_NE(item, nullptr);
+        std::unique_ptr<wxAcceleratorEntry> accel(item->GetAccel());
+        ASSERT_NE(accel, nullptr);
+        EXPECT_EQ(accel->GetFlags(), hint.flags);
+        EXPECT_EQ(accel->GetKeyCode(), hint.key);
+        host.reader->ChannelView()->SetFocus();
+        PumpEvents(30);
+        seen.clear();
+        const int modifiers = (hint.flags & wxACCEL_CTRL ? wxMOD_CONTROL : 0) |
+                              (hint.flags & wxACCEL_SHIFT ? wxMOD_SHIFT : 0);
+        keys.Char(hint.key, modifiers);
+        PumpEvents(80);
+        EXPECT_EQ(seen, std::vector<C>{hint.command});
+    }
+
+    // Channels > Import runs the reader's import dialog.
+    wxString title;
+    host.reader->ChannelView()->showDialog = [&title](CRssDialog& dialog) {
+        title = dialog.GetTitle();
+        return static_cast<int>(wxID_CANCEL);
+    };
+    host.Choose(host.Item("Channels", "Import channels..."));
+    EXPECT_EQ(title, "Import feed file");
+    EXPECT_NE(host.Item("Channels", "Export channels..."), nullptr);
+}
+
+TEST(DesktopHost, CheckMarksFollowTheReaderAndTheTreeWidthIsKept) {
+    TempDir app;
+    MakeCatalogue(app, {}, "UpdateState=0\r\nLogState=1\r\n");
+    {
+        HostSession host(app);
+        wxMenuItem* autoUpdate = host.Item("Tools", "Automatic update");
+        wxMenuItem* logging = host.Item("Tools", "Logging");
+        ASSERT_TRUE(autoUpdate && logging);
+        // Every start of the reader begins with logging off, whatever was stored.
+        host.frame->DoMenuUpdates();
+        EXPECT_FALSE(logging->IsChecked());
+        EXPECT_FALSE(autoUpdate->IsChecked());
+        // The options dialog switches automatic updating on: the host's item follows.
+        DialogAnswer answer([](wxDialog* dialog) {
+            Click(dialog->FindWindow(11516));
+            PumpEvents(100);
+            Click(dialog->FindWindow(wxID_OK));
+        });
+        host.Choose(host.Item("Tools", "Options..."));
+        PumpEvents(50);
+        EXPECT_NE(ReadFileBytes(app / "rss/RssUserCfg/Quorvel.ini").find("UpdateState=1"),
+                  std::string::npos);
+        host.frame->DoMenuUpdates();
+        EXPECT_TRUE(host.Item("Tools", "Automatic update")->IsChecked());
+        // The reader's toolbar hidden, then the menus made again in Chinese: the marks stay.
+        host.Choose(host.Item("Tools", "Show reader toolbar"));
+        EXPECT_FALSE(host.reader->ToolBar()->IsShown());
+        host.Choose(host.Item("Tools", "中文"));
+        host.frame->DoMenuUpdates();
+        EXPECT_FALSE(host.Item("工具", "显示阅读器工具栏")->IsChecked());
+        EXPECT_TRUE(host.Item("工具", "自动更新")->IsChecked());
+        EXPECT_FALSE(host.Item("工具", "记录日志")->IsChecked());
+
+        // The split bar dragged 60 pixels to the right.
+        CRssSplitterWnd* splitter = host.reader->Splitter();
+        ASSERT_EQ(host.reader->ChannelView()->GetSize().GetWidth(), 160);
+        wxUIActionSimulator mouse;
+        const wxPoint sash = splitter->ClientToScreen(wxPoint(160 + 3, 100));
+        mouse.MouseMove(sash);
+        PumpEvents(50);
+        mouse.MouseDown();
+        PumpEvents(50);
+        mouse.MouseMove(sash + wxPoint(60, 0));
+        PumpEvents(50);
+        mouse.MouseUp();
+        PumpEvents(50);
+        EXPECT_EQ(host.reader->ChannelView()->GetSize().GetWidth(), 220);
+    }
+    // The next start comes back with the dragged width (kept in the host's settings).
+    EXPECT_NE(ReadFileBytes(app / "TessavinHost.ini").find("treewidth=220"), std::string::npos);
+    {
+        HostSession host(app);
+        EXPECT_EQ(host.reader->ChannelView()->GetSize().GetWidth(), 220);
+    }
+    // A stored width wider than the window leaves the reading pane a quarter of it; one that
+    // is no width at all is the default.
+    struct Stored {
+        const char* value;
+        int low, high;
+    };
+    for (const Stored& stored :
+         {Stored{"100000", 600, 1000}, Stored{"wide", 160, 160}, Stored{"-40", 160, 160}}) {
+        SCOPED_TRACE(stored.value);
+        WriteFileBytes(app / "TessavinHost.ini",
+                       std::string("[rss]\nuserchanneldefine=1\ntreewidth=") + stored.value + "\n");
+        HostSession host(app);
+        const int width = host.reader->ChannelView()->GetSize().GetWidth();
+        EXPECT_GE(width, stored.low);
+        EXPECT_LE(width, stored.high);
+        const wxRect pane = host.reader->ReadingPane()->GetRect();
+        const int splitterWidth = host.reader->Splitter()->GetClientSize().GetWidth();
+        EXPECT_GE(pane.GetWidth(), splitterWidth / 4);
+        EXPECT_EQ(pane.GetRight() + 1, splitterWidth);
+    }
+}
+
+TEST(DesktopHost, TheStatusBarCountsStoppedChannelsApart) {
+    TestHttpServer feeds;
+    for (int i = 1; i <= 8; ++i)
+        feeds.Serve("/feed" + std::to_string(i) + ".xml", FeedXml(NumberedItems(1, 3)));
+    feeds.Start();
+    StallingServer stalled;
+    const std::string stall = "http://127.0.0.1:" + std::to_string(stalled.Port()) + "/s";
+    // One channel that never answers; then so many that the update's walk is still waiting
+    // for a free worker when it is stopped (the rest never start).
+    for (int stalls : {1, 36}) {
+        SCOPED_TRACE(stalls);
+        std::vector<std::string> addresses;
+        for (int i = 1; i <= 8; ++i)
+            addresses.push_back(feeds.Url("/feed" + std::to_string(i) + ".xml"));
+        for (int i = 0; i < stalls; ++i)
+            addresses.push_back(stall + std::to_string(i) + ".xml");
+        TempDir app;
+        MakeCatalogue(app, addresses);
+        HostSession host(app);
+        host.Choose(host.Item("Channels", "Update all"));
+        int done = 0, total = 0, failed = 0;
+        ASSERT_TRUE(PumpUntil(
+            [&] { return Plugin().RSSGetUpdateProgress(&done, &total, &failed) && done >= 8; },
+            20000));
+        const wxString updating = wxString::Format("Updating 9 of %d", 8 + stalls);
+        EXPECT_TRUE(PumpUntil([&] { return host.Status() == updating; }, 2000)) << host.Status();
+        host.Choose(host.Item("Channels", "Stop updates"));
+        const wxString english =
+            wxString::Format("Updated 8 channels, 0 failed, %d stopped", stalls);
+        EXPECT_TRUE(PumpUntil([&] { return host.Status() == english; }, 15000)) << host.Status();
+        // A host that knows only the first progress entry sees the update ended too.
+        Plugin().RSSGetUpdateProgress(&done, &total, &failed);
+        EXPECT_EQ(done, total);
+        host.Choose(host.Item("Tools", "中文"));
+        const wxString chinese =
+            wxString::Format(wxString::FromUTF8("已更新 8 个频道，0 个失败，%d 个已停止"), stalls);
+        EXPECT_TRUE(PumpUntil([&] { return host.Status() == chinese; }, 2000)) << host.Status();
+    }
 }

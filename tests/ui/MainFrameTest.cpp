@@ -151,6 +151,22 @@ TEST_F(FrameTest, SizeCollapseRestoreAndToolTips) {
     splitter->ToggleLeftPane();
     splitter->ToggleLeftPane();
     EXPECT_EQ(splitter->LeftWidth(), 220);
+    EXPECT_EQ(RSSGetTreeWidth(), 220);
+    // A width restored from the host's settings is shown within the window; the window grown
+    // again shows it whole.
+    SetSize(0, 800, 300);
+    splitter->RestoreLeftWidth(400);
+    EXPECT_EQ(splitter->LeftWidth(), 400);
+    SetSize(0, 300, 300);
+    EXPECT_EQ(splitter->LeftWidth(), 300 - 300 / 4 - CRssSplitterWnd::kSashWidth);
+    EXPECT_EQ(frame->ChannelView()->GetSize().GetWidth(), splitter->LeftWidth());
+    SetSize(0, 800, 300);
+    EXPECT_EQ(splitter->LeftWidth(), 400);
+    EXPECT_EQ(RSSGetTreeWidth(), 400);
+    splitter->RestoreLeftWidth(0); // no width: nothing changes
+    EXPECT_EQ(splitter->LeftWidth(), 400);
+    splitter->RestoreLeftWidth(220);
+    SetSize(0, 500, 300);
     // The toolbar hides and the panes take its room.
     const int height = splitter->GetSize().GetHeight();
     ShowToolBar(0);
@@ -163,14 +179,39 @@ TEST_F(FrameTest, ExportsBeforeRunAfterExitAndASecondRun) {
     // Nothing happens without a frame.
     Updateall();
     SetSize(0, 10, 10);
-    int done = 0, total = 0, failed = 0;
+    int done = 0, total = 0, failed = 0, stopped = 0;
     EXPECT_EQ(RSSGetUpdateProgress(&done, &total, &failed), 0);
+    EXPECT_EQ(RSSGetUpdateCounts(&done, &total, &failed, &stopped), 0);
+    EXPECT_EQ(RSSGetTreeWidth(), 0);
+    EXPECT_EQ(RSSGetAutoUpdate(), 0);
+    RSSImportChannels();
     const std::wstring exported = app.WPath() + L"export.opml";
     EXPECT_EQ(RSSExportChannels(exported.c_str()), 0);
     CMainFrame* first = Run();
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(Run(), first); // a second run gives the same frame
     EXPECT_EQ(RSSGetUpdateProgress(&done, &total, &failed), 1);
+    EXPECT_EQ(RSSGetUpdateCounts(&done, &total, &failed, &stopped), 1);
+    EXPECT_EQ(stopped, 0);
+    EXPECT_EQ(RSSGetTreeWidth(), CRssSplitterWnd::kInitialLeftWidth);
+    // The switches as the reader has them: automatic updating, and logging (off at start).
+    EnableAutoUpdate(1);
+    EXPECT_EQ(RSSGetAutoUpdate(), 1);
+    EnableAutoUpdate(0);
+    EXPECT_EQ(RSSGetAutoUpdate(), 0);
+    const int logging = RSSGetLogging();
+    RSSToggleLogging();
+    EXPECT_EQ(RSSGetLogging(), 1 - logging);
+    RSSToggleLogging();
+    EXPECT_EQ(RSSGetLogging(), logging);
+    // The import command is the tree's: its dialog.
+    wxString title;
+    first->ChannelView()->showDialog = [&title](CRssDialog& dialog) {
+        title = dialog.GetTitle();
+        return static_cast<int>(wxID_CANCEL);
+    };
+    RSSImportChannels();
+    EXPECT_FALSE(title.empty());
     // The running catalogue as a list; a folder that does not exist takes nothing.
     first->Model()->AddGroup(nullptr, L"Exported");
     ASSERT_EQ(RSSExportChannels(exported.c_str()), 1);
@@ -179,6 +220,7 @@ TEST_F(FrameTest, ExportsBeforeRunAfterExitAndASecondRun) {
     EXPECT_EQ(RSSExportChannels((app.WPath() + L"missing/folder/x.opml").c_str()), 0);
     ExitRSS(); // the frame, its workers and its catalogue are gone when this returns
     EXPECT_EQ(RSSGetUpdateProgress(&done, &total, &failed), 0);
+    EXPECT_EQ(RSSGetTreeWidth(), 0);
     Updateall();
     // A later run starts a new frame on the same catalogue.
     CMainFrame* second = Run();
