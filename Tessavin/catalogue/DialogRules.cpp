@@ -50,7 +50,10 @@ bool DialogRules::IsBlank(wchar_t c) {
 }
 
 bool DialogRules::IsControlCharacter(wchar_t c) {
-    return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029;
+    // Also the marks that turn the direction of the text around them, with which a name
+    // could show as another ("rlo \u202E lmth.exe").
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029 || c == 0x200E ||
+           c == 0x200F || (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
 }
 
 bool DialogRules::IsBlankOnly(const std::wstring& name) {
@@ -94,6 +97,8 @@ DialogRules::AddChannel(const std::wstring& name, const std::wstring& descriptio
         return RuleResult::Fail(L"IDS_NAME_HAS_CONTROL_CHARACTERS", 11500);
     if (name.size() > kMaxText)
         return RuleResult::Fail(L"IDS_CHANNEL_NAME_TOO_LONG", 11500);
+    if (HasControlCharacter(description))
+        return RuleResult::Fail(L"IDS_DESCRIPTION_HAS_CONTROL_CHARACTERS", 11503);
     if (description.size() > kMaxText)
         return RuleResult::Fail(L"IDS_CHANNEL_DESCRIPTION_TOOL_LONG", 11503);
     if (address.empty())
@@ -111,14 +116,22 @@ DialogRules::AddChannel(const std::wstring& name, const std::wstring& descriptio
 }
 
 RuleResult DialogRules::AddGroup(const std::wstring& name) {
-    if (name.empty() || name.size() > kMaxText || IsBlankOnly(name) || HasControlCharacter(name))
-        return RuleResult::Fail(L"", 11505);
+    if (name.empty() || IsBlankOnly(name))
+        return RuleResult::Fail(L"IDS_GROUP_NAME_COULD_NOT_NULL", 11505);
+    if (HasControlCharacter(name))
+        return RuleResult::Fail(L"IDS_NAME_HAS_CONTROL_CHARACTERS", 11505);
+    if (name.size() > kMaxText)
+        return RuleResult::Fail(L"IDS_GROUP_NAME_TOO_LONG", 11505);
     return RuleResult::Pass();
 }
 
 RuleResult DialogRules::Rename(const std::wstring& name) {
-    if (name.empty() || name.size() > kMaxText || IsBlankOnly(name) || HasControlCharacter(name))
-        return RuleResult::Fail(L"", 11506);
+    if (name.empty() || IsBlankOnly(name))
+        return RuleResult::Fail(L"IDS_NAME_COULD_NOT_NULL", 11506);
+    if (HasControlCharacter(name))
+        return RuleResult::Fail(L"IDS_NAME_HAS_CONTROL_CHARACTERS", 11506);
+    if (name.size() > kMaxText)
+        return RuleResult::Fail(L"IDS_NAME_TOO_LONG", 11506);
     return RuleResult::Pass();
 }
 
@@ -131,6 +144,8 @@ DialogRules::Properties(const ChannelProperties& v, const std::wstring& openedUr
         return RuleResult::Fail(L"IDS_NAME_HAS_CONTROL_CHARACTERS", 11500);
     if (v.name.size() > kMaxText)
         return RuleResult::Fail(L"IDS_CHANNEL_NAME_TOO_LONG", 11500);
+    if (HasControlCharacter(v.description))
+        return RuleResult::Fail(L"IDS_DESCRIPTION_HAS_CONTROL_CHARACTERS", 11508);
     if (v.description.size() > kMaxText)
         return RuleResult::Fail(L"IDS_CHANNEL_DESCRIPTION_TOOL_LONG", 11508);
     if (v.url.empty())

@@ -4,9 +4,9 @@
 #include <functional>
 #include <string>
 
-// The outcome of a dialog check: the first failing rule's text key (empty when none, or
-// for the refusals that show no message), the control that gets the focus, and whether
-// the dialog puts the values back into its controls.
+// The outcome of a dialog check: the first failing rule's text key (empty when none), the
+// control that gets the focus, and whether the dialog puts the values back into its
+// controls.
 struct RuleResult {
     bool ok = true;
     std::wstring key;
@@ -50,6 +50,7 @@ public:
     static bool IsFeedScheme(const std::string& scheme);
     // A name that shows as something: not only blanks, and no line break or other control
     // character (which would break the node text, the log line and the list output).
+    // Descriptions take the control-character rule too: an exported list cannot carry them.
     static bool IsBlankOnly(const std::wstring& name);
     static bool HasControlCharacter(const std::wstring& name);
     static bool IsBlank(wchar_t c);

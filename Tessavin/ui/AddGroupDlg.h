@@ -2,10 +2,10 @@
 
 #include "ui/RssDialog.h"
 
-// Add group (11002): one name; a refusal shows no message.
+// Add group (11002): one name; the reason of a refusal in the message line.
 class CAddGroupDlg : public CRssDialog {
 public:
-    enum { kName = 11505 };
+    enum { kName = 11505, kMessage = 10312 };
     CAddGroupDlg(wxWindow* parent, IPluginContainer* container);
     std::wstring Name() const { return Value(kName).ToStdWstring(); }
 

@@ -73,11 +73,8 @@ ChannelProperties CChannelPropertyDlg::Values() const {
 
 void CChannelPropertyDlg::CheckAddress() {
     const bool valid = DialogRules::IsHttpUrl(Value(kAddress).ToStdWstring());
-    auto* message = dynamic_cast<wxStaticText*>(FindWindow(kMessage));
-    if (message)
-        message->SetLabel(
-            valid ? Text(L"IDS_VALID_ADDRESS", L"IDS_VALID_ADDRESS")
-                  : Text(L"IDS_CHANNEL_ADDRESS_INVALID", L"IDS_CHANNEL_ADDRESS_INVALID"));
+    ShowMessage(valid ? Text(L"IDS_VALID_ADDRESS", L"IDS_VALID_ADDRESS")
+                      : Text(L"IDS_CHANNEL_ADDRESS_INVALID", L"IDS_CHANNEL_ADDRESS_INVALID"));
 }
 
 RuleResult CChannelPropertyDlg::Check() {

@@ -1,12 +1,16 @@
 #include "ui/ImportFeedDlg.h"
 
+#include "catalogue/CatalogueModel.h"
+#include "config/LogFile.h"
 #include "platform/FileSystem.h"
+#include "platform/Format.h"
 
 #include <wx/button.h>
 #include <wx/checkbox.h>
 #include <wx/filedlg.h>
 #include <wx/sizer.h>
 #include <wx/textctrl.h>
+#include <wx/utils.h>
 
 namespace {
 
@@ -31,7 +35,7 @@ CImportFeedDlg::CImportFeedDlg(wxWindow* parent, IPluginContainer* container)
     row->Add(verify_, 1, wxALIGN_CENTER_VERTICAL);
     row->Add(new wxButton(this, kChoose, Text(L"IDS_SELECT_FILE", L"选择文件")), 0, wxLEFT, 8);
     sizer->Add(row, 0, wxEXPAND | wxLEFT | wxRIGHT, 8);
-    Finish(sizer, 0);
+    Finish(sizer, kMessage);
     Bind(
         wxEVT_BUTTON, [this](wxCommandEvent&) { ChooseFile(); }, kChoose);
     FindWindow(kPath)->SetFocus();
@@ -55,12 +59,77 @@ void CImportFeedDlg::ChooseFile() {
 
 RuleResult CImportFeedDlg::Check() {
     const std::wstring path = Path();
-    if (path.empty() || path.size() > DialogRules::kMaxText)
-        return RuleResult::Fail(L"", kPath);
+    if (path.empty())
+        return RuleResult::Fail(L"IDS_IMPORT_PATH_EMPTY", kPath);
+    if (path.size() > DialogRules::kMaxText)
+        return RuleResult::Fail(L"IDS_IMPORT_PATH_TOO_LONG", kPath);
     if (IsLocalFeedFile(path))
         return platform::FileExists(path) ? RuleResult::Pass()
-                                          : RuleResult::Fail(L"", kPath, false);
+                                          : RuleResult::Fail(L"IDS_IMPORT_NO_FILE", kPath, false);
     if (verify_->GetValue() && !DialogRules::IsHttpUrl(path))
-        return RuleResult::Fail(L"", kPath);
+        return RuleResult::Fail(L"IDS_IMPORT_NOT_HTTP", kPath);
     return RuleResult::Pass();
+}
+
+wxString CImportFeedDlg::Commit() {
+    if (!model_)
+        return wxString();
+    int result;
+    {
+        wxBusyCursor wait; // a list on the web is downloaded first
+        result = model_->Import(Path(), parent_);
+    }
+    const wxString problem = Problem(result);
+    if (!problem.empty())
+        FindWindow(kPath)->SetFocus(); // where the list is named
+    return problem;
+}
+
+wxString CImportFeedDlg::Problem(int result) const {
+    const CatalogueModel::ImportSummary& summary = model_->LastImport();
+    if (result == 2) {
+        LogPrintf(L"Can't parse feed file");
+        return Text(L"IDS_IMPORT_EMPTY", L"该列表中没有频道组或频道。");
+    }
+    if (result == 1)
+        return summary.groups == 0 && summary.channels == 0 ? NothingNew() : wxString();
+    using Why = CatalogueModel::ImportProblem;
+    switch (summary.problem) {
+    case Why::kNoFile:
+        return Text(L"IDS_IMPORT_NO_FILE", L"文件不存在。");
+    case Why::kNotHttp:
+        return Text(L"IDS_IMPORT_NOT_HTTP", L"该地址不是 http 地址。");
+    case Why::kDownloadFailed:
+        return wxString(platform::FormatW(
+            Text(L"IDS_IMPORT_DOWNLOAD_FAILED", L"无法下载该列表（%s）。").wc_str(),
+            wxString::FromUTF8(summary.downloadFailure.c_str()).wc_str()));
+    case Why::kNotList:
+        return Text(L"IDS_IMPORT_NOT_OPML", L"这不是 OPML 频道列表。");
+    case Why::kNoIds:
+        return Text(L"IDS_IMPORT_NO_IDS", L"无法再添加频道组或频道：编号已用完。");
+    default:
+        return Text(L"IDS_IMPORT_UNREADABLE", L"无法读取该文件。");
+    }
+}
+
+wxString CImportFeedDlg::NothingNew() const {
+    const CatalogueModel::ImportSummary& summary = model_->LastImport();
+    const struct {
+        size_t count;
+        const wchar_t *key, *fallback;
+    } parts[] = {{summary.alreadyPresent, L"IDS_IMPORT_PART_PRESENT", L"%d 个已经存在"},
+                 {summary.notHttp, L"IDS_IMPORT_PART_NOT_HTTP", L"%d 个被略过（不是 http 地址）"},
+                 {summary.addressTooLong, L"IDS_IMPORT_PART_TOO_LONG", L"%d 个被略过（地址过长）"}};
+    const wxString separator = Text(L"IDS_IMPORT_PART_SEPARATOR", L"，");
+    wxString counts;
+    for (const auto& part : parts) {
+        if (part.count == 0)
+            continue;
+        if (!counts.empty())
+            counts += separator;
+        counts += wxString(platform::FormatW(Text(part.key, part.fallback).wc_str(),
+                                             static_cast<int>(part.count)));
+    }
+    return wxString(platform::FormatW(
+        Text(L"IDS_IMPORT_NOTHING_NEW", L"列表中没有新频道：%s。").wc_str(), counts.wc_str()));
 }

@@ -2,24 +2,40 @@
 
 #include "ui/RssDialog.h"
 
+class CatalogueModel;
+class CGroup;
 class wxCheckBox;
 
 // Import feed file (11006): a list's address or local file, a button that chooses a file,
-// and the verify box. A refusal shows no message.
+// and the verify box. With a model to import into, OK imports the list; a list that cannot
+// be read or adds nothing keeps the dialog open with the reason in the message line, as
+// does a refusal of the path.
 class CImportFeedDlg : public CRssDialog {
 public:
-    enum { kPath = 11528, kChoose = 11526, kVerify = 11527 };
+    enum { kPath = 11528, kChoose = 11526, kVerify = 11527, kMessage = 10314 };
     static const wchar_t* const kFilter;
     CImportFeedDlg(wxWindow* parent, IPluginContainer* container);
     std::wstring Path() const { return Value(kPath).ToStdWstring(); }
     wxCheckBox* Verify() const { return verify_; }
+    // OK imports into the model under the group (null: the top level).
+    void ImportInto(CatalogueModel* model, CGroup* parent) {
+        model_ = model;
+        parent_ = parent;
+    }
     // A local channel list: not an http address, and named .xml/.XML/.opml/.OPML.
     static bool IsLocalFeedFile(const std::wstring& path);
 
 protected:
     RuleResult Check() override;
+    wxString Commit() override;
 
 private:
     void ChooseFile();
+    // Why the model's import (with its result) adds nothing; empty when it added something.
+    wxString Problem(int result) const;
+    // What the model's last import left out, as the message of an import that added nothing.
+    wxString NothingNew() const;
     wxCheckBox* verify_;
+    CatalogueModel* model_ = nullptr;
+    CGroup* parent_ = nullptr;
 };

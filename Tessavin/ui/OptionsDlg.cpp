@@ -74,7 +74,7 @@ COptionsDlg::COptionsDlg(wxWindow* parent, IPluginContainer* container)
     httpsBox->SetValue(allowHttps_);
     connection->Add(httpsBox, 0, wxLEFT | wxRIGHT | wxBOTTOM, 8);
     sizer->Add(connection, 0, wxEXPAND | wxALL, 8);
-    Finish(sizer, 0);
+    Finish(sizer, kMessage);
     EnableProxyFields();
     Bind(
         wxEVT_CHECKBOX, [this](wxCommandEvent&) { ToggleProxy(); }, kUseProxy);
@@ -114,23 +114,35 @@ OptionsValues COptionsDlg::Values() const {
     values.portText = Value(kProxyPort).ToStdWstring();
     values.proxyAddress = Value(kProxyAddress).ToStdWstring();
     values.proxyState = proxyState_;
+    values.userName = UserName();
+    values.password = Password();
     return values;
 }
 
-void COptionsDlg::Save() const {
+wxString COptionsDlg::Commit() {
+    if (!Write())
+        return Text(L"IDS_OPTIONS_NOT_SAVED", L"无法保存设置（磁盘是否已满或只读？）。");
+    saved_ = true;
+    return wxString();
+}
+
+bool COptionsDlg::Save() const {
+    return saved_ || Write();
+}
+
+bool COptionsDlg::Write() const {
     const OptionsValues v = Values();
     auto number = [](const std::wstring& text) {
         return static_cast<int>(DialogRules::Number(text));
     };
+    // In the dialog's order; the first write that fails ends it.
     CConfig config;
-    config.WriteUpdateState(updateState_ ? 1 : 0);
-    config.WriteThreadNum(number(v.threadText));
-    config.WriteProxyState(proxyState_ ? 1 : 0);
-    config.WriteProxyAddress(v.proxyAddress);
-    config.WriteProxyPort(number(v.portText));
-    config.WriteUserName(UserName());
-    config.WriteUserPassword(Password());
-    config.WriteLinkNum(number(v.linkNumText));
-    config.WriteLinkTime(number(v.linkTimeText));
-    config.WriteAllowHttps(allowHttps_ ? 1 : 0);
+    return config.WriteUpdateState(updateState_ ? 1 : 0) &&
+           config.WriteThreadNum(number(v.threadText)) &&
+           config.WriteProxyState(proxyState_ ? 1 : 0) &&
+           config.WriteProxyAddress(v.proxyAddress) && config.WriteProxyPort(number(v.portText)) &&
+           config.WriteUserName(v.userName) && config.WriteUserPassword(v.password) &&
+           config.WriteLinkNum(number(v.linkNumText)) &&
+           config.WriteLinkTime(number(v.linkTimeText)) &&
+           config.WriteAllowHttps(allowHttps_ ? 1 : 0);
 }

@@ -7,8 +7,9 @@ class wxCheckBox;
 
 // The options (11005): automatic updating and the worker threads, the proxy with its login,
 // the connection attempts and time-out, and whether https addresses are feeds. The check boxes
-// change only through their handlers; the proxy fields are enabled with the proxy box. A refusal
-// shows no message.
+// change only through their handlers; the proxy fields are enabled with the proxy box. OK
+// writes the settings; a refusal, or a write that fails, keeps the dialog open with the reason
+// in the message line.
 class COptionsDlg : public CRssDialog {
 public:
     enum {
@@ -21,7 +22,8 @@ public:
         kPassword = 11521,
         kAttempts = 11529,
         kTimeout = 11530,
-        kAllowHttps = 11531
+        kAllowHttps = 11531,
+        kMessage = 10315
     };
     COptionsDlg(wxWindow* parent, IPluginContainer* container);
 
@@ -31,8 +33,9 @@ public:
     OptionsValues Values() const;
     std::wstring UserName() const { return Value(kUserName).ToStdWstring(); }
     std::wstring Password() const { return Value(kPassword).ToStdWstring(); }
-    // Writes every value to the settings file (after OK).
-    void Save() const;
+    // Writes every value to the settings file unless OK has written them; false when a
+    // write failed.
+    bool Save() const;
     // The boxes' handlers (a click runs them).
     void ToggleProxy();
     void ToggleAutoUpdate();
@@ -40,9 +43,12 @@ public:
 
 protected:
     RuleResult Check() override { return OptionsRules::Check(Values()); }
+    wxString Commit() override;
 
 private:
     void EnableProxyFields();
+    bool Write() const;
+    bool saved_ = false;
     bool updateState_ = false;
     bool proxyState_ = false;
     bool allowHttps_ = false;

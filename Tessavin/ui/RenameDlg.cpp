@@ -8,7 +8,7 @@ CRenameDlg::CRenameDlg(wxWindow* parent, IPluginContainer* container, const std:
     auto* sizer = new wxBoxSizer(wxVERTICAL);
     wxTextCtrl* edit = AddEdit(sizer, 11312, L"IDS_PLS_ENTER_NEW_NAME", L"请输入新名称", kName);
     edit->ChangeValue(wxString(current.c_str()));
-    Finish(sizer, 0);
+    Finish(sizer, kMessage);
     edit->SetFocus();
     edit->SelectAll();
 }

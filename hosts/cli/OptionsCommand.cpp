@@ -26,24 +26,34 @@ OptionsValues StoredValues() {
     return v;
 }
 
-// The reason for a rule that failed, by the control it names.
-std::string Reason(int focus, const OptionsValues& v) {
-    switch (focus) {
-    case 11322:
+// The reason for a rule that failed, by its text key.
+std::string Reason(const RuleResult& rule, const OptionsValues& v) {
+    const std::wstring& key = rule.key;
+    if (key == L"IDS_OPTIONS_THREADS_INVALID")
         return "ThreadNum must be a whole number from 1 to 30";
-    case 11530:
+    if (key == L"IDS_OPTIONS_TIMEOUT_INVALID")
         return "LinkTime must be a whole number of seconds from 10 to 35";
-    case 11529:
+    if (key == L"IDS_OPTIONS_ATTEMPTS_INVALID")
         return "LinkNum must be a whole number from 1 to 5";
-    case 11518:
+    if (key == L"IDS_OPTIONS_PROXY_ADDRESS_EMPTY")
         return "ProxyAddress must be set while ProxyState is 1";
-    case 11519:
+    if (key == L"IDS_OPTIONS_PROXY_PORT_INVALID" || key == L"IDS_OPTIONS_PROXY_PORT_NOT_NUMBER")
         return v.proxyState ? "ProxyPort must be a whole number from 1 to 65535 while ProxyState "
                               "is 1"
                             : "ProxyPort must be a whole number";
-    default:
-        return "refused";
-    }
+    if (key == L"IDS_OPTIONS_PROXY_ADDRESS_CONTROL")
+        return "ProxyAddress must not hold control characters";
+    if (key == L"IDS_OPTIONS_PROXY_ADDRESS_TOO_LONG")
+        return "ProxyAddress is longer than 255 characters";
+    if (key == L"IDS_OPTIONS_USER_NAME_CONTROL")
+        return "UserName must not hold control characters";
+    if (key == L"IDS_OPTIONS_USER_NAME_TOO_LONG")
+        return "UserName is longer than 255 characters";
+    if (key == L"IDS_OPTIONS_PASSWORD_CONTROL")
+        return "UserPassword must not hold control characters";
+    if (key == L"IDS_OPTIONS_PASSWORD_TOO_LONG")
+        return "UserPassword is longer than 387 bytes";
+    return "refused";
 }
 
 } // namespace
@@ -86,15 +96,15 @@ OptionsCommand::Outcome OptionsCommand::Set(const std::string& key, const std::s
             return {1, key + " must be 0 or 1"};
     }
     if (key == "UserName" || key == "UserPassword") {
-        if (DialogRules::HasControlCharacter(value))
-            return {1, key + " must not hold control characters"};
-        const bool written = key == "UserName" ? config.WriteUserName(value) != 0
-                                               : config.WriteUserPassword(value) != 0;
+        const bool user = key == "UserName";
+        const RuleResult rule =
+            user ? OptionsRules::CheckUserName(value) : OptionsRules::CheckPassword(value);
+        if (!rule.ok)
+            return {1, Reason(rule, OptionsValues())};
+        const bool written =
+            user ? config.WriteUserName(value) != 0 : config.WriteUserPassword(value) != 0;
         if (!written)
-            return {1, key == "UserPassword" &&
-                               platform::WideToNative(value).size() > CConfig::kMaxPasswordBytes
-                           ? "UserPassword is longer than 387 bytes"
-                           : "the settings file cannot be written"};
+            return {1, "the settings file cannot be written"};
         return {};
     }
 
@@ -115,9 +125,7 @@ OptionsCommand::Outcome OptionsCommand::Set(const std::string& key, const std::s
         v.proxyState = text == "1";
     const RuleResult rule = OptionsRules::Check(v);
     if (!rule.ok)
-        return {1, Reason(rule.focus, v)};
-    if (key == "ProxyAddress" && DialogRules::HasControlCharacter(value))
-        return {1, "ProxyAddress must not hold control characters"};
+        return {1, Reason(rule, v)};
 
     const int number = static_cast<int>(DialogRules::Number(value));
     int written = 0;

@@ -58,10 +58,13 @@ TEST(DialogRules, HttpsAddressesOnlyWithTheSetting) {
 }
 
 TEST(DialogRules, GroupRenamePropertiesAndHelpers) {
-    EXPECT_FALSE(DialogRules::AddGroup(L"").ok);
+    EXPECT_EQ(Key(DialogRules::AddGroup(L"")), L"IDS_GROUP_NAME_COULD_NOT_NULL");
+    EXPECT_EQ(Key(DialogRules::AddGroup(std::wstring(261, L'g'))), L"IDS_GROUP_NAME_TOO_LONG");
     EXPECT_EQ(DialogRules::AddGroup(std::wstring(261, L'g')).focus, 11505);
     EXPECT_TRUE(DialogRules::AddGroup(std::wstring(260, L'g')).ok);
+    EXPECT_EQ(Key(DialogRules::Rename(L"")), L"IDS_NAME_COULD_NOT_NULL");
     EXPECT_EQ(DialogRules::Rename(L"").focus, 11506);
+    EXPECT_EQ(Key(DialogRules::Rename(std::wstring(261, L'r'))), L"IDS_NAME_TOO_LONG");
     EXPECT_TRUE(DialogRules::IsAllDigits(L""));
     EXPECT_FALSE(DialogRules::IsAllDigits(L"1a"));
     EXPECT_FALSE(DialogRules::IsHttpUrl(L"example.com/feed.xml"));
@@ -93,14 +96,17 @@ TEST(OptionsRules, FocusGoesToTheFirstFailingFieldInOrder) {
     OptionsValues v{L"5", L"10", L"1", L"", L"", false};
     EXPECT_TRUE(OptionsRules::Check(v).ok); // proxy off: empty port and address accepted
     auto focus = [&v] { return OptionsRules::Check(v).focus; };
+    auto key = [&v] { return OptionsRules::Check(v).key; };
     for (const wchar_t* t : {L"0", L"31", L""}) {
         v.threadText = t;
         EXPECT_EQ(focus(), 11322) << t;
+        EXPECT_EQ(key(), L"IDS_OPTIONS_THREADS_INVALID") << t;
     }
     v.threadText = L"30";
     for (const wchar_t* t : {L"9", L"36"}) {
         v.linkTimeText = t;
         EXPECT_EQ(focus(), 11530);
+        EXPECT_EQ(key(), L"IDS_OPTIONS_TIMEOUT_INVALID");
     }
     v.threadText = L"99";
     EXPECT_EQ(focus(), 11530); // the time-out is checked before the thread count
@@ -109,17 +115,54 @@ TEST(OptionsRules, FocusGoesToTheFirstFailingFieldInOrder) {
     for (const wchar_t* n : {L"0", L"6"}) {
         v.linkNumText = n;
         EXPECT_EQ(focus(), 11529);
+        EXPECT_EQ(key(), L"IDS_OPTIONS_ATTEMPTS_INVALID");
     }
     v.linkNumText = L"5";
     v.proxyState = true;
     v.portText = L"70000";
     EXPECT_EQ(focus(), 11518); // the empty address first
+    EXPECT_EQ(key(), L"IDS_OPTIONS_PROXY_ADDRESS_EMPTY");
     v.proxyAddress = L"proxy";
     EXPECT_EQ(focus(), 11519);
+    EXPECT_EQ(key(), L"IDS_OPTIONS_PROXY_PORT_INVALID");
     v.portText = L"0";
     EXPECT_EQ(focus(), 11519);
+    v.portText = L"x";
+    EXPECT_EQ(key(), L"IDS_OPTIONS_PROXY_PORT_NOT_NUMBER");
     v.portText = L"3128";
     EXPECT_TRUE(OptionsRules::Check(v).ok);
+
+    // The text fields, proxy on or off (they are saved either way): nothing the settings
+    // file would lose or cut.
+    const std::wstring kept(255, L'x'), cut(256, L'x');
+    for (bool proxy : {true, false}) {
+        v.proxyState = proxy;
+        const struct {
+            std::wstring* field;
+            std::wstring bad, good;
+            const wchar_t* key;
+            int focus;
+        } cases[] = {
+            {&v.proxyAddress, L"proxy\nhost", kept, L"IDS_OPTIONS_PROXY_ADDRESS_CONTROL", 11518},
+            {&v.proxyAddress, cut, L"proxy", L"IDS_OPTIONS_PROXY_ADDRESS_TOO_LONG", 11518},
+            {&v.userName, L"a\rb", kept, L"IDS_OPTIONS_USER_NAME_CONTROL", 11520},
+            {&v.userName, cut, L"user", L"IDS_OPTIONS_USER_NAME_TOO_LONG", 11520},
+            {&v.password, L"p\x7f", std::wstring(387, L'p'), L"IDS_OPTIONS_PASSWORD_CONTROL",
+             11521},
+            // 194 characters of two native bytes each.
+            {&v.password, std::wstring(194, L'\u4E2D'), std::wstring(193, L'\u4E2D'),
+             L"IDS_OPTIONS_PASSWORD_TOO_LONG", 11521},
+        };
+        for (const auto& c : cases) {
+            *c.field = c.bad;
+            EXPECT_EQ(key(), c.key) << proxy;
+            EXPECT_EQ(focus(), c.focus) << proxy;
+            *c.field = c.good;
+            EXPECT_TRUE(OptionsRules::Check(v).ok) << proxy << " " << c.field->size();
+        }
+    }
+    EXPECT_EQ(OptionsRules::CheckUserName(L"a\tb").key, L"IDS_OPTIONS_USER_NAME_CONTROL");
+    EXPECT_TRUE(OptionsRules::CheckPassword(L"").ok);
 }
 
 TEST(DialogRulesNames, BlankOnlyNamesAndControlCharactersAreRefused) {
@@ -131,13 +174,27 @@ TEST(DialogRulesNames, BlankOnlyNamesAndControlCharactersAreRefused) {
         EXPECT_FALSE(DialogRules::AddGroup(name).ok);
         EXPECT_FALSE(DialogRules::Rename(name).ok);
     }
-    for (const std::wstring& name : {std::wstring(L"a\nb"), std::wstring(L"a\rb"),
-                                     std::wstring(L"x\x7F"), std::wstring(L"x\u2028")}) {
+    for (const std::wstring& name :
+         {std::wstring(L"a\nb"), std::wstring(L"a\rb"), std::wstring(L"x\x7F"),
+          std::wstring(L"x\u2028"), std::wstring(L"rlo \u202E lmth.exe")}) {
         EXPECT_EQ(DialogRules::AddChannel(name, L"", L"http://a/", false, unique).key,
                   L"IDS_NAME_HAS_CONTROL_CHARACTERS");
-        EXPECT_FALSE(DialogRules::AddGroup(name).ok);
-        EXPECT_FALSE(DialogRules::Rename(name).ok);
+        EXPECT_EQ(DialogRules::AddGroup(name).key, L"IDS_NAME_HAS_CONTROL_CHARACTERS");
+        EXPECT_EQ(DialogRules::Rename(name).key, L"IDS_NAME_HAS_CONTROL_CHARACTERS");
     }
+    // Descriptions take the same rule (an exported list cannot carry them), before their
+    // length.
+    for (const std::wstring& description : {std::wstring(L"ring\a"), std::wstring(L"two\nlines"),
+                                            std::wstring(300, L'd') + L"\x01"}) {
+        const RuleResult added = DialogRules::AddChannel(L"n", description, L"", false, unique);
+        EXPECT_EQ(added.key, L"IDS_DESCRIPTION_HAS_CONTROL_CHARACTERS");
+        EXPECT_EQ(added.focus, 11503);
+        const ChannelProperties v{L"n", description, L"http://a/", L"100", L"60"};
+        const RuleResult set = DialogRules::Properties(v, v.url, unique);
+        EXPECT_EQ(set.key, L"IDS_DESCRIPTION_HAS_CONTROL_CHARACTERS");
+        EXPECT_EQ(set.focus, 11508);
+    }
+    EXPECT_TRUE(DialogRules::AddChannel(L"n", L"tab-free, \u4E2D", L"http://a/", false, unique).ok);
     EXPECT_TRUE(DialogRules::Rename(L" padded name ").ok);
     EXPECT_TRUE(DialogRules::AddGroup(L"\u4E2D\u6587").ok);
 }
