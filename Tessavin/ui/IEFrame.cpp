@@ -45,7 +45,7 @@ bool IsWebAddress(const std::wstring& address) {
 const wchar_t* const CIEFrame::kBlank = L"about:blank";
 
 CIEFrame::CIEFrame(wxWindow* parent, IPluginContainer* container)
-    : wxPanel(parent, wxID_ANY), container_(container), lang_(CConfig().ReadLang()) {
+    : wxPanel(parent, wxID_ANY), container_(container) {
     navToolbar_ = new wxToolBar(this, wxID_ANY, wxDefaultPosition, wxDefaultSize,
                                 wxTB_HORIZONTAL | wxTB_FLAT | wxTB_NODIVIDER);
     navToolbar_->SetToolBitmapSize(wxSize(16, 16));
@@ -89,14 +89,18 @@ CIEFrame::~CIEFrame() {
 
 void CIEFrame::ShowDownloadRefused(const std::wstring& address) {
     const long long now = wxGetLocalTimeMillis().GetValue();
-    if (downloadShownAt_ >= 0 && now - downloadShownAt_ < 5000)
-        return; // a page that keeps starting downloads is told about once
+    // A page that keeps starting downloads is told about once in a while, and never while
+    // the reader has the last message in front of them.
+    if (downloadShowing_ || (downloadShownAt_ >= 0 && now - downloadShownAt_ < 5000))
+        return;
     downloadShownAt_ = now;
+    downloadShowing_ = true;
     ShowMessageBox(container_,
                    platform::FormatW(
                        GetLocaleText(L"IDS_DOWNLOAD_REFUSED", kModuleTextsName, container_).c_str(),
                        address.c_str()),
                    GetLocaleText(L"IDS_TEXT_PROMPT", kModuleTextsName, container_), kMbIconError);
+    downloadShowing_ = false;
 }
 
 std::wstring CIEFrame::TabTitle(const std::wstring& text) {
@@ -140,7 +144,7 @@ int CIEFrame::NewPage(const std::wstring& title, const std::wstring& address, CC
         ShowPageLimit();
         return 1;
     }
-    auto* view = new CIEView(this, tabs_, channel != nullptr, lang_);
+    auto* view = new CIEView(this, tabs_, channel != nullptr);
     if (!view->WebView()) {
         view->Destroy();
         LogPrintf(L"Failed to create IE view");
@@ -192,7 +196,7 @@ void CIEFrame::ShowChannelPage(CChannel* channel) {
         !currentPage_->IsChannelView()) {
         // An empty page gives its place to the channel's page (a channel view of its own).
         const int position = currentPage_->TabIndex();
-        auto* view = new CIEView(this, tabs_, true, lang_);
+        auto* view = new CIEView(this, tabs_, true);
         if (!view->WebView()) {
             view->Destroy();
             LogPrintf(L"Failed to create ie view");
@@ -226,6 +230,12 @@ void CIEFrame::SelectPageOfChannel(CChannel* channel) {
             SelectPage(static_cast<int>(i));
             return;
         }
+}
+
+void CIEFrame::ReloadPageOfChannel(CChannel* channel) {
+    for (size_t i = 0; i < tabs_->GetPageCount(); ++i)
+        if (CIEView* page = tabs_->PageAt(i); page && page->Channel() == channel)
+            page->ReloadKeepingScroll();
 }
 
 void CIEFrame::ClosePageOfChannel(CChannel* channel) {
@@ -297,20 +307,41 @@ bool CIEFrame::ShowsOwnChannelPage(const CIEView* view) const {
 }
 
 void CIEFrame::OnTitleChange(CIEView* view, const std::wstring& title) {
-    SetPageTitle(view->TabIndex(), view->Channel() ? view->Channel()->GetName() : title);
+    // A web page without a title of its own shows its address.
+    const std::wstring shown = view->Channel() ? view->Channel()->GetName()
+                               : title.empty() ? view->WebView()->GetCurrentURL().ToStdWstring()
+                                               : title;
+    if (!shown.empty())
+        SetPageTitle(view->TabIndex(), shown);
+}
+
+std::wstring CIEFrame::PageLanguage() const {
+    // A Lang value set by hand wins; the default follows the host's own language.
+    const std::wstring lang = CConfig().ReadLang();
+    if (lang != L"0")
+        return lang;
+    const std::wstring host = GetLocaleText(L"IDS_PAGE_LANGUAGE", kModuleTextsName, container_);
+    return host.empty() ? lang : host;
 }
 
 void CIEFrame::OnDocumentComplete(CIEView* view, const std::wstring& address) {
-    if (!view->Channel())
+    if (!view->Channel()) {
         view->SetAddress(address);
+        // A page without a title of its own is named by its address.
+        if (view->WebView()->GetCurrentTitle().empty() && !address.empty())
+            SetPageTitle(view->TabIndex(), address);
+    }
     if (view == currentPage_)
         addressBox_->SetValue(wxString(view->Channel() ? kBlank : address.c_str()));
 }
 
 void CIEFrame::OnNewWindow(CIEView* view, const std::wstring& address) {
-    // A channel page opens no windows: its links are opened by the item actions.
-    if (view->Channel())
+    // A channel page's link asked for in a new window opens in a web page, as any of its
+    // web links does.
+    if (view->IsChannelView()) {
+        OpenPage(TabTitle(address), address);
         return;
+    }
     const size_t before = tabs_->GetPageCount();
     if (NewPage(kBlank, kBlank, nullptr) == 0) {
         LogPrintf(L"Failed to create ie view");
@@ -322,13 +353,15 @@ void CIEFrame::OnNewWindow(CIEView* view, const std::wstring& address) {
     }
 }
 
-bool CIEFrame::OnScriptMessage(CIEView* view, const std::string& call) {
-    // Only a channel's own page may change that channel's items.
+bool CIEFrame::OnScriptMessage(CIEView* view, const PageCall& call) {
+    // Only a channel's own page may change that channel's items, and only the items it
+    // shows (a page older than the files may number them otherwise).
     if (!ShowsOwnChannelPage(view))
         return false;
     callingPage_ = view;
-    const bool applied = ItemAction::OnNavigate(platform::Utf8ToWide(call), *view->Channel(),
-                                                dataFolder_, treeTarget_, this);
+    const bool applied =
+        ItemAction::OnNavigate(platform::Utf8ToWide(call.call), *view->Channel(), dataFolder_,
+                               treeTarget_, this, call.namesItem ? &call.itemLink : nullptr);
     callingPage_ = nullptr;
     return applied;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "reader/ItemAction.h"
+#include "reader/PageCalls.h"
 
 #include <string>
 #include <vector>
@@ -50,6 +51,8 @@ public:
     void ForgetChannel(CChannel* channel);
     void ClosePageOfChannel(CChannel* channel);
     void SelectPageOfChannel(CChannel* channel);
+    // The channel's page, when open, is loaded again where the reader was.
+    void ReloadPageOfChannel(CChannel* channel);
     CIEView* CurrentPage() const { return currentPage_; }
     const std::vector<CChannel*>& OpenChannels() const { return openChannels_; }
     void RunCommand(int command);
@@ -64,13 +67,17 @@ public:
     // The text a tab shows for a title: at most 12 characters, else those and "...".
     static std::wstring TabTitle(const std::wstring& text);
 
+    // The language of channel pages' texts: the Lang setting when set by hand, else the
+    // host's (its text for IDS_PAGE_LANGUAGE: "0" Chinese, "1" English).
+    std::wstring PageLanguage() const;
+
     // From the pages.
     void OnTitleChange(CIEView* view, const std::wstring& title);
     void OnDocumentComplete(CIEView* view, const std::wstring& address);
     void OnNewWindow(CIEView* view, const std::wstring& address);
     // An item call of a channel page's script (one at a time, from the page's queue); true
     // when the channel's files changed as the page shows.
-    bool OnScriptMessage(CIEView* view, const std::string& call);
+    bool OnScriptMessage(CIEView* view, const PageCall& call);
     // The page's queue is empty: the next burst of calls may show the page limit again.
     void OnPageCallsDone(CIEView* view);
     // ILinkOpener: a title's link in a new page; only web addresses are opened.
@@ -94,8 +101,8 @@ private:
     CIETabCtrl* tabs_ = nullptr;
     CIEView* currentPage_ = nullptr;
     std::vector<CChannel*> openChannels_;
-    std::wstring lang_;
     CIEView* callingPage_ = nullptr; // the page whose call is being handled
     bool limitShownInBurst_ = false;
     long long downloadShownAt_ = -1; // ms
+    bool downloadShowing_ = false;
 };

@@ -47,8 +47,8 @@ uint64_t NowMs() {
 
 } // namespace
 
-CIEView::CIEView(CIEFrame* frame, wxWindow* parent, bool channelView, const std::wstring& lang)
-    : wxPanel(parent, wxID_ANY), frame_(frame), channelView_(channelView), lang_(lang) {
+CIEView::CIEView(CIEFrame* frame, wxWindow* parent, bool channelView)
+    : wxPanel(parent, wxID_ANY), frame_(frame), channelView_(channelView) {
     web_ = wxWebView::New(this, wxID_ANY, wxWebViewDefaultURLStr);
     if (!web_)
         return; // no browser: the frame finds no web view and discards the page
@@ -66,9 +66,14 @@ CIEView::CIEView(CIEFrame* frame, wxWindow* parent, bool channelView, const std:
         frame_->OnTitleChange(this, event.GetString().ToStdWstring());
     });
     web_->Bind(wxEVT_WEBVIEW_LOADED, &CIEView::OnLoaded, this);
-    web_->Bind(wxEVT_WEBVIEW_NEWWINDOW, [this](wxWebViewEvent& event) {
-        frame_->OnNewWindow(this, event.GetURL().ToStdWstring());
-    });
+    // The browser's request for a new view (window.open, a link for a new window) is
+    // answered here, never by the web view's own handler, which hands back the requesting
+    // view itself and so aborts this browser.
+    const guint create = g_signal_lookup("create", WEBKIT_TYPE_WEB_VIEW);
+    while (const gulong handler = g_signal_handler_find(Native(), G_SIGNAL_MATCH_ID, create, 0,
+                                                        nullptr, nullptr, nullptr))
+        g_signal_handler_disconnect(Native(), handler);
+    g_signal_connect(Native(), "create", G_CALLBACK(OnCreate), this);
     if (channelView)
         SetUpChannelView();
 }
@@ -109,10 +114,11 @@ void CIEView::Navigate(const std::wstring& address) {
 void CIEView::LoadPage(long scroll, int pageIndex) {
     const std::string& token = calls_.NewLoad();
     const size_t slash = pagePath_.rfind(L'/');
-    const std::string source =
-        "(function () {\nvar tessavinLoad = {token: '" + token + "', lang: " + ScriptString(lang_) +
-        ", scroll: " + std::to_string(scroll) + ", page: " + std::to_string(pageIndex) + "};\n" +
-        PageScript(pagePath_.substr(0, slash + 1)) + "\n})();";
+    const std::string source = "(function () {\nvar tessavinLoad = {token: '" + token +
+                               "', lang: " + ScriptString(frame_->PageLanguage()) +
+                               ", scroll: " + std::to_string(scroll) +
+                               ", page: " + std::to_string(pageIndex) + "};\n" +
+                               PageScript(pagePath_.substr(0, slash + 1)) + "\n})();";
     WebKitUserContentManager* manager = webkit_web_view_get_user_content_manager(Native());
     webkit_user_content_manager_remove_all_scripts(manager);
     WebKitUserScript* script = webkit_user_script_new_for_world(
@@ -169,6 +175,18 @@ int CIEView::OnPolicy(void*, void* decision, int type, void* self) {
     return TRUE;
 }
 
+void* CIEView::OnCreate(void*, void* action, void* self) {
+    // No view is made: the address opens in a new tab of the reading pane, once the
+    // browser's callback has returned.
+    auto* view = static_cast<CIEView*>(self);
+    WebKitURIRequest* request =
+        webkit_navigation_action_get_request(static_cast<WebKitNavigationAction*>(action));
+    const char* uri = request ? webkit_uri_request_get_uri(request) : nullptr;
+    const std::wstring address = platform::Utf8ToWide(uri ? uri : "");
+    view->CallAfter([view, address] { view->frame_->OnNewWindow(view, address); });
+    return nullptr;
+}
+
 void CIEView::OnPageMessage(void*, void* result, void* self) {
     auto* view = static_cast<CIEView*>(self);
     JSCValue* value =
@@ -196,7 +214,7 @@ void CIEView::RunNextCall() {
     if (runningCall_)
         return;
     runningCall_ = true;
-    std::string call;
+    PageCall call;
     if (calls_.Next(call) && !frame_->OnScriptMessage(this, call))
         calls_.Refuse();
     runningCall_ = false;

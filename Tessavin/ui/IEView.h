@@ -22,8 +22,7 @@ typedef struct _WebKitWebView WebKitWebView;
 // opens in a web view, anything else is refused. A web view has no way to the reader.
 class CIEView : public wxPanel {
 public:
-    // lang: the Lang setting, handed to a channel page's script.
-    CIEView(CIEFrame* frame, wxWindow* parent, bool channelView, const std::wstring& lang);
+    CIEView(CIEFrame* frame, wxWindow* parent, bool channelView);
     ~CIEView() override;
 
     wxWebView* WebView() const { return web_; }
@@ -53,6 +52,8 @@ private:
     void OnLoaded(wxWebViewEvent& event);
     // The browser's policy decisions for a channel view: where it may go.
     static int OnPolicy(void* webView, void* decision, int type, void* self);
+    // The browser asks for a new view: none is made (see the source).
+    static void* OnCreate(void* webView, void* action, void* self);
     // From the page's script, inside the browser's callback: only queued here.
     static void OnPageMessage(void* manager, void* result, void* self);
     void ScheduleCalls();
@@ -61,7 +62,6 @@ private:
     CIEFrame* frame_;
     wxWebView* web_ = nullptr;
     bool channelView_;
-    std::wstring lang_;
     CChannel* channel_ = nullptr;
     std::wstring address_;
     std::wstring pagePath_; // the file a channel view shows
