@@ -54,9 +54,7 @@ bool IsNameMismatch(long verifyResult) {
 // What one send of the request brought back.
 struct Transfer {
     bool statusArrived = false; // a status line came back
-    std::string body;           // the body as read, cut at zero bytes per block
-    size_t blockFill = 0;       // bytes of the current 16384-byte block so far
-    bool blockHasZero = false;  // the current block met a zero byte: drop its rest
+    std::string body;           // the body as read, without zero bytes
     Clock::time_point lastData; // for the receive time-out
     Clock::time_point started;  // for the time cap of the whole attempt
     long receiveTimeoutMs = 0;
@@ -91,8 +89,6 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
         t->statusArrived = true;
         t->body.clear();
         t->received = 0;
-        t->blockFill = 0;
-        t->blockHasZero = false;
         t->etag.clear();
         t->lastModified.clear();
     } else if (HeaderIs(data, n, "etag")) {
@@ -118,26 +114,16 @@ int OnBeforeRequest(void* user, char*, char*, int, int) {
     return CURL_PREREQFUNC_OK;
 }
 
-// Emulates reading in blocks of 16384 bytes: of each block only the bytes before its first
-// zero byte are kept.
-void AppendToBlocks(Transfer& t, const char* data, size_t n) {
+// Zero bytes are dropped, each alone: a document is text, and a stray zero must not cut
+// off what follows it (the document would then never be complete).
+void AppendWithoutZeros(Transfer& t, const char* data, size_t n) {
     while (n > 0) {
-        size_t room = CUpDateXml::kBlockSize - t.blockFill;
-        size_t take = n < room ? n : room;
-        if (!t.blockHasZero) {
-            const void* zero = std::memchr(data, '\0', take);
-            size_t keep = zero ? static_cast<size_t>(static_cast<const char*>(zero) - data) : take;
-            t.body.append(data, keep);
-            if (zero)
-                t.blockHasZero = true;
-        }
-        t.blockFill += take;
-        data += take;
-        n -= take;
-        if (t.blockFill == CUpDateXml::kBlockSize) {
-            t.blockFill = 0;
-            t.blockHasZero = false;
-        }
+        const void* zero = std::memchr(data, '\0', n);
+        const size_t keep = zero ? static_cast<size_t>(static_cast<const char*>(zero) - data) : n;
+        t.body.append(data, keep);
+        const size_t used = zero ? keep + 1 : keep;
+        data += used;
+        n -= used;
     }
 }
 
@@ -150,7 +136,7 @@ size_t OnBody(char* data, size_t size, size_t count, void* user) {
         t->abort = Abort::kTooLarge;
         return 0; // ends the transfer
     }
-    AppendToBlocks(*t, data, n);
+    AppendWithoutZeros(*t, data, n);
     return n;
 }
 

@@ -16,7 +16,6 @@ class MessageTarget;
 // Status codes go to the main frame (message 11904) when a frame target is given.
 class CUpDateXml {
 public:
-    static const size_t kBlockSize = 16384;
     static const size_t kDefaultMaxDocumentBytes = 32u << 20;
 
     explicit CUpDateXml(platform::MessageTarget* frame = nullptr) : frame_(frame) {}

@@ -90,21 +90,24 @@ TEST_F(DownloadTest, StatusCodesOtherThan200) {
 
 TEST_F(DownloadTest, ZeroByteAndEmptyBody) {
     TestHttpServer server;
+    // A zero byte goes alone: what follows it is read, in its block and after it.
     std::string body = "abc";
     body.push_back('\0');
-    body += "lost in this block";
-    body += std::string(CUpDateXml::kBlockSize - body.size(), 'y'); // the first block ends
-    body += "next block";
+    body += "kept</channel>";
+    body += std::string(20000, 'y');
+    body.push_back('\0');
+    body += "end";
     server.Serve("/zero", body);
     server.Serve("/empty", "");
     server.Start();
     EXPECT_EQ(Get(server.Url("/zero")), 1);
-    EXPECT_EQ(downloader.Buffer(), "abcnext block");
+    const std::string expected = "abckept</channel>" + std::string(20000, 'y') + "end";
+    EXPECT_EQ(downloader.Buffer(), expected);
     Statuses();
     EXPECT_EQ(Get(server.Url("/empty")), 0);
     EXPECT_EQ(Statuses(), (std::vector<unsigned>{11722, 11722, 11723}));
     EXPECT_TRUE(log.Contains(L"The xml buffer is empty"));
-    EXPECT_EQ(downloader.Buffer(), "abcnext block"); // the last document stays
+    EXPECT_EQ(downloader.Buffer(), expected); // the last document stays
 }
 
 TEST_F(DownloadTest, StalledServerEndsAfterTheTimeOutOfEachSend) {
