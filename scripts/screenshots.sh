@@ -8,6 +8,9 @@
 #   page.png       a channel page with a read, a flagged and a deleted item
 #   atom.png       the page of an Atom channel
 #   tabs.png       channel and web pages in tabs, long titles cut
+#   failed-channel.png  a channel whose updates fail: its image and its tool tip
+#   confirm-delete.png  the delete command asking by name
+#   page-en.png    a channel page in an English host
 #   add-channel.png, properties.png, import.png, options.png   the dialogs (Chinese)
 #   options-en.png the options dialog of an English host
 #
@@ -24,8 +27,8 @@ cmake --build build -j "$(nproc)" --target tessavin-host tessavin-demo-server
 
 app=$(mktemp -d /tmp/tessavin-shots.XXXXXX)
 source scripts/demo-env.sh
-# A channel whose server takes 4 seconds to answer.
-sed -i "s|</body>|<outline kind=\"nkFeed\" text=\"Slow wire\" xmlUrl=\"http://127.0.0.1:$port/slow/world.xml\"/></body>|" \
+# A channel whose server takes 4 seconds to answer, and one whose address is gone.
+sed -i "s|</body>|<outline kind=\"nkFeed\" text=\"Slow wire\" xmlUrl=\"http://127.0.0.1:$port/slow/world.xml\"/><outline kind=\"nkFeed\" text=\"Gone\" xmlUrl=\"http://127.0.0.1:$port/gone.xml\"/></body>|" \
     "$app/userdata/rss/RssUserCfg/userdefinechannel.opml"
 display=$(for n in $(seq 90 140); do [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] || { echo $n; break; }; done)
 Xvfb ":$display" -screen 0 1024x720x24 -nolisten tcp >/dev/null 2>&1 &
@@ -50,19 +53,19 @@ for _ in $(seq 1 600); do [ -e "$app/.ready" ] && break; sleep 0.1; done
 sleep 1
 shot main.png
 # The context menu on the first channel of the tree.
-xdotool mousemove --window "$window" 110 151 click 3
+xdotool mousemove --window "$window" 110 109 click 3
 sleep 0.3 # before the item's tooltip covers the menu
 shot tree-menu.png
 xdotool key Escape
 sleep 0.3
 # Drag the slow channel over the group "Technology", shoot, and let go where it started
 # (a channel dropped on itself stays where it is).
-xdotool mousemove --window "$window" 100 312 mousedown 1
+xdotool mousemove --window "$window" 100 270 mousedown 1
 sleep 0.2
-for y in 300 280 260 240 220 200 197; do xdotool mousemove --window "$window" 95 $y; sleep 0.05; done
+for y in 258 238 218 198 178 158 155; do xdotool mousemove --window "$window" 95 $y; sleep 0.05; done
 sleep 0.3
 shot drag.png
-for y in 240 280 312; do xdotool mousemove --window "$window" 100 $y; sleep 0.05; done
+for y in 198 238 270; do xdotool mousemove --window "$window" 100 $y; sleep 0.05; done
 xdotool mouseup 1
 sleep 0.5
 # click X Y [SECONDS]: a click at a place of the window, then a wait.
@@ -70,34 +73,42 @@ click() { xdotool mousemove --window "$window" "$1" "$2" click 1; sleep "${3:-1}
 # open_channel Y: a double click on the tree's node at height Y opens its page (the pointer
 # first goes away, so that no tooltip covers the tree).
 open_channel() {
-    xdotool mousemove --window "$window" 700 600
+    xdotool mousemove --window "$window" 80 620
     sleep 0.5
     xdotool mousemove --window "$window" 100 "$1" click --repeat 2 --delay 80 1
     sleep 2
 }
+# The channel "Gone" fails: its image, and the tool tip that says why and since when.
+xdotool mousemove --window "$window" 80 620
+sleep 0.5
+xdotool mousemove --window "$window" 80 293
+sleep 2
+shot failed-channel.png
 # The page of "World desk": item 1 marked read, item 2 flagged, item 3 deleted.
-open_channel 151
-click 493 304
-click 509 356
-click 525 408
-xdotool mousemove --window "$window" 700 600
+# (The pointer leaves each icon at once: an icon's tool tip would cover the next one.)
+open_channel 109
+for at in "493 262" "509 314" "525 366"; do
+    xdotool mousemove --window "$window" $at click 1 mousemove --window "$window" 80 620
+    sleep 1
+done
+xdotool mousemove --window "$window" 80 620
 sleep 1.5
 shot page.png
 # The Atom channel "Project blog".
-open_channel 289
-xdotool mousemove --window "$window" 700 600
+open_channel 247
+xdotool mousemove --window "$window" 80 620
 sleep 1
 shot atom.png
 # More channel pages, a web page typed into the address box, and an item's link.
-for y in 174 243 266; do open_channel $y; done
-click 193 134
-xdotool mousemove --window "$window" 580 171 click 1 key ctrl+a
+for y in 132 201 224; do open_channel $y; done
+click 193 92
+xdotool mousemove --window "$window" 580 129 click 1 key ctrl+a
 xdotool type "http://127.0.0.1:$port/index.html"
 xdotool key Return
 sleep 2
-open_channel 151
-click 300 282 3
-xdotool mousemove --window "$window" 700 600
+open_channel 109
+click 300 240 3
+xdotool mousemove --window "$window" 80 620
 sleep 0.5
 shot tabs.png
 # dialog_shot TITLE FILE: the open dialog of that title, then closed with Escape. (Titles are
@@ -114,21 +125,25 @@ dialog_shot() {
     sleep 0.5
 }
 # Add channel on the group "News", OK pressed with no name: the reason in red.
-click 60 128
-click 23 48 # the host's "add channel" button
+click 60 86
+click 26 52 # the reader's "add channel" button
 xdotool key Return
 dialog_shot "添加频道" add-channel.png
 # The properties of "World desk" and the import dialog, from the tree's menu.
-xdotool mousemove --window "$window" 110 151 click 3
+xdotool mousemove --window "$window" 110 109 click 3
 sleep 0.5
-click 155 247
+click 155 205
 dialog_shot "频道属性" properties.png
-xdotool mousemove --window "$window" 60 128 click 3
+xdotool mousemove --window "$window" 60 86 click 3
 sleep 0.5
-click 185 380
+click 185 338
 dialog_shot "导入频道文件" import.png
+# Delete on the group "News": the question names it and counts its channels (cancelled).
+click 60 86
+xdotool key ctrl+Delete
+dialog_shot "删除" confirm-delete.png
 # The options, from the reader's toolbar; then once more in an English host.
-click 284 94
+click 284 52
 dialog_shot "系统配置" options.png
 kill $host
 wait $host 2>/dev/null || true
@@ -139,6 +154,11 @@ host=$!
 for _ in $(seq 1 600); do [ -e "$app/.ready" ] && break; sleep 0.1; done
 sleep 1
 window=$(xdotool search --name '^Tessavin$' | head -1)
-click 284 92
+click 284 52
 dialog_shot "Options" options-en.png
+# A channel page in the English host.
+open_channel 109
+xdotool mousemove --window "$window" 80 620
+sleep 1
+shot page-en.png
 echo "screenshots in $out: $(cd "$out" && ls *.png | tr '\n' ' ')"

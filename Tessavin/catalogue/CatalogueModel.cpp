@@ -1,11 +1,15 @@
 #include "catalogue/CatalogueModel.h"
 
+#include "config/Config.h"
+#include "config/DateTime.h"
 #include "config/Folders.h"
 #include "config/LogFile.h"
 #include "engine/Messages.h"
 #include "engine/StopFlags.h"
 #include "engine/ThreadPool.h"
+#include "engine/UpDateXml.h"
 #include "engine/UpdateJob.h"
+#include "platform/CodePage.h"
 #include "platform/FileSystem.h"
 #include "platform/Format.h"
 #include "platform/MessageQueue.h"
@@ -78,6 +82,14 @@ bool CatalogueModel::Open() {
     }
     for (const auto& channel : channels_) {
         lastChannelId_ = std::max(lastChannelId_, channel->GetId());
+        // The failing state first: the tree shows it with the node.
+        std::string text;
+        if (platform::FileExists(HealthPath(channel.get())) &&
+            platform::ReadWholeFile(HealthPath(channel.get()), text)) {
+            ChannelHealth health = ChannelHealth::FromText(text);
+            if (health.Failed())
+                health_[channel->GetId()] = health;
+        }
         InsertChannel(channel.get());
     }
     // The default list is a gift of the first start, not a refill of an emptied catalogue.
@@ -123,6 +135,27 @@ std::wstring CatalogueModel::PagePath(const CChannel* channel) const {
 
 std::wstring CatalogueModel::StatePath(const CChannel* channel) const {
     return platform::FormatW(L"%s/%s.flg", DataFolder().c_str(), channel->GetFileStem().c_str());
+}
+
+std::wstring CatalogueModel::HealthPath(const CChannel* channel) const {
+    return platform::FormatW(L"%s/%s.health", DataFolder().c_str(), channel->GetFileStem().c_str());
+}
+
+const ChannelHealth* CatalogueModel::HealthOf(const CChannel* channel) const {
+    auto it = channel ? health_.find(channel->GetId()) : health_.end();
+    return it == health_.end() ? nullptr : &it->second;
+}
+
+void CatalogueModel::RecordHealth(CChannel* channel, bool failed, const std::string& reason) {
+    ChannelHealth& health = health_[channel->GetId()];
+    if (health.Record(failed, reason, platform::WideToUtf8(FormatNow(L"%Y-%m-%d %H:%M")))) {
+        const std::wstring path = HealthPath(channel);
+        if (health.Failed() ? !platform::ReplaceFileContent(path, health.ToText())
+                            : platform::PathExists(path) && !platform::DeleteFile(path))
+            LogPrintf(L"Failed to keep the update state of channel %s", channel->GetName().c_str());
+    }
+    if (!health.Failed())
+        health_.erase(channel->GetId());
 }
 
 bool CatalogueModel::IsAddressUnique(const std::wstring& address) const {
@@ -312,7 +345,9 @@ bool CatalogueModel::DeleteChannelFiles(CChannel* channel) {
     // The validators first: they must never outlive the page they stand for.
     const std::wstring validators =
         platform::FormatW(L"%s/%s.http", DataFolder().c_str(), channel->GetFileStem().c_str());
-    for (const std::wstring& path : {validators, PagePath(channel), StatePath(channel)}) {
+    health_.erase(channel->GetId());
+    for (const std::wstring& path :
+         {validators, HealthPath(channel), PagePath(channel), StatePath(channel)}) {
         if (platform::PathExists(path) && !platform::DeleteFile(path)) {
             LogPrintf(L"Failed to delete file of channel %s", channel->GetName().c_str());
             return false;
@@ -324,13 +359,17 @@ bool CatalogueModel::DeleteChannelFiles(CChannel* channel) {
 bool CatalogueModel::DeleteChannel(CChannel* channel) {
     platform::ScopedLock guard(channelListLock_);
     const std::wstring name = channel->GetName();
+    lastDelete_ = DeleteReport{};
     if (channel->IsUpdating()) {
         LogPrintf(L"The channel %s is being updated, Can't delete it", name.c_str());
+        lastDelete_ = DeleteReport{DeleteStop::kUpdating, name, channel->GetId()};
         return false;
     }
     observer_->ClosePageOfChannel(channel);
-    if (!DeleteChannelFiles(channel))
+    if (!DeleteChannelFiles(channel)) {
+        lastDelete_ = DeleteReport{DeleteStop::kFilesKept, name, channel->GetId()};
         return false;
+    }
     CatalogueNode* node = NodeOf(channel);
     if (node) {
         observer_->OnNodeRemoved(node);
@@ -358,6 +397,7 @@ bool CatalogueModel::DeleteNode(CatalogueNode* node) {
 
 bool CatalogueModel::DeleteGroupTree(CGroup* group) {
     platform::ScopedLock guard(groupListLock_);
+    lastDelete_ = DeleteReport{};
     std::vector<CatalogueNode*> stack{NodeOf(group)};
     while (!stack.empty()) {
         CatalogueNode* node = stack.back();
@@ -388,14 +428,31 @@ bool CatalogueModel::Delete(CatalogueNode* node) {
     return ok;
 }
 
+size_t CatalogueModel::ChannelsUnder(const CatalogueNode* node) {
+    size_t count = 0;
+    std::vector<const CatalogueNode*> stack{node};
+    while (!stack.empty()) {
+        const CatalogueNode* n = stack.back();
+        stack.pop_back();
+        if (n->channel)
+            ++count;
+        stack.insert(stack.end(), n->children.begin(), n->children.end());
+    }
+    return count;
+}
+
 bool CatalogueModel::DeleteChannelArticles(CChannel* channel) {
+    lastDelete_ = DeleteReport{};
     // A running update would put the page and state file back.
     if (channel->IsUpdating()) {
         LogPrintf(L"The channel %s is being updated, Can't delete it", channel->GetName().c_str());
+        lastDelete_ = DeleteReport{DeleteStop::kUpdating, channel->GetName(), channel->GetId()};
         return false;
     }
-    if (!DeleteChannelFiles(channel))
+    if (!DeleteChannelFiles(channel)) {
+        lastDelete_ = DeleteReport{DeleteStop::kFilesKept, channel->GetName(), channel->GetId()};
         return false;
+    }
     channel->SetCounts(0, 0);
     channel->SetLastBuildDate(std::string());
     observer_->ClosePageOfChannel(channel);
@@ -405,11 +462,39 @@ bool CatalogueModel::DeleteChannelArticles(CChannel* channel) {
 }
 
 int CatalogueModel::Import(const std::wstring& path, CGroup* parent) {
+    lastImport_ = ImportSummary{};
     const uint32_t parentId = parent ? parent->GetId() : 0;
-    if (!IdsLeft(lastChannelId_, 1) || !IdsLeft(lastGroupId_, 1))
+    if (!IdsLeft(lastChannelId_, 1) || !IdsLeft(lastGroupId_, 1)) {
+        lastImport_.problem = ImportProblem::kNoIds;
         return 0;
+    }
     ++lastChannelId_;
     ++lastGroupId_;
+    // A list on the web is downloaded here, so that a failed download can say why; the
+    // importer then reads the copy kept beside the pages for the while.
+    std::wstring source = path;
+    std::wstring scheme = path.substr(0, 8);
+    std::transform(scheme.begin(), scheme.end(), scheme.begin(),
+                   [](wchar_t c) { return c >= L'A' && c <= L'Z' ? c - L'A' + L'a' : c; });
+    if (scheme.compare(0, 7, L"http://") == 0 ||
+        (scheme == L"https://" && CConfig().ReadAllowHttps() == 1)) {
+        CUpDateXml downloader(targets_.frame);
+        if (downloader.DownLoadXmlbuf(path, 1) != 1) {
+            lastImport_.problem = ImportProblem::kDownloadFailed;
+            lastImport_.downloadFailure =
+                downloader.FailureReason().empty() ? "failed" : downloader.FailureReason();
+            if (targets_.frame)
+                targets_.frame->Post(kMsgStatus, kStatusImportFailed, 0);
+            LogPrintf(L"Failed to import feed form file or web");
+            return 0;
+        }
+        source = DataFolder() + L"/import.opml.download";
+        if (!platform::ReplaceFileContent(source, downloader.Buffer())) {
+            lastImport_.problem = ImportProblem::kUnreadable;
+            LogPrintf(L"Failed to import feed form file or web");
+            return 0;
+        }
+    }
     COpmlImport importer(targets_.frame);
     // The catalogue's addresses and groups, looked up once per outline.
     std::unordered_set<std::wstring> addresses;
@@ -429,8 +514,16 @@ int CatalogueModel::Import(const std::wstring& path, CGroup* parent) {
         const auto found = groupIds.find(std::to_wstring(parentId) + L'/' + name);
         return found == groupIds.end() ? uint32_t{0} : found->second;
     };
-    lastImport_ = ImportSummary{};
-    if (!importer.Import(path, parentId, lastGroupId_, lastChannelId_)) {
+    const int read = importer.Import(source, parentId, lastGroupId_, lastChannelId_);
+    if (source != path)
+        platform::DeleteFile(source);
+    if (!read) {
+        std::string bytes;
+        lastImport_.problem = source != path                            ? ImportProblem::kNotList
+                              : path.find(L"://") != std::wstring::npos ? ImportProblem::kNotHttp
+                              : !platform::FileExists(path)             ? ImportProblem::kNoFile
+                              : !platform::ReadWholeFile(path, bytes)   ? ImportProblem::kUnreadable
+                                                                        : ImportProblem::kNotList;
         LogPrintf(L"Failed to import feed form file or web");
         return 0;
     }
@@ -456,8 +549,11 @@ int CatalogueModel::Import(const std::wstring& path, CGroup* parent) {
                   static_cast<int>(lastImport_.alreadyPresent));
         return 1;
     }
-    if (!IdsLeft(lastGroupId_ - 1, groups.size()) || !IdsLeft(lastChannelId_ - 1, channels.size()))
+    if (!IdsLeft(lastGroupId_ - 1, groups.size()) ||
+        !IdsLeft(lastChannelId_ - 1, channels.size())) {
+        lastImport_.problem = ImportProblem::kNoIds;
         return 0;
+    }
     std::vector<CGroup*> newGroups;
     std::vector<CChannel*> newChannels;
     {
@@ -518,26 +614,39 @@ CatalogueModel::MoveResult CatalogueModel::Move(CatalogueNode* source, CGroup* t
             return MoveResult::kIntoOwnSubtree;
     Detach(source);
     Attach(source, targetNode ? targetNode : &root_);
-    // Every moved group stands right after its new parent in the group list, so each group
-    // still comes after its parent.
-    {
+    // The files keep the tree's order: the moved groups (the subtree in tree order) follow
+    // the new parent and its other groups, and a moved channel follows the other channels,
+    // so the tree reads back with the node where the drop put it, last under its parent.
+    if (source->group) {
         platform::ScopedLock guard(groupListLock_);
         std::vector<CatalogueNode*> preorder{source};
-        for (size_t i = 0; i < preorder.size(); ++i) {
-            CatalogueNode* node = preorder[i];
-            if (node->group && node->parent) {
-                auto it = std::find_if(groups_.begin(), groups_.end(),
-                                       [node](const auto& g) { return g.get() == node->group; });
-                std::unique_ptr<CGroup> moved = std::move(*it);
-                groups_.erase(it);
-                auto parentIt = std::find_if(groups_.begin(), groups_.end(), [node](const auto& g) {
-                    return g.get() == node->parent->group;
-                });
-                groups_.insert(parentIt + 1, std::move(moved));
-            }
-            preorder.insert(preorder.begin() + static_cast<long>(i) + 1, node->children.begin(),
-                            node->children.end());
+        for (size_t i = 0; i < preorder.size(); ++i)
+            preorder.insert(preorder.begin() + static_cast<long>(i) + 1,
+                            preorder[i]->children.begin(), preorder[i]->children.end());
+        std::vector<std::unique_ptr<CGroup>> moved;
+        for (CatalogueNode* node : preorder) {
+            if (!node->group)
+                continue;
+            auto it = std::find_if(groups_.begin(), groups_.end(),
+                                   [node](const auto& g) { return g.get() == node->group; });
+            moved.push_back(std::move(*it));
+            groups_.erase(it);
         }
+        size_t at = 0;
+        CGroup* parentGroup = target;
+        for (size_t i = 0; i < groups_.size(); ++i) {
+            CatalogueNode* node = NodeOf(groups_[i].get());
+            if (groups_[i].get() == parentGroup || (node && node->parent == source->parent))
+                at = i + 1;
+        }
+        groups_.insert(groups_.begin() + static_cast<long>(at),
+                       std::make_move_iterator(moved.begin()),
+                       std::make_move_iterator(moved.end()));
+    } else {
+        platform::ScopedLock guard(channelListLock_);
+        auto it = std::find_if(channels_.begin(), channels_.end(),
+                               [source](const auto& c) { return c.get() == source->channel; });
+        std::rotate(it, it + 1, channels_.end());
     }
     const uint32_t newParent = target ? target->GetId() : 0;
     if (source->group)
@@ -684,6 +793,8 @@ void CatalogueModel::OnUpdateFinished(int result, CChannel* channel) {
         }
         channel->SetUpdating(false);
     }
+    if (outcome != CUpdateJob::Outcome::kStopped && outcome != CUpdateJob::Outcome::kNotRun)
+        RecordHealth(channel, outcome == CUpdateJob::Outcome::kFailed, reason);
     if (result == 1) {
         LogPrintf(L"Succeed to update channel %s", channel->GetName().c_str());
         ResetChannelTimer(channel);
@@ -694,6 +805,10 @@ void CatalogueModel::OnUpdateFinished(int result, CChannel* channel) {
     observer_->OnUpdateFinished(channel, outcome, reason);
     if (targets_.frame)
         targets_.frame->Post(kMsgStatus, kStatusUpdateHandled, 0);
+    // An open page of the channel is older than its files now: it is shown again.
+    if (outcome == CUpdateJob::Outcome::kWritten && targets_.readingPane)
+        targets_.readingPane->Post(kMsgChannelPageWritten, 0,
+                                   reinterpret_cast<platform::LParam>(channel));
     if (channel->GetShowWhenDone() && channel->GetTotalCount() != 0 && targets_.readingPane)
         targets_.readingPane->Post(kMsgShowChannelPage, 0,
                                    reinterpret_cast<platform::LParam>(channel));

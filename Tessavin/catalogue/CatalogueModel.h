@@ -3,6 +3,7 @@
 #include "catalogue/CatalogueFiles.h"
 #include "catalogue/CatalogueNode.h"
 #include "catalogue/CatalogueObserver.h"
+#include "catalogue/ChannelHealth.h"
 #include "platform/CriticalSection.h"
 #include "xml/OpmlImport.h"
 
@@ -10,6 +11,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <unordered_map>
 #include <vector>
 
 class CThreadPool;
@@ -65,6 +67,9 @@ public:
     const std::wstring& DataFolder() const { return files_.DataFolder(); }
     std::wstring PagePath(const CChannel* channel) const;
     std::wstring StatePath(const CChannel* channel) const;
+    std::wstring HealthPath(const CChannel* channel) const;
+    // How the channel's updates go while they fail (kept across restarts); null while fine.
+    const ChannelHealth* HealthOf(const CChannel* channel) const;
     bool IsAddressUnique(const std::wstring& address) const;
 
     // Catalogue operations (the dialog rules are checked by the caller). Adding returns
@@ -78,18 +83,42 @@ public:
         uint32_t maxItems = 0, interval = 0;
     };
     void ApplyProperties(CChannel* channel, const PropertyValues& values);
-    // Deletes a channel, or a group with everything under it; saves what changed.
+    // Deletes a channel, or a group with everything under it; saves what changed. A group's
+    // delete stops at the first channel that cannot go (LastDelete says which and why).
     bool Delete(CatalogueNode* node);
     bool DeleteChannel(CChannel* channel);
     bool DeleteGroupTree(CGroup* group);
     bool DeleteChannelArticles(CChannel* channel);
+    // Why the last delete (of a channel, a group or a channel's articles) stopped, and at
+    // which channel.
+    enum class DeleteStop { kNone, kUpdating, kFilesKept };
+    struct DeleteReport {
+        DeleteStop stop = DeleteStop::kNone;
+        std::wstring channel; // its name
+        uint32_t channelId = 0;
+    };
+    const DeleteReport& LastDelete() const { return lastDelete_; }
+    // The channels under a node at any depth (1 for a channel's node).
+    static size_t ChannelsUnder(const CatalogueNode* node);
     // Imports a list under the parent group (null: top level); channels whose address is
     // in the catalogue already are left out. 1 merged (or everything left out), 0 failed,
     // 2 empty.
     int Import(const std::wstring& path, CGroup* parent);
     // What the last import added, and what of the list it left out or changed.
+    // Why an import failed (gave 0).
+    enum class ImportProblem {
+        kNone,
+        kNoIds,
+        kNoFile,
+        kUnreadable,
+        kNotList,
+        kNotHttp,
+        kDownloadFailed
+    };
     struct ImportSummary : ImportCounts {
         size_t groups = 0, channels = 0;
+        ImportProblem problem = ImportProblem::kNone;
+        std::string downloadFailure; // the downloader's reason ("HTTP 404", ...)
     };
     const ImportSummary& LastImport() const { return lastImport_; }
     void ImportFromPath(const std::wstring& path);
@@ -133,6 +162,7 @@ private:
     bool BeginUpdate(CChannel* channel);
     bool StartJob(CChannel* channel, bool fromCommand);
     void ResetChannelTimer(CChannel* channel);
+    void RecordHealth(CChannel* channel, bool failed, const std::string& reason);
     void UpdateAllWorker();
     void SetText(CatalogueNode* node);
     // True when `wanted` more ids fit after `last` (ids never wrap to 0, the top level).
@@ -156,6 +186,9 @@ private:
     std::atomic<bool> saveFailed_{false};
     bool channelsPending_ = false; // UI thread only
     ImportSummary lastImport_;
+    DeleteReport lastDelete_;
     std::wstring openProblem_;
     std::thread updateAllThread_;
+    // Channels whose updates fail, by id (the UI thread's, like the records).
+    std::unordered_map<uint32_t, ChannelHealth> health_;
 };

@@ -329,14 +329,17 @@ std::string ItemText::CleanLink(const std::string& raw) {
     return link;
 }
 
+std::string ItemText::LinkValue(const std::string& link, bool native) {
+    const std::string text = native ? platform::NativeToUtf8(link) : link;
+    return text.find('&') == std::string::npos ? text : HtmlSanitizer::AttributeValue(text);
+}
+
 std::string ItemText::LinkForPage(const std::string& link, bool native) {
     // The browser decodes the attribute's character references, then percent-decodes the
     // javascript: address, then runs it. The link is first taken as the browser reads it
     // from an attribute, then written so that after both decodings the argument is a
     // script string literal whose value is exactly that.
-    const std::string text = native ? platform::NativeToUtf8(link) : link;
-    const std::string value =
-        text.find('&') == std::string::npos ? text : HtmlSanitizer::AttributeValue(text);
+    const std::string value = LinkValue(link, native);
     std::string out;
     out.reserve(value.size() + 8);
     auto escapeAscii = [&out](unsigned char c) {

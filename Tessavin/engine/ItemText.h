@@ -28,4 +28,6 @@ public:
     // whose value is the link (as an attribute holding it would give it). A native page's
     // link is written in ASCII only.
     static std::string LinkForPage(const std::string& link, bool native = false);
+    // The value that literal holds: the link as an attribute holding it gives it, in UTF-8.
+    static std::string LinkValue(const std::string& link, bool native);
 };

@@ -1,11 +1,12 @@
 #pragma once
 
 // Window messages between the engine, the channel tree, the reading pane and the frame.
-const unsigned kMsgUpdateFinished = 11901;  // wParam 1/0, lParam the channel
-const unsigned kMsgItemReadChanged = 11902; // wParam 1 read / 0 unread, lParam the channel
-const unsigned kMsgItemDeleted = 11903;     // wParam 0 was unread / 1 was read
-const unsigned kMsgStatus = 11904;          // wParam a status code below, lParam 0
-const unsigned kMsgShowChannelPage = 11905; // lParam the channel
+const unsigned kMsgUpdateFinished = 11901;     // wParam 1/0, lParam the channel
+const unsigned kMsgItemReadChanged = 11902;    // wParam 1 read / 0 unread, lParam the channel
+const unsigned kMsgItemDeleted = 11903;        // wParam 0 was unread / 1 was read
+const unsigned kMsgStatus = 11904;             // wParam a status code below, lParam 0
+const unsigned kMsgShowChannelPage = 11905;    // lParam the channel
+const unsigned kMsgChannelPageWritten = 11906; // lParam the channel: an update wrote its page
 
 // Status codes of message 11904.
 const unsigned kStatusProxyAuthentication = 11720;

@@ -3,12 +3,14 @@
 #include "catalogue/Channel.h"
 #include "config/LogFile.h"
 #include "engine/ChannelUpdater.h"
+#include "engine/ItemText.h"
 #include "engine/PageWriter.h"
 #include "platform/CodePage.h"
 #include "platform/File.h"
 #include "platform/FileSystem.h"
 #include "platform/MessageTarget.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
@@ -214,12 +216,12 @@ ItemCall ItemAction::Parse(const std::string& encoded) {
 
 bool ItemAction::OnNavigate(const std::wstring& address, CChannel& channel,
                             const std::wstring& dataFolder, platform::MessageTarget* view,
-                            ILinkOpener* opener) {
+                            ILinkOpener* opener, const std::string* itemLink) {
     bool applied = false;
     if (address.find(L"go_read") != std::wstring::npos ||
         address.find(L"go_flag") != std::wstring::npos ||
         address.find(L"go_delete") != std::wstring::npos)
-        applied = HandleItemAction(address, channel, dataFolder, view);
+        applied = HandleItemAction(address, channel, dataFolder, view, itemLink);
     if (address.find(L"go_read") == std::wstring::npos || !opener)
         return applied;
     ItemCall call = Parse(platform::WideToUtf8(address));
@@ -234,7 +236,8 @@ bool ItemAction::OnNavigate(const std::wstring& address, CChannel& channel,
 }
 
 bool ItemAction::HandleItemAction(const std::wstring& address, CChannel& channel,
-                                  const std::wstring& dataFolder, platform::MessageTarget* view) {
+                                  const std::wstring& dataFolder, platform::MessageTarget* view,
+                                  const std::string* itemLink) {
     ItemCall call = Parse(platform::WideToUtf8(address));
     if (call.action == ItemCall::kNone ||
         call.channelId != static_cast<int64_t>(static_cast<int32_t>(channel.GetId())))
@@ -265,12 +268,25 @@ bool ItemAction::HandleItemAction(const std::wstring& address, CChannel& channel
     // Delete only ever sets its mark, and only for an item whose block the page still has:
     // a second call for it changes nothing.
     int newState = call.carriesLink ? 1 : (current >= '1' && current <= '9' ? 0 : 1);
-    if (call.action == ItemCall::kDelete) {
+    if (call.action == ItemCall::kDelete || itemLink) {
         std::string page;
-        if (newState == 0 ||
-            !platform::ReadWholeFile(dataFolder + L"/" + channel.GetFileStem() + L".html", page) ||
-            page.find("<DIV class = gn_stories id=" + std::to_string(call.item) + "_contentdiv>") ==
-                std::string::npos)
+        if (!platform::ReadWholeFile(dataFolder + L"/" + channel.GetFileStem() + L".html", page))
+            return false;
+        // A page written before the last update may number its items otherwise: the call
+        // names the item it was written for, and line N must still be that item.
+        if (itemLink) {
+            std::string stored = end - start > 7 ? content.substr(start + 7, end - start - 7) : "";
+            stored.erase(std::remove(stored.begin(), stored.end(), '\r'), stored.end());
+            const bool native = page.compare(0, 3, "\xEF\xBB\xBF") != 0;
+            if (ItemText::LinkValue(stored, native) != *itemLink) {
+                LogPrintf(L"Item %d of channel %s is another one than its page shows",
+                          static_cast<int>(call.item), channel.GetName().c_str());
+                return false;
+            }
+        }
+        if (call.action == ItemCall::kDelete &&
+            (newState == 0 || page.find("<DIV class = gn_stories id=" + std::to_string(call.item) +
+                                        "_contentdiv>") == std::string::npos))
             return false;
     }
     char marks[4];

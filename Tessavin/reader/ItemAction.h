@@ -36,17 +36,20 @@ public:
     // An http or https address (any case), the only links a title click opens.
     static bool IsWebLink(const std::string& link);
 
-    // The browser's before-navigate notification for a channel page: runs the item action
-    // (only for calls whose channel id is the page's channel) and opens a title's web link.
-    // True when the action changed the state file and the page file.
+    // A channel page's item call: runs the item action (only for calls whose channel id is
+    // the page's channel) and opens a title's web link. itemLink, when given, is the link of
+    // the item the page showed at that number: the action is refused when the state file's
+    // item there is another one (the page is older than the files). True when the action
+    // changed the state file and the page file.
     static bool OnNavigate(const std::wstring& address, CChannel& channel,
                            const std::wstring& dataFolder, platform::MessageTarget* view,
-                           ILinkOpener* opener);
+                           ILinkOpener* opener, const std::string* itemLink = nullptr);
 
     // Changes the item's mark in the state file, then patches the page; true when both
     // changed.
     static bool HandleItemAction(const std::wstring& address, CChannel& channel,
-                                 const std::wstring& dataFolder, platform::MessageTarget* view);
+                                 const std::wstring& dataFolder, platform::MessageTarget* view,
+                                 const std::string* itemLink = nullptr);
 
     // Patches the page for one changed item and posts 11902 / 11903 to the view; true when
     // the page file changed.

@@ -48,6 +48,31 @@ bool ReadNumber(const std::string& text, size_t begin, size_t end, long& value) 
     return true;
 }
 
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+std::string PercentDecoded(const std::string& text) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        int high, low;
+        if (text[i] == '%' && i + 2 < text.size() && (high = HexDigit(text[i + 1])) >= 0 &&
+            (low = HexDigit(text[i + 2])) >= 0) {
+            out.push_back(static_cast<char>(high * 16 + low));
+            i += 2;
+        } else {
+            out.push_back(text[i]);
+        }
+    }
+    return out;
+}
+
 } // namespace
 
 const std::string& PageCalls::NewLoad() {
@@ -59,17 +84,24 @@ const std::string& PageCalls::NewLoad() {
 }
 
 PageCalls::Result PageCalls::Receive(const std::string& message, uint64_t nowMs) {
-    const size_t s1 = message.find(' ');
-    const size_t s2 = s1 == std::string::npos ? s1 : message.find(' ', s1 + 1);
-    const size_t s3 = s2 == std::string::npos ? s2 : message.find(' ', s2 + 1);
+    size_t space[4];
+    size_t from = 0;
+    for (size_t& s : space) {
+        s = message.find(' ', from);
+        if (s == std::string::npos)
+            return Result::kIgnored;
+        from = s + 1;
+    }
     long scroll = 0, page = 0;
-    if (s3 == std::string::npos || token_.empty() || message.compare(0, s1, token_) != 0 ||
-        s1 != token_.size() || !ReadNumber(message, s1 + 1, s2, scroll) ||
-        !ReadNumber(message, s2 + 1, s3, page))
+    const char mark = space[2] + 1 < message.size() ? message[space[2] + 1] : ' ';
+    if (token_.empty() || space[0] != token_.size() || message.compare(0, space[0], token_) != 0 ||
+        !ReadNumber(message, space[0] + 1, space[1], scroll) ||
+        !ReadNumber(message, space[1] + 1, space[2], page) ||
+        (mark == '-' ? space[3] != space[2] + 2 : mark != '='))
         return Result::kIgnored; // not from this load
     scroll_ = scroll < 0 ? 0 : scroll;
     pageIndex_ = page < 0 ? 0 : static_cast<int>(page);
-    if (s3 + 1 == message.size())
+    if (space[3] + 1 == message.size())
         return Result::kNote;
     // Calls over the rate or beyond the queue are refused.
     if (nowMs > lastMs_) {
@@ -83,11 +115,16 @@ PageCalls::Result PageCalls::Receive(const std::string& message, uint64_t nowMs)
         return Result::kRefused;
     }
     allowance_ -= 1.0;
-    queue_.push_back(message.substr(s3 + 1));
+    PageCall call;
+    call.call = message.substr(space[3] + 1);
+    call.namesItem = mark == '=';
+    if (call.namesItem)
+        call.itemLink = PercentDecoded(message.substr(space[2] + 2, space[3] - space[2] - 2));
+    queue_.push_back(std::move(call));
     return Result::kQueued;
 }
 
-bool PageCalls::Next(std::string& call) {
+bool PageCalls::Next(PageCall& call) {
     if (queue_.empty())
         return false;
     call = std::move(queue_.front());

@@ -4,12 +4,21 @@
 #include <deque>
 #include <string>
 
+// A call of a channel page: what the page's link says, and the link of the item the page
+// showed at that number (when the page named it).
+struct PageCall {
+    std::string call;
+    bool namesItem = false;
+    std::string itemLink;
+};
+
 // The calls that one channel page posts to the reader, for the load of the page the reader
 // made. Each load gets a token of its own, which only the reader's script in that load
-// holds; a message is "<token> <scroll> <page> <call>" (an empty call only tells where the
-// reader is). Messages of another load are ignored; calls are queued and taken one at a
-// time, at most kBurst at once and kPerSecond after that. A refusal (over the rate, a full
-// queue, an action the files refused) asks for the page to be loaded again, once per load.
+// holds; a message is "<token> <scroll> <page> <item> <call>", where <item> is "-" or "="
+// and the item's link percent-encoded (an empty call only tells where the reader is). Messages of
+// another load are ignored; calls are queued and taken one at a time, at most kBurst at once and
+// kPerSecond after that. A refusal (over the rate, a full queue, an action the files refused) asks
+// for the page to be loaded again, once per load.
 class PageCalls {
 public:
     static const size_t kMaxQueued = 64;
@@ -24,7 +33,7 @@ public:
 
     Result Receive(const std::string& message, uint64_t nowMs);
     // The next queued call; false when there is none.
-    bool Next(std::string& call);
+    bool Next(PageCall& call);
     bool Empty() const { return queue_.empty(); }
 
     // The call at hand was refused by the files: the page shows what they do not.
@@ -38,7 +47,7 @@ public:
 
 private:
     std::string token_;
-    std::deque<std::string> queue_;
+    std::deque<PageCall> queue_;
     double allowance_ = kBurst;
     uint64_t lastMs_ = 0;
     bool reloadWanted_ = false;

@@ -41,6 +41,20 @@ const ToolCommand kToolCommands[] = {
     {11607, CMainFrame::Command::kUpdateAll},  {11608, CMainFrame::Command::kStopAll},
     {11212, CMainFrame::Command::kOptions}};
 
+// The tree's width the host keeps ([rss] treewidth): a whole number of pixels, else 0.
+int StoredTreeWidth(IPluginContainer* container) {
+    const std::wstring text = ReadHostConfigValue(L"rss", L"treewidth", container);
+    if (text.empty() || text.size() > 6)
+        return 0;
+    int width = 0;
+    for (wchar_t c : text) {
+        if (c < L'0' || c > L'9')
+            return 0;
+        width = width * 10 + (c - L'0');
+    }
+    return width;
+}
+
 } // namespace
 
 CMainFrame::CMainFrame(wxWindow* parent, IPluginContainer* container)
@@ -115,6 +129,8 @@ void CMainFrame::CreateClient() {
         const platform::PostedMessage message = WxMessageTarget::MessageOf(event);
         if (message.message == kMsgShowChannelPage)
             readingPane_->ShowChannelPage(reinterpret_cast<CChannel*>(message.lParam));
+        else if (message.message == kMsgChannelPageWritten)
+            readingPane_->ReloadPageOfChannel(reinterpret_cast<CChannel*>(message.lParam));
     });
     readingPane_->SetTreeTarget(channelView_->Target());
     channelView_->SetReadingPane(&paneTarget_);
@@ -122,6 +138,7 @@ void CMainFrame::CreateClient() {
         readingPane_->ClosePageOfChannel(channel);
     };
     splitter_->SetPanes(channelView_, readingPane_);
+    splitter_->RestoreLeftWidth(StoredTreeWidth(container_));
 
     CatalogueModel::Targets targets;
     targets.view = channelView_->Target();

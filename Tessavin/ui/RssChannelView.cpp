@@ -4,6 +4,8 @@
 #include "catalogue/DialogRules.h"
 #include "config/LogFile.h"
 #include "host/HostServices.h"
+#include "platform/CodePage.h"
+#include "platform/Format.h"
 #include "ui/AddChannelDlg.h"
 #include "ui/AddGroupDlg.h"
 #include "ui/ArtTable.h"
@@ -22,8 +24,9 @@
 
 namespace {
 
-// Tree images: group closed, group open, channel, channel while updating.
-enum Image { kGroup = 0, kGroupOpen = 1, kChannel = 2, kUpdating = 3 };
+// Tree images: group closed, group open, channel, channel while updating, channel whose
+// updates fail.
+enum Image { kGroup = 0, kGroupOpen = 1, kChannel = 2, kUpdating = 3, kFailing = 4 };
 
 class NodeData : public wxTreeItemData {
 public:
@@ -39,8 +42,8 @@ CRssChannelView::CRssChannelView(wxWindow* parent, WxMessageTarget* target)
                      wxBORDER_NONE),
       target_(target), dragger_(this) {
     target_->Attach(this);
-    auto* images = new wxImageList(16, 16, true, 4);
-    for (unsigned icon : {11155u, 11156u, 11159u, 11162u})
+    auto* images = new wxImageList(16, 16, true, 5);
+    for (unsigned icon : {11155u, 11156u, 11159u, 11162u, 11171u})
         images->Add(ArtTable::Bitmap(icon));
     AssignImageList(images);
     AddRoot(wxEmptyString);
@@ -117,6 +120,30 @@ CRssChannelView::CRssChannelView(wxWindow* parent, WxMessageTarget* target)
         OpenNode(NodeOf(event.GetItem()));
         event.Skip();
     });
+    Bind(wxEVT_TREE_ITEM_GETTOOLTIP, [this](wxTreeEvent& event) {
+        CatalogueNode* node = NodeOf(event.GetItem());
+        event.SetToolTip(node && node->channel ? wxString(HealthText(node->channel).c_str())
+                                               : wxString());
+    });
+}
+
+std::wstring CRssChannelView::HealthText(CChannel* channel) const {
+    const ChannelHealth* health = model_ ? model_->HealthOf(channel) : nullptr;
+    if (!health)
+        return std::wstring();
+    const std::string last = ChannelHealth::LastSuccess(*channel);
+    const std::wstring format =
+        GetLocaleText(last.empty() ? L"IDS_CHANNEL_FAILING_NEVER_UPDATED" : L"IDS_CHANNEL_FAILING",
+                      kModuleTextsName, container_);
+    return platform::FormatW(format.c_str(), platform::Utf8ToWide(health->Reason()).c_str(),
+                             platform::Utf8ToWide(health->FailedSince()).c_str(),
+                             platform::Utf8ToWide(last).c_str());
+}
+
+int CRssChannelView::ChannelImage(CChannel* channel) const {
+    if (channel->IsUpdating())
+        return kUpdating;
+    return model_ && model_->HealthOf(channel) ? kFailing : kChannel;
 }
 
 CRssChannelView::~CRssChannelView() {
@@ -214,6 +241,16 @@ void CRssChannelView::OpenNode(CatalogueNode* node) {
             readingPane_->Post(kMsgShowChannelPage, 0, reinterpret_cast<platform::LParam>(channel));
         return;
     }
+    // An empty channel whose updates fail says why before it is tried again.
+    if (model_->HealthOf(channel) && !channel->IsUpdating()) {
+        const std::wstring text = platform::FormatW(
+            GetLocaleText(L"IDS_CHANNEL_FAILING_TRY_AGAIN", kModuleTextsName, container_).c_str(),
+            channel->GetName().c_str(), HealthText(channel).c_str());
+        if (ShowMessageBox(container_, text,
+                           GetLocaleText(L"IDS_TEXT_PROMPT", kModuleTextsName, container_),
+                           kMbOkCancelQuestionTopmost) != kIdOk)
+            return;
+    }
     // An empty channel: its first update, and its page once it is done.
     wxBusyCursor wait;
     channel->SetShowWhenDone(true);
@@ -242,7 +279,7 @@ wxTreeItemId CRssChannelView::ItemOf(CatalogueNode* node) const {
 
 void CRssChannelView::OnNodeInserted(CatalogueNode* node) {
     const wxTreeItemId parent = node->parent ? ItemOf(node->parent) : GetRootItem();
-    const int image = node->group ? kGroup : (node->channel->IsUpdating() ? kUpdating : kChannel);
+    const int image = node->group ? kGroup : ChannelImage(node->channel);
     const int selected = node->group ? kGroupOpen : image;
     items_[node] = AppendItem(parent.IsOk() ? parent : GetRootItem(), TextOf(node), image, selected,
                               new NodeData(node));
@@ -282,34 +319,45 @@ void CRssChannelView::OnNodeTextChanged(CatalogueNode* node) {
         SetItemText(item, TextOf(node));
 }
 
-void CRssChannelView::SetUpdatingImage(CChannel* channel, bool updating) {
+void CRssChannelView::RefreshChannelImage(CChannel* channel) {
     const wxTreeItemId item = ItemOf(CatalogueModel::NodeOf(channel));
     if (!item.IsOk())
         return;
-    SetItemImage(item, updating ? kUpdating : kChannel, wxTreeItemIcon_Normal);
-    SetItemImage(item, updating ? kUpdating : kChannel, wxTreeItemIcon_Selected);
+    SetItemImage(item, ChannelImage(channel), wxTreeItemIcon_Normal);
+    SetItemImage(item, ChannelImage(channel), wxTreeItemIcon_Selected);
 }
 
-void CRssChannelView::OnUpdatingChanged(CChannel* channel, bool updating) {
+void CRssChannelView::OnUpdatingChanged(CChannel* channel, bool) {
     // The update-all walk runs on its own thread: the image changes on the UI thread, in
-    // order with the update's own end message.
+    // order with the update's own end message, as the channel's state then says.
     if (!wxThread::IsMain()) {
-        CallAfter([this, channel, updating] { SetUpdatingImage(channel, updating); });
+        CallAfter([this, channel] { RefreshChannelImage(channel); });
         return;
     }
-    SetUpdatingImage(channel, updating);
+    RefreshChannelImage(channel);
 }
 
 void CRssChannelView::OnUpdateFinished(CChannel*, CUpdateJob::Outcome outcome, const std::string&) {
+    if (progressDone_.load() == 0)
+        progressStopped_ = 0; // the first end of a new update-all
     ++progressDone_;
     if (outcome == CUpdateJob::Outcome::kFailed)
         ++progressFailed_;
+    else if (outcome == CUpdateJob::Outcome::kStopped)
+        ++progressStopped_;
 }
 
-void CRssChannelView::Progress(int& done, int& total, int& failed) const {
+void CRssChannelView::Progress(int& done, int& total, int& failed, int& stopped) const {
     done = progressDone_.load();
     total = progressTotal_.load();
     failed = progressFailed_.load();
+    stopped = done == 0 ? 0 : progressStopped_.load();
+    // A stopped walk leaves channels it never started: once it has ended and no update is
+    // left to report, they are done, as stopped.
+    if (done < total && model_ && !model_->UpdateAllRunning() && model_->RunningJobs() == 0) {
+        stopped += total - done;
+        done = total;
+    }
 }
 
 void CRssChannelView::UpdateAll() {
@@ -338,12 +386,54 @@ void CRssChannelView::DeleteCommand() {
     CatalogueNode* node = NodeOf(GetSelection());
     if (!model_ || !node)
         return;
-    const std::wstring text = GetLocaleText(L"IDS_THES_OPERATION_WILL_DELETE_ALL_ITEM_CHANNEL",
-                                            kModuleTextsName, container_);
-    const std::wstring caption = GetLocaleText(L"IDS_DELETE_INFO", kModuleTextsName, container_);
-    if (ShowMessageBox(container_, text, caption, kMbOkCancelQuestionTopmost) != kIdOk)
+    auto text = [this](const wchar_t* key, const wchar_t* fallback) {
+        return CRssDialog::HostText(container_, key, fallback).ToStdWstring();
+    };
+    // The question names what goes: the channel, or the group with its channels at any depth.
+    CGroup* group = node->group;
+    const std::wstring name = group ? group->GetName() : node->channel->GetName();
+    const int channels = static_cast<int>(CatalogueModel::ChannelsUnder(node));
+    std::wstring question;
+    if (!group)
+        question = text(L"IDS_DELETE_CHANNEL_CONFIRM", L"删除频道“%s”及其所有文章吗？");
+    else if (channels == 0)
+        question = text(L"IDS_DELETE_EMPTY_GROUP_CONFIRM", L"删除频道组“%s”吗？");
+    else if (channels == 1)
+        question =
+            text(L"IDS_DELETE_GROUP_ONE_CHANNEL_CONFIRM", L"删除频道组“%s”及其中的 1 个频道吗？");
+    else
+        question = text(L"IDS_DELETE_GROUP_CONFIRM", L"删除频道组“%s”及其中的 %d 个频道吗？");
+    const std::wstring caption = text(L"IDS_DELETE_INFO", L"删除");
+    if (ShowMessageBox(container_, platform::FormatW(question.c_str(), name.c_str(), channels),
+                       caption, kMbOkCancelQuestionTopmost) != kIdOk ||
+        model_->Delete(node))
         return;
-    model_->Delete(node);
+    // What stayed, and why.
+    const CatalogueModel::DeleteReport& report = model_->LastDelete();
+    const bool updating = report.stop == CatalogueModel::DeleteStop::kUpdating;
+    std::wstring said;
+    if (group) {
+        const int left =
+            static_cast<int>(CatalogueModel::ChannelsUnder(CatalogueModel::NodeOf(group)));
+        said = platform::FormatW(
+            updating ? text(L"IDS_DELETE_GROUP_STOPPED_UPDATING",
+                            L"删除在频道“%s”处停止（该频道正在更新）：频道组“%s”保留，其中还有 "
+                            L"%d 个频道。")
+                           .c_str()
+                     : text(L"IDS_DELETE_GROUP_STOPPED_FILES",
+                            L"删除在频道“%s”处停止（无法删除其文件）：频道组“%s”保留，其中还有 "
+                            L"%d 个频道。")
+                           .c_str(),
+            report.channel.c_str(), name.c_str(), left);
+    } else {
+        said = platform::FormatW(
+            updating ? text(L"IDS_DELETE_CHANNEL_UPDATING", L"频道“%s”未被删除：该频道正在更新。")
+                           .c_str()
+                     : text(L"IDS_DELETE_CHANNEL_FILES_KEPT", L"频道“%s”未被删除：无法删除其文件。")
+                           .c_str(),
+            name.c_str());
+    }
+    ShowMessageBox(container_, said, caption, kMbIconError);
 }
 
 bool CRssChannelView::SelectedGroup(CGroup*& group) const {
@@ -425,10 +515,9 @@ void CRssChannelView::ImportCommand() {
     if (!model_ || !SelectedGroup(parent))
         return;
     CImportFeedDlg dialog(this, container_);
+    dialog.ImportInto(model_, parent); // OK imports, and says why when nothing came of it
     if (RunDialog(dialog) != wxID_OK)
         return SetFocus();
-    if (model_->Import(dialog.Path(), parent) == 2)
-        LogPrintf(L"Can't parse feed file");
     if (parent)
         Expand(ItemOf(CatalogueModel::NodeOf(parent)));
     SetFocus();
@@ -466,6 +555,28 @@ wxMenu* CRssChannelView::BuildContextMenu() {
 
 void CRssChannelView::DeleteArticlesCommand() {
     CatalogueNode* node = NodeOf(GetSelection());
-    if (model_ && node && node->channel)
-        model_->DeleteChannelArticles(node->channel);
+    if (!model_ || !node || !node->channel)
+        return;
+    auto text = [this](const wchar_t* key, const wchar_t* fallback) {
+        return CRssDialog::HostText(container_, key, fallback).ToStdWstring();
+    };
+    const std::wstring name = node->channel->GetName();
+    const std::wstring caption = text(L"IDS_DELETE_INFO", L"删除");
+    if (ShowMessageBox(container_,
+                       platform::FormatW(
+                           text(L"IDS_DELETE_ARTICLES_CONFIRM", L"删除“%s”的所有文章吗？").c_str(),
+                           name.c_str()),
+                       caption, kMbOkCancelQuestionTopmost) != kIdOk ||
+        model_->DeleteChannelArticles(node->channel))
+        return;
+    const bool updating = model_->LastDelete().stop == CatalogueModel::DeleteStop::kUpdating;
+    ShowMessageBox(container_,
+                   platform::FormatW(updating ? text(L"IDS_DELETE_ARTICLES_UPDATING",
+                                                     L"“%s”的文章未被删除：该频道正在更新。")
+                                                    .c_str()
+                                              : text(L"IDS_DELETE_ARTICLES_FILES_KEPT",
+                                                     L"“%s”的文章未被删除：无法删除其文件。")
+                                                    .c_str(),
+                                     name.c_str()),
+                   caption, kMbIconError);
 }

@@ -40,6 +40,8 @@ public:
     void UpdateAll();
     void StopAll();
     void UpdateSelected();
+    // Deletes the selected node once the user agrees to a question naming it; says what
+    // stayed when the delete stopped.
     void DeleteCommand();
     // The commands with a dialog (11001-11004, 11006); the dialogs check with the core's
     // rules, the model does the rest.
@@ -47,9 +49,11 @@ public:
     void AddGroup();
     void RenameNode();
     void Properties();
-    // Imports a list under the selected group (the top level with nothing selected).
+    // Imports a list under the selected group (the top level with nothing selected); the
+    // dialog imports on OK and stays open with the reason when nothing came of it.
     void ImportCommand();
-    // Deletes the page and state file of the selected channel (menu command 11605).
+    // Deletes the page and state file of the selected channel (menu command 11605) once the
+    // user agrees; says why when they stay.
     void DeleteArticlesCommand();
     // The context menu 11052 for the current selection: the configured texts, commands
     // enabled by what is selected (none, a group, a channel). The caller owns it.
@@ -62,8 +66,10 @@ public:
     std::function<int(CRssDialog&)> showDialog;
     int RunDialog(CRssDialog& dialog);
 
-    // Progress of the last update-all: channels finished, channels in it, failures.
-    void Progress(int& done, int& total, int& failed) const;
+    // Progress of the last update-all: channels finished, channels in it, failures, stopped
+    // channels. Once a stopped walk has ended and no update runs, the channels it never
+    // started count as finished and stopped.
+    void Progress(int& done, int& total, int& failed, int& stopped) const;
     // The node an item stands for (null for the hidden root).
     CatalogueNode* NodeOf(const wxTreeItemId& item) const;
     wxTreeItemId ItemOf(CatalogueNode* node) const;
@@ -108,7 +114,11 @@ private:
     // channel is selected (adding is not allowed then).
     bool SelectedGroup(CGroup*& group) const;
     std::function<bool(const std::wstring&)> AddressCheck() const;
-    void SetUpdatingImage(CChannel* channel, bool updating);
+    // The channel's image: updating, failing (its updates fail) or plain.
+    void RefreshChannelImage(CChannel* channel);
+    int ChannelImage(CChannel* channel) const;
+    // Why and since when the channel's updates fail, in the host's language; empty while fine.
+    std::wstring HealthText(CChannel* channel) const;
     static wxString TextOf(CatalogueNode* node);
 
     WxMessageTarget* target_;
@@ -125,4 +135,6 @@ private:
     std::atomic<int> progressDone_{0};
     std::atomic<int> progressTotal_{0};
     std::atomic<int> progressFailed_{0};
+    // Counted from zero again with the first end after progressDone_ was reset.
+    std::atomic<int> progressStopped_{0};
 };

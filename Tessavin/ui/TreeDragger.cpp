@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <wx/dcmemory.h>
 #include <wx/dragimag.h>
 #include <wx/imaglist.h>
+#include <wx/settings.h>
 #include <wx/utils.h>
 
 namespace {
@@ -64,6 +66,17 @@ int CTreeDragger::ScrollPeriod(int beyond) {
 
 void CTreeDragger::OnLeftDown(const wxMouseEvent& event) {
     pressTime_ = EventTime(event);
+    pressPos_ = event.GetPosition();
+}
+
+bool CTreeDragger::PastThreshold() const {
+    // The system's drag rectangle, centred on the press; a hand that trembles stays inside.
+    int width = wxSystemSettings::GetMetric(wxSYS_DRAG_X, tree_);
+    int height = wxSystemSettings::GetMetric(wxSYS_DRAG_Y, tree_);
+    width = width > 0 ? width : kDefaultDragPx;
+    height = height > 0 ? height : kDefaultDragPx;
+    return std::abs(lastPos_.x - pressPos_.x) > width / 2 ||
+           std::abs(lastPos_.y - pressPos_.y) > height / 2;
 }
 
 void CTreeDragger::OnMotion(const wxMouseEvent& event) {
@@ -76,12 +89,14 @@ void CTreeDragger::OnMotion(const wxMouseEvent& event) {
     image_->Hide();
     int flags = 0;
     const wxTreeItemId item = tree_->HitTest(lastPos_, flags);
-    if (item.IsOk()) {
+    // Inside the tree the target is the node under the pointer (none over blank space);
+    // beyond its edges it is the row the scrolling brings in.
+    if (wxRect(tree_->GetClientSize()).Contains(lastPos_)) {
         Highlight(item);
         target_ = item;
     }
-    if (lastPos_.x < kMarginPx)
-        target_ = wxTreeItemId(); // the top level; the highlight stays
+    // The left margin means the top level.
+    toTopLevel_ = lastPos_.x < kMarginPx;
     tree_->Update();
     image_->Show();
 }
@@ -89,10 +104,12 @@ void CTreeDragger::OnMotion(const wxMouseEvent& event) {
 void CTreeDragger::OnBeginDrag(const wxTreeEvent& event) {
     // 32-bit server times wrap: the difference is taken modulo 2^32.
     const auto held = static_cast<uint32_t>(motionTime_ - pressTime_);
-    if (dragging_ || held < static_cast<uint32_t>(kMinPressMs) || !event.GetItem().IsOk())
+    if (dragging_ || held < static_cast<uint32_t>(kMinPressMs) || !PastThreshold() ||
+        !event.GetItem().IsOk())
         return;
     source_ = event.GetItem();
     target_ = wxTreeItemId();
+    toTopLevel_ = false;
     wxTreeItemId source = source_;
     const wxBitmap bitmap = DragBitmap(*tree_, source);
     if (!bitmap.IsOk())
@@ -132,10 +149,14 @@ void CTreeDragger::EndGesture() {
 bool CTreeDragger::OnLeftUp() {
     if (!dragging_)
         return false;
-    const wxTreeItemId source = source_, target = target_;
+    const wxTreeItemId source = source_;
+    // Released in the margin: the top level; over another node: that node; over the
+    // dragged node itself or over no node ever: nothing moves.
+    const wxTreeItemId target = toTopLevel_ ? wxTreeItemId() : target_;
+    const bool drops = toTopLevel_ || (target.IsOk() && target != source);
     EndGesture();
     source_ = target_ = wxTreeItemId();
-    if (drop)
+    if (drop && drops)
         drop(source, target);
     return true;
 }

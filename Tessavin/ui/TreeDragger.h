@@ -7,11 +7,11 @@
 #include <wx/timer.h>
 #include <wx/treectrl.h>
 
-// The drag gesture of a tree control: an item dragged with the left button shows a drag
-// image (hot spot 8, 8) and drop-highlights the node under the cursor; a drop in the left
-// margin means the top level. Hovering expands the node under the cursor; near the top and
-// bottom edges the tree scrolls, faster the farther the cursor is past the edge. What a drop
-// does (and what it refuses) is up to `drop`.
+// The drag gesture of a tree control: an item dragged with the left button (held a moment and
+// moved past the system's drag threshold) shows a drag image (hot spot 8, 8) and drop-highlights
+// the node under the cursor; a drop in the left margin means the top level. Hovering expands the
+// node under the cursor; near the top and bottom edges the tree scrolls, faster the farther the
+// cursor is past the edge. What a drop does (and what it refuses) is up to `drop`.
 //
 // The tree forwards its mouse events, its begin-drag notification and the events of the
 // timers with ids kHoverTimerId and kScrollTimerId (both owned by the tree window).
@@ -21,15 +21,17 @@ public:
     static const int kScrollTimerId = 2;
     static const int kHoverMs = 800;
     static const int kScrollMs = 40;
-    static const int kMinPressMs = 60; // a drag needs the button held this long
-    static const int kMarginPx = 20;   // a drop this close to the left edge: top level
+    static const int kMinPressMs = 60;   // a drag needs the button held this long
+    static const int kMarginPx = 20;     // a drop this close to the left edge: top level
+    static const int kDefaultDragPx = 8; // the drag rectangle when the system names none
 
     explicit CTreeDragger(wxTreeCtrl* tree);
     ~CTreeDragger();
     CTreeDragger(const CTreeDragger&) = delete;
     CTreeDragger& operator=(const CTreeDragger&) = delete;
 
-    // The dragged item and the drop target (not ok: the top level), when the button goes up.
+    // The dragged item and the drop target (not ok: the top level), when the button goes up
+    // over another node or in the left margin.
     std::function<void(const wxTreeItemId& source, const wxTreeItemId& target)> drop;
 
     void OnLeftDown(const wxMouseEvent& event);
@@ -52,6 +54,8 @@ public:
 
 private:
     void EndGesture();
+    // The pointer has left the system's drag rectangle around the press.
+    bool PastThreshold() const;
     void Highlight(const wxTreeItemId& item);
     void ScrollStep();
     wxTreeItemId FirstVisibleRow() const;
@@ -70,5 +74,7 @@ private:
     long pressTime_ = 0;
     long motionTime_ = 0;
     wxPoint lastPos_;
+    wxPoint pressPos_;
+    bool toTopLevel_ = false;
     long scrollTicks_ = 0;
 };

@@ -324,7 +324,11 @@ void Session::PrintTree(const std::vector<CatalogueNode*>& nodes, int depth) {
             out_ << "[g" << node->group->GetId() << "] " << Utf8(node->group->GetName()) << "\n";
             PrintTree(node->children, depth + 1);
         } else {
-            out_ << Line(node->channel) << "\n";
+            // A channel whose updates fail says why and since when.
+            const ChannelHealth* health = model_->HealthOf(node->channel);
+            out_ << Line(node->channel)
+                 << (health ? "  failed: " + health->Describe(*node->channel) : std::string())
+                 << "\n";
         }
     }
 }
@@ -430,8 +434,19 @@ int Session::Import(const std::vector<std::string>& args) {
         path = std::filesystem::absolute(path).string();
     const size_t groups = model_->Groups().size(), channels = model_->Channels().size();
     int result = model_->Import(Wide(path), parent);
-    if (result == 0)
-        return Refuse("cannot import " + positional[0] + " (unreadable, or not an OPML list)");
+    if (result == 0) {
+        using Problem = CatalogueModel::ImportProblem;
+        const CatalogueModel::ImportSummary& failed = model_->LastImport();
+        const Problem problem = failed.problem;
+        return Refuse("cannot import " + positional[0] + ": " +
+                      (problem == Problem::kNoFile       ? "no such file"
+                       : problem == Problem::kUnreadable ? "the file cannot be read"
+                       : problem == Problem::kNotHttp    ? "not an http address"
+                       : problem == Problem::kDownloadFailed
+                           ? "the download failed (" + failed.downloadFailure + ")"
+                       : problem == Problem::kNoIds ? "no ids are left"
+                                                    : "not an OPML list"));
+    }
     if (result == 2)
         return Refuse("no groups or channels in " + positional[0]);
     out_ << "imported " << model_->Groups().size() - groups << " groups and "
@@ -592,9 +607,21 @@ int Session::Delete(const std::vector<std::string>& args) {
     if (!ParseNode(args[0], &group, &channel))
         return Refuse("no such node: " + args[0]);
     CatalogueNode* node = group ? CatalogueModel::NodeOf(group) : CatalogueModel::NodeOf(channel);
-    if (!model_->Delete(node))
-        return Refuse("not everything could be deleted (a channel is being updated, or its "
-                      "files cannot be deleted)");
+    if (!model_->Delete(node)) {
+        // Where it stopped, and what stayed.
+        const CatalogueModel::DeleteReport& report = model_->LastDelete();
+        const bool updating = report.stop == CatalogueModel::DeleteStop::kUpdating;
+        const std::string stopped =
+            "c" + std::to_string(report.channelId) + " " + Utf8(report.channel);
+        if (!group)
+            return Refuse(stopped + " was not deleted: " +
+                          (updating ? "it is being updated" : "its files cannot be deleted"));
+        const size_t left = CatalogueModel::ChannelsUnder(CatalogueModel::NodeOf(group));
+        return Refuse("the delete stopped at " + stopped +
+                      (updating ? ", which is being updated" : ", whose files cannot be deleted") +
+                      "; g" + std::to_string(group->GetId()) + " " + Utf8(group->GetName()) +
+                      " stays, holding " + std::to_string(left) + " of its channels");
+    }
     return 0;
 }
 

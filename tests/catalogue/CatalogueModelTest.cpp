@@ -190,6 +190,19 @@ TEST_F(ModelTest, MovesWithTheirRefusalsSurviveAReload) {
     Reopen(); // the group list keeps every group after its parent
     EXPECT_EQ(Shape(model->TopLevel()), "g4(g2(g3() ) ) c2 ");
     EXPECT_EQ(model->Groups()[0]->GetId(), 4u);
+    // A node dropped under a parent stands last there, and still does after a reload.
+    CGroup* g5 = model->AddGroup(nullptr, L"five");
+    CGroup* g6 = model->AddGroup(g5, L"six");
+    CChannel* c6 = model->AddChannel(nullptr, L"y", L"", L"http://127.0.0.1:1/y");
+    EXPECT_EQ(model->Move(CatalogueModel::NodeOf(model->FindGroup(4)), g5), R::kMoved);
+    EXPECT_EQ(model->Move(CatalogueModel::NodeOf(model->FindChannel(2)), g5), R::kMoved);
+    EXPECT_EQ(model->Move(CatalogueModel::NodeOf(c6), g5), R::kMoved);
+    EXPECT_EQ(model->Move(CatalogueModel::NodeOf(model->FindChannel(2)), g5), R::kMoved);
+    const std::string shape = Shape(model->TopLevel());
+    EXPECT_EQ(shape, "g" + std::to_string(g5->GetId()) + "(g" + std::to_string(g6->GetId()) +
+                         "() g4(g2(g3() ) ) c" + std::to_string(c6->GetId()) + " c2 ) ");
+    Reopen();
+    EXPECT_EQ(Shape(model->TopLevel()), shape);
 }
 
 TEST_F(ModelTest, CountHandlersAtTheirBounds) {

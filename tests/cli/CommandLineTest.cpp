@@ -4,11 +4,13 @@
 #include "TestCertificates.h"
 #include "TestHttpServer.h"
 #include "catalogue/CatalogueFiles.h"
+#include "config/DateTime.h"
 #include "platform/CodePage.h"
 #include "platform/File.h"
 #include "xml/OpmlExport.h"
 
 #include <cstdlib>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <httplib.h>
 #include <sstream>
@@ -175,6 +177,19 @@ TEST_F(CommandLineTest, FailedUpdatesSayWhy) {
     EXPECT_EQ(r.out, "c1 Gone: failed (HTTP 404)\nc2 Page: failed (not an RSS or Atom document)\n"
                      "c3 Ftp: failed (address not http)\n"
                      "3 channels: 0 ok, 0 unchanged, 3 failed, 0 stopped\n");
+    // The tree says which channels fail, why and since when, in every later run, until an
+    // update succeeds again.
+    const std::string today = platform::WideToUtf8(FormatNow(L"%Y-%m-%d"));
+    const std::string list = Run({"list"}).out;
+    EXPECT_NE(list.find("\n[c1] Gone(0/0)  failed: HTTP 404 since " + today), std::string::npos)
+        << list;
+    EXPECT_NE(list.find(", never updated\n[c2] Page(0/0)  failed: not an RSS or Atom document"),
+              std::string::npos)
+        << list;
+    server.Serve("/missing.xml", FeedXml(NumberedItems(1, 2)));
+    EXPECT_EQ(Run({"update", "c1"}).code, 0);
+    EXPECT_NE(Run({"list"}).out.find("\n[c1] Gone(2/2)\n[c2] Page(0/0)  failed:"),
+              std::string::npos);
 }
 
 TEST_F(CommandLineTest, NamesAndStoredValuesFollowTheDialogRules) {
@@ -268,7 +283,8 @@ TEST_F(CommandLineTest, ExportWritesOpmlThatImportsIntoTheSameTree) {
     const std::string file = app / "export.opml";
     ASSERT_EQ(Run({"export", file}).code, 0);
     EXPECT_EQ(ReadFileBytes(file), exported.out);
-    // The tree with its names and counts (ids are the catalogue's own).
+    // The tree with its names and counts (ids are the catalogue's own, and whether an update
+    // failed its own history).
     auto tree = [this](const std::string& dir) {
         std::string out = Run({"list"}, dir).out;
         for (size_t open = out.find('['); open != std::string::npos; open = out.find('[', open)) {
@@ -277,6 +293,9 @@ TEST_F(CommandLineTest, ExportWritesOpmlThatImportsIntoTheSameTree) {
                 break;
             out.erase(open, close + 2 - open);
         }
+        for (size_t failed = out.find("  failed: "); failed != std::string::npos;
+             failed = out.find("  failed: ", failed))
+            out.erase(failed, out.find('\n', failed) - failed);
         return out;
     };
     const std::string list = tree(app.Path());
@@ -368,4 +387,56 @@ TEST_F(CommandLineTest, AnHttpsFeedIsReadOnlyWithAllowHttps) {
     EXPECT_NE(r.out.find("Secure: ok"), std::string::npos) << r.out;
     EXPECT_NE(Run({"list"}).out.find("Secure(2/2)"), std::string::npos);
     unsetenv("TESSAVIN_TEST_CA_FILE");
+}
+
+TEST_F(CommandLineTest, RefusalsSayWhatIsWrong) {
+    ASSERT_EQ(Run({"add-group", "G"}).out, "[g2] G\n");
+    // Descriptions take the names' rule on control characters.
+    Result r = Run({"add-channel", "http://127.0.0.1:1/a", "--name", "A", "--description", "b\a"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, "tessavin: The description must not contain line breaks or other control "
+                     "characters.\n");
+    Run({"add-channel", "http://127.0.0.1:1/a", "--name", "A", "--group", "g2"});
+    Run({"add-channel", "http://127.0.0.1:1/b", "--name", "B", "--group", "g2"});
+    EXPECT_EQ(Run({"set", "c2", "--description", "two\nlines"}).code, 1);
+    EXPECT_EQ(Run({"list"}).out.find("[g2] G\n  [c1] A(0/0)"), 0u);
+
+    // Settings the file would cut or lose are refused.
+    for (const auto& [key, reason] : std::vector<std::pair<std::string, std::string>>{
+             {"UserName", "UserName is longer than 255 characters"},
+             {"ProxyAddress", "ProxyAddress is longer than 255 characters"}}) {
+        r = Run({"options", key, std::string(256, 'x')});
+        EXPECT_EQ(r.code, 1) << key;
+        EXPECT_EQ(r.err, "tessavin: " + reason + "\n");
+    }
+    EXPECT_EQ(Run({"options", "UserPassword", "a\x01"}).err,
+              "tessavin: UserPassword must not hold control characters\n");
+    EXPECT_EQ(Run({"options", "UserName", std::string(255, 'x')}).code, 0);
+    EXPECT_EQ(Run({"options", "UserName"}).out, std::string(255, 'x') + "\n");
+
+    // An import says what is wrong with the file or the address.
+    WriteFileBytes(app / "notes.txt", "just some notes");
+    const std::vector<std::pair<std::string, std::string>> imports = {
+        {app / "missing.opml", "no such file"},
+        {app / "notes.txt", "not an OPML list"},
+        {server.Url("/gone.opml"), "the download failed (HTTP 404)"},
+        {"ftp://127.0.0.1/list.opml", "not an http address"}};
+    for (const auto& [path, reason] : imports) {
+        r = Run({"import", path});
+        EXPECT_EQ(r.code, 1) << path;
+        EXPECT_EQ(r.err, "tessavin: cannot import " + path + ": " + reason + "\n");
+    }
+
+    // A delete that stops says where and what stayed: a folder where B's page goes cannot be
+    // removed as a file.
+    std::filesystem::create_directories(app / "userdata/rss/ReadRecord/Data/rss2.html");
+    r = Run({"delete", "g2"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, "tessavin: the delete stopped at c2 B, whose files cannot be deleted; g2 G "
+                     "stays, holding 1 of its channels\n");
+    const std::string list = Run({"list"}).out;
+    EXPECT_EQ(list.find("[g2] G\n  [c2] B(0/0)"), 0u) << list;
+    EXPECT_EQ(list.find("[c1]"), std::string::npos) << list;
+    r = Run({"delete", "c2"});
+    EXPECT_EQ(r.err, "tessavin: c2 B was not deleted: its files cannot be deleted\n");
 }

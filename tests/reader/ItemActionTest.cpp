@@ -204,6 +204,32 @@ TEST_F(ItemActionTest, NumbersStayInStepWithStateLinesAfterADeletion) {
     EXPECT_TRUE(PageHas("name=4_title><font class='title_unread'>T4</font>"));
 }
 
+TEST_F(ItemActionTest, ACallFromAPageOlderThanItsFilesIsRefused) {
+    std::vector<FeedItem> items = NumberedItems(1, 3);
+    items[2].link = "http://example.com/3?a=1&amp;b=2";
+    Write(items, "one");
+    // The feed gets a new first item: every item moves one line down.
+    items.insert(items.begin(), NumberedItems(0, 0)[0]);
+    Write(items, "two");
+    const std::string page = Page(), state = State();
+    auto act = [this](const std::wstring& call, const std::string& link) {
+        return ItemAction::OnNavigate(call, channel, folder(), &view, &opener, &link);
+    };
+    // The old page's item 2 was link 2, its item 3 link 3: those lines now hold 1 and 2.
+    EXPECT_FALSE(act(L"javascript:go_read('025212A0',2,5,2,'')", "http://example.com/2"));
+    EXPECT_FALSE(act(L"javascript:go_delete(2,5,3)", "http://example.com/3?a=1&b=2"));
+    EXPECT_FALSE(act(L"javascript:go_flag(2,5,1)", "http://example.com/1"));
+    EXPECT_EQ(Page(), page);
+    EXPECT_EQ(State(), state);
+    EXPECT_TRUE(Posted().empty());
+    // Calls from the page as it is now are taken; a link is named as the page's attribute
+    // gives it.
+    EXPECT_TRUE(act(L"javascript:go_read('025212A0',2,5,2,'')", "http://example.com/1"));
+    EXPECT_TRUE(act(L"javascript:go_flag(2,5,4)", "http://example.com/3?a=1&b=2"));
+    EXPECT_EQ(State(), "F000   http://example.com/0\nF100   http://example.com/1\n"
+                       "F000   http://example.com/2\nF010   http://example.com/3?a=1&amp;b=2\n");
+}
+
 TEST_F(ItemActionTest, ItemOneThousand) {
     channel.SetMaxItems(1000);
     Write(NumberedItems(1, 1000));

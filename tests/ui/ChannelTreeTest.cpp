@@ -1,8 +1,12 @@
 #include "../engine/FeedFixtures.h"
 #include "FrameTest.h"
+#include "HostContainer.h"
+#include "HostTexts.h"
 #include "TestHttpServer.h"
 #include "catalogue/CatalogueModel.h"
+#include "config/DateTime.h"
 #include "engine/Messages.h"
+#include "platform/FileSystem.h"
 #include "ui/RssChannelView.h"
 #include "ui/TreeDragger.h"
 
@@ -116,6 +120,42 @@ TEST_F(TreeTest, DragsMoveSubtreesRefusalsChangeNothingAndTheTreeSurvivesARestar
     EXPECT_EQ(G1->GetParentId(), 0u);
     Drag(At(Node(G3)), view->ClientToScreen(wxPoint(5, view->ScreenToClient(At(Node(four))).y)));
     EXPECT_EQ(G3->GetParentId(), 0u);
+    // Not moved either: a click with a trembling hand (three 1-pixel moves within a quarter
+    // of a second), and a drag that comes back to its own node or ends on no node.
+    {
+        wxUIActionSimulator sim;
+        const wxPoint at = At(Node(one));
+        sim.MouseMove(at);
+        PumpEvents(30);
+        sim.MouseDown();
+        PumpEvents(80);
+        for (int i = 1; i <= 3; ++i) {
+            sim.MouseMove(at + wxPoint(i % 2, i / 2));
+            PumpEvents(40);
+        }
+        EXPECT_FALSE(view->Dragger().Dragging());
+        sim.MouseUp();
+        PumpEvents(100);
+    }
+    {
+        wxUIActionSimulator sim;
+        const wxPoint at = At(Node(one));
+        sim.MouseMove(at);
+        PumpEvents(30);
+        sim.MouseDown();
+        PumpEvents(120);
+        for (int dy : {10, 20, 40, 20, 10, 0}) {
+            sim.MouseMove(at + wxPoint(0, dy));
+            PumpEvents(30);
+        }
+        EXPECT_TRUE(view->Dragger().Dragging());
+        sim.MouseUp();
+        PumpEvents(100);
+    }
+    Drag(At(Node(model->Channels()[1].get())),
+         view->ClientToScreen(wxPoint(60, view->GetClientSize().y - 30)));
+    EXPECT_EQ(one->GetGroupId(), g1);
+    EXPECT_EQ(model->Channels()[1]->GetGroupId(), g1);
     EXPECT_FALSE(view->Dragger().Dragging());
     EXPECT_EQ(GroupDat(), groups);
     EXPECT_EQ(ChannelDat(), channels);
@@ -175,8 +215,10 @@ TEST_F(TreeTest, ADragNeedsTheButtonHeldAndTheTreeScrollsPastItsEdge) {
     // press it is refused, later it starts.
     wxMouseEvent down(wxEVT_LEFT_DOWN), move(wxEVT_MOTION);
     down.SetTimestamp(100000);
+    down.SetPosition(wxPoint(40, 10));
     dragger.OnLeftDown(down);
     move.SetTimestamp(100059);
+    move.SetPosition(wxPoint(40, 40));
     dragger.OnMotion(move);
     wxTreeEvent begin(wxEVT_TREE_BEGIN_DRAG, view, first);
     dragger.OnBeginDrag(begin);
@@ -234,7 +276,13 @@ TEST_F(TreeTest, UpdateEndsSetImageTextAndTimerAndBurstsSaveOnce) {
                          L"http://127.0.0.1:" + std::to_wstring(UnusedPort()) + L"/x");
     }
     Setting("UpdateState", "0");
-    CMainFrame* frame = Run();
+    HostContainer container;
+    AddEnglishTexts(container);
+    ASSERT_TRUE(platform::CopyFile(platform::Utf8ToWide(TESSAVIN_TEST_MESSAGEBOX_LIBRARY),
+                                   app.WPath() + L"libXMessageBox.so", false));
+    const std::string boxLog = app / "messagebox.log";
+    setenv("TESSAVIN_FAKE_MESSAGEBOX_LOG", boxLog.c_str(), 1);
+    CMainFrame* frame = Run(&container);
     ASSERT_NE(frame, nullptr);
     view = frame->ChannelView();
     CatalogueModel* model = frame->Model();
@@ -254,9 +302,28 @@ TEST_F(TreeTest, UpdateEndsSetImageTextAndTimerAndBurstsSaveOnce) {
     EXPECT_EQ(view->GetItemImage(badItem, wxTreeItemIcon_Selected), 3);
     ASSERT_TRUE(
         PumpUntil([model] { return model->RunningJobs() == 0 && !model->SavePending(); }, 10000));
-    // Success: counts in the text, a new timer, saved; failure: only the image goes back.
+    // Success: counts in the text, a new timer, saved; failure: the failing image, and the
+    // tool tip says why and since when.
     EXPECT_EQ(view->GetItemImage(goodItem), 2);
-    EXPECT_EQ(view->GetItemImage(badItem), 2);
+    EXPECT_EQ(view->GetItemImage(badItem), 4);
+    auto tip = [this](const wxTreeItemId& item) {
+        wxTreeEvent ask(wxEVT_TREE_ITEM_GETTOOLTIP, view, item);
+        view->ProcessWindowEvent(ask);
+        return ask.GetToolTip().ToStdString();
+    };
+    ASSERT_NE(model->HealthOf(bad), nullptr);
+    const std::string why =
+        model->HealthOf(bad)->Reason() + " since " + platform::WideToUtf8(FormatNow(L"%Y-%m-%d"));
+    EXPECT_EQ(tip(badItem).rfind(why, 0), 0u) << tip(badItem);
+    EXPECT_EQ(tip(badItem).substr(tip(badItem).size() - 15), ", never updated");
+    EXPECT_EQ(tip(goodItem), "");
+    // A double click on it says so, and updates it again only when asked to.
+    view->SelectItem(badItem);
+    wxTreeEvent activate(wxEVT_TREE_ITEM_ACTIVATED, view, badItem);
+    view->ProcessWindowEvent(activate);
+    EXPECT_EQ(ReadFileBytes(boxLog).rfind("The channel 'bad' cannot be updated: " + why, 0), 0u)
+        << ReadFileBytes(boxLog);
+    ASSERT_TRUE(PumpUntil([model] { return model->RunningJobs() == 0; }, 10000));
     EXPECT_EQ(view->GetItemText(goodItem), "good(4/4)");
     EXPECT_EQ(view->GetItemText(badItem), "bad(0/0)");
     EXPECT_NE(view->TimerOf(good)->GetId(), goodTimer);
@@ -271,9 +338,13 @@ TEST_F(TreeTest, UpdateEndsSetImageTextAndTimerAndBurstsSaveOnce) {
     const std::string afterReads = ChannelDat();
     ExitRSS();
     EXPECT_EQ(ChannelDat(), afterReads);
-    frame = Run();
+    frame = Run(&container);
     ASSERT_NE(frame, nullptr);
     EXPECT_EQ(frame->Model()->Channels()[0]->NodeText(), L"good(1/4)");
+    // The failing state is kept across a restart.
+    view = frame->ChannelView();
+    EXPECT_EQ(view->GetItemImage(view->ItemOf(Node(frame->Model()->Channels()[1].get()))), 4);
+    unsetenv("TESSAVIN_FAKE_MESSAGEBOX_LOG");
 }
 
 TEST_F(TreeTest, ClicksMoveTheSelectionAndTheLastDeletedItemSelectsItsChannel) {

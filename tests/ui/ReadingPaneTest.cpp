@@ -5,6 +5,7 @@
 #include "PageAudit.h"
 #include "TestHttpServer.h"
 #include "catalogue/CatalogueModel.h"
+#include "engine/ChannelUpdater.h"
 #include "platform/File.h"
 #include "platform/FileSystem.h"
 #include "ui/IEFrame.h"
@@ -210,7 +211,7 @@ protected:
     void Post(CIEView* view, const std::string& token, const std::vector<std::string>& calls) {
         std::string script = "var h = window.webkit.messageHandlers.tessavin;";
         for (const std::string& call : calls)
-            script += "h.postMessage('" + token + " 0 0 " + call + "');";
+            script += "h.postMessage('" + token + " 0 0 - " + call + "');";
         InReaderWorld(view, script + "'posted'");
     }
     std::string Titles() {
@@ -432,6 +433,53 @@ TEST_F(PaneTest, ClicksOnAChannelPageChangeItsFilesAndCountsAndNothingElseCan) {
     EXPECT_EQ(Tree(b), "b(2/2)");
 }
 
+TEST_F(PaneTest, AStalePageActsOnNoOtherItemAndAnUpdateShowsThePageAgainWhereTheReaderWas) {
+    std::atomic<int> first{1};
+    server.Get("/long.xml", [&](const httplib::Request&, httplib::Response& response) {
+        response.set_content(FeedXml(NumberedItems(first, 30), std::to_string(first.load())),
+                             "application/rss+xml");
+    });
+    Start();
+    CChannel* many =
+        model->AddChannel(nullptr, L"long", L"", platform::Utf8ToWide(server.Url("/long.xml")));
+    ASSERT_TRUE(PumpUntil([&] { return many->GetTotalCount() == 30; }, 10000));
+    CIEView* view = Open(many);
+    // The files change behind the page's back: a new first item moves every item a line
+    // down. A click on the page's item 2 (written for T2) must not change line 2 (now T1):
+    // it is refused and the page shown again.
+    first = 0;
+    {
+        ChannelUpdater behind(*many, model->DataFolder(), nullptr);
+        ASSERT_TRUE(behind.LoadState());
+        ASSERT_EQ(behind.Process(FeedXml(NumberedItems(0, 30), "behind")),
+                  ChannelUpdater::kWritten);
+    }
+    const std::string state = State(many);
+    int loads = view->DocumentsLoaded();
+    Script(view, "document.getElementById('2_read').click()");
+    ASSERT_TRUE(PumpUntil([&] { return view->DocumentsLoaded() > loads; }, 10000));
+    ASSERT_TRUE(Loaded(view, ".html"));
+    EXPECT_EQ(State(many), state);
+    EXPECT_EQ(Script(view, "document.getElementsByName('2_title')[0].textContent"), "T1");
+    // An update that writes the page shows it again at once, where the reader had scrolled.
+    Script(view, "window.scrollTo(0, 240)");
+    PumpEvents(700); // the page tells where the reader is
+    first = -1;
+    loads = view->DocumentsLoaded();
+    model->UpdateSelected(many);
+    ASSERT_TRUE(PumpUntil([&] { return view->DocumentsLoaded() > loads; }, 10000));
+    ASSERT_TRUE(Loaded(view, ".html"));
+    EXPECT_EQ(Script(view, "document.getElementsByName('1_title')[0].textContent"), "T-1");
+    EXPECT_EQ(Script(view, "String(window.scrollY)"), "240");
+    // Now the same click is taken.
+    auto line2 = [&] {
+        const std::string lines = State(many);
+        return lines.substr(lines.find('\n') + 1, 4);
+    };
+    Script(view, "document.getElementById('2_read').click()");
+    EXPECT_TRUE(PumpUntil([&] { return line2() == "F100"; }, 5000));
+}
+
 TEST_F(PaneTest, AChannelPageRunsNoScriptOfItsOwnAndLoadsNoLocalFile) {
     Start();
     // The page's files as a page writer without its sanitiser would leave them: the view
@@ -490,7 +538,7 @@ TEST_F(PaneTest, PageCallsAreHandledOneAtATimeWithinTheirLimits) {
     // the rest refused at once, and the page is loaded again once.
     InReaderWorld(view, "var h = window.webkit.messageHandlers.tessavin; for (var i = 0; i < "
                         "5000; i++) h.postMessage('" +
-                            view->LoadToken() + " 0 0 javascript:go_flag(" + g + "," + c +
+                            view->LoadToken() + " 0 0 - javascript:go_flag(" + g + "," + c +
                             ",99)'); 1");
     PumpEvents(2000);
     EXPECT_EQ(view->DocumentsLoaded(), loads + 1);
@@ -520,8 +568,23 @@ TEST_F(PaneTest, PageCallsAreHandledOneAtATimeWithinTheirLimits) {
         5000));
 }
 
-TEST_F(PaneTest, DownloadsAreRefusedNeverSaved) {
+TEST_F(PaneTest, AWindowAPageOpensIsATabAndADownloadIsRefusedNeverSaved) {
+    server.Get("/opener.html", [](const httplib::Request&, httplib::Response& response) {
+        response.set_content("<html><body style=\"height:2000px\" onclick=\"window.open("
+                             "'/web.html')\">click</body></html>",
+                             "text/html");
+    });
     Start();
+    // A click that opens a window (the browser asks for a new view) gets a tab.
+    pane->OpenPage(L"opener", platform::Utf8ToWide(server.Url("/opener.html")));
+    CIEView* opener = pane->CurrentPage();
+    ASSERT_TRUE(Loaded(opener, "/opener.html"));
+    wxUIActionSimulator sim;
+    sim.MouseMove(opener->WebView()->ClientToScreen(wxPoint(100, 100)));
+    PumpEvents(100);
+    sim.MouseClick();
+    ASSERT_TRUE(PumpUntil([&] { return pane->Tabs()->GetPageCount() == 3; }, 5000));
+    EXPECT_TRUE(Loaded(pane->CurrentPage(), "/web.html"));
     pane->OpenPage(L"file", platform::Utf8ToWide(server.Url("/file.bin")));
     // The reader says so, once for a page that keeps trying.
     ASSERT_TRUE(
@@ -601,4 +664,42 @@ TEST_F(PaneTest, ADeletionLaysOutThePageAsItsFileWouldShowIt) {
     ASSERT_TRUE(PumpUntil([&] { return view->DocumentsLoaded() > loads + 1; }, 10000));
     ASSERT_TRUE(Loaded(view, ".html"));
     EXPECT_EQ(Script(view, layout).substr(0, 24), std::string(20, 'h') + "ssss");
+
+    // The page speaks the host's language; a Lang set by hand wins.
+    const char* pager = "encodeURIComponent(document.querySelector('div.pager').firstChild.data)";
+    EXPECT_EQ(Script(view, pager), "24%20items%20%C2%A0%20");
+    AddHostTexts(container, HostLanguage::kChinese);
+    view->ReloadKeepingScroll();
+    ASSERT_TRUE(PumpUntil([&] { return view->DocumentsLoaded() > loads + 2; }, 10000));
+    ASSERT_TRUE(Loaded(view, ".html"));
+    EXPECT_EQ(Script(view, pager), "24%20%E6%9D%A1%E4%BF%A1%E6%81%AF%20%C2%A0%20"); // 条信息
+    Setting("Lang", "1");
+    view->ReloadKeepingScroll();
+    ASSERT_TRUE(PumpUntil([&] { return view->DocumentsLoaded() > loads + 3; }, 10000));
+    ASSERT_TRUE(Loaded(view, ".html"));
+    EXPECT_EQ(Script(view, pager), "24%20items%20%C2%A0%20");
+}
+
+TEST_F(PaneTest, AnItemWithoutAuthorOrDateShowsNoStraySeparatorAndAnUntitledPageItsAddress) {
+    server.Serve("/plain.xml", FeedXml({{"T", "http://example.com/t", "d", "", ""},
+                                        {"U", "http://example.com/u", "d", "Ann", ""}}));
+    server.Get("/untitled.html", [](const httplib::Request&, httplib::Response& response) {
+        response.set_content("<html><body>no title</body></html>", "text/html");
+    });
+    Start();
+    CChannel* plain =
+        model->AddChannel(nullptr, L"plain", L"", platform::Utf8ToWide(server.Url("/plain.xml")));
+    ASSERT_TRUE(PumpUntil([&] { return plain->GetTotalCount() == 2; }, 10000));
+    CIEView* view = Open(plain);
+    // The separators shown, item by item.
+    EXPECT_EQ(Script(view, "Array.prototype.map.call(document.querySelectorAll('div."
+                           "gn_storyfooter'), function (f) { return Array.prototype.filter.call("
+                           "f.querySelectorAll('span.sep'), function (s) { return s.offsetParent "
+                           "!== null; }).length; }).join()"),
+              "0,1");
+    const std::wstring address = platform::Utf8ToWide(server.Url("/untitled.html"));
+    pane->OpenPage(L"x", address);
+    EXPECT_TRUE(PumpUntil(
+        [&] { return pane->Tabs()->GetPageText(1).ToStdWstring() == CIEFrame::TabTitle(address); },
+        5000));
 }

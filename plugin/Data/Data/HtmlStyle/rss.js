@@ -32,11 +32,20 @@
         return Math.max(1, Math.ceil(Math.max(totalNum, 0) / ITEMS_PER_PAGE));
     }
 
-    function post(call) {
+    // Tells the reader where the reader is and, with a call, the call and the link of the
+    // item it was written for (the page may be older than the reader's files).
+    function post(call, item) {
         var y = Math.round(window.scrollY || 0);
+        var named = "-";
+        try {
+            if (typeof item === "string")
+                named = "=" + encodeURIComponent(item);
+        } catch (e) {
+            // A lone surrogate: the item is not named.
+        }
         try {
             window.webkit.messageHandlers.tessavin.postMessage(
-                String(load.token || "") + " " + y + " " + pageIndex + " " + call);
+                String(load.token || "") + " " + y + " " + pageIndex + " " + named + " " + call);
         } catch (e) {
             // Not shown by the reader: the page still shows the change.
         }
@@ -82,6 +91,26 @@
         var pagers = document.querySelectorAll("div.pager");
         for (var p = 0; p < pagers.length; p++)
             pagers[p].innerHTML = pagerHtml();
+    }
+
+    // A separator with nothing shown before it (an item without author or date) is hidden.
+    function hideLoneSeparators() {
+        var footers = document.querySelectorAll("div.gn_storyfooter");
+        for (var f = 0; f < footers.length; f++) {
+            var shown = false;
+            for (var node = footers[f].firstChild; node; node = node.nextSibling) {
+                if (node.nodeType === 1 && node.classList.contains("sep")) {
+                    if (!shown)
+                        node.classList.add("hidden");
+                    shown = false;
+                } else if (node.nodeType === 1 ? node.textContent.trim() !== "" ||
+                                                     node.getElementsByTagName("img").length > 0 ||
+                                                     node.tagName === "IMG"
+                                               : node.nodeType === 3 && node.data.trim() !== "") {
+                    shown = true;
+                }
+            }
+        }
     }
 
     function addPagers() {
@@ -181,6 +210,13 @@
         return "'" + text + "'";
     }
 
+    // The link of item n as its title's call names it.
+    function itemLink(n) {
+        var title = document.getElementsByName(n + "_title")[0];
+        var call = title ? parseCall(title.getAttribute("href") || "") : null;
+        return call && call.name === "go_read" ? call.link : null;
+    }
+
     function icon(n, kind) {
         return document.getElementById(n + "_" + kind);
     }
@@ -204,24 +240,25 @@
         if (font)
             font.className = read ? "title_readed" : "title_unread";
         post("javascript:go_read('025212A0'," + call.g + "," + call.c + "," + call.n + "," +
-             callLiteral(call.link) + ")");
+             callLiteral(call.link) + ")", itemLink(call.n));
     }
 
     function goFlag(call) {
         var img = icon(call.n, "flag");
         setIcon(img, isMarked(img, "flaged.gif") ? "unflag.gif" : "flaged.gif");
-        post("javascript:go_flag(" + call.g + "," + call.c + "," + call.n + ")");
+        post("javascript:go_flag(" + call.g + "," + call.c + "," + call.n + ")", itemLink(call.n));
     }
 
     function goDelete(call) {
         var block = document.getElementById(call.n + "_contentdiv");
         if (!block)
             return; // gone already: nothing to change
+        var link = itemLink(call.n);
         block.parentNode.removeChild(block);
         if (totalNum > 0)
             totalNum--;
         layout();
-        post("javascript:go_delete(" + call.g + "," + call.c + "," + call.n + ")");
+        post("javascript:go_delete(" + call.g + "," + call.c + "," + call.n + ")", link);
     }
 
     // Folds or unfolds an item's details.
@@ -282,6 +319,7 @@
     function start() {
         totalNum = readTotal();
         pageIndex = parseInt(load.page, 10) || 0;
+        hideLoneSeparators();
         addPagers();
         layout();
         if (load.scroll > 0)
