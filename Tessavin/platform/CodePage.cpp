@@ -277,6 +277,34 @@ bool ConvertEncoding(const std::string& input, const char* from, const char* to,
     return RunIconv(input, from, to, "?", false, out);
 }
 
+int HexDigitValue(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+std::string PercentDecode(const std::string& text) {
+    if (text.find('%') == std::string::npos)
+        return text;
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        int high, low;
+        if (text[i] == '%' && i + 2 < text.size() && (high = HexDigitValue(text[i + 1])) >= 0 &&
+            (low = HexDigitValue(text[i + 2])) >= 0) {
+            out.push_back(static_cast<char>(high * 16 + low));
+            i += 2;
+        } else {
+            out.push_back(text[i]);
+        }
+    }
+    return out;
+}
+
 std::string AsciiLower(std::string text) {
     for (char& c : text)
         if (c >= 'A' && c <= 'Z')

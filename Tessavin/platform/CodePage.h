@@ -29,6 +29,10 @@ bool ConvertEncoding(const std::string& input, const char* from, const char* to,
 
 // Lower-case ASCII letters; other bytes stay.
 std::string AsciiLower(std::string text);
+// The value of a hex digit, -1 for anything else.
+int HexDigitValue(char c);
+// "%HH" sequences decoded to their bytes; a '%' without two hex digits stays as it is.
+std::string PercentDecode(const std::string& text);
 // How many conversion descriptors this thread keeps open (bounded; for tests).
 size_t CachedConverterCount();
 

@@ -56,47 +56,18 @@ bool ParseTriple(const std::string& s, size_t begin, size_t end, ItemCall& call)
 
 const char kPrefix[] = "javascript:";
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // Four hex digits at pos.
 bool HexUnit(const std::string& s, size_t pos, uint32_t& unit) {
     if (pos + 4 > s.size())
         return false;
     unit = 0;
     for (size_t k = pos; k < pos + 4; ++k) {
-        const int digit = HexValue(s[k]);
+        const int digit = platform::HexDigitValue(s[k]);
         if (digit < 0)
             return false;
         unit = unit * 16 + static_cast<uint32_t>(digit);
     }
     return true;
-}
-
-// "%HH" sequences decoded; a '%' without two hex digits stays as it is.
-std::string PercentDecode(const std::string& s) {
-    if (s.find('%') == std::string::npos)
-        return s;
-    std::string out;
-    out.reserve(s.size());
-    for (size_t i = 0; i < s.size(); ++i) {
-        int high, low;
-        if (s[i] == '%' && i + 2 < s.size() && (high = HexValue(s[i + 1])) >= 0 &&
-            (low = HexValue(s[i + 2])) >= 0) {
-            out.push_back(static_cast<char>(high * 16 + low));
-            i += 2;
-        } else {
-            out.push_back(s[i]);
-        }
-    }
-    return out;
 }
 
 // A single-quoted script string literal starting at `open` (the quote): its value, and in
@@ -131,8 +102,8 @@ bool ParseStringLiteral(const std::string& s, size_t open, std::string& value, s
             break;
         case 'x': {
             int high, low;
-            if (i + 2 >= s.size() || (high = HexValue(s[i + 1])) < 0 ||
-                (low = HexValue(s[i + 2])) < 0)
+            if (i + 2 >= s.size() || (high = platform::HexDigitValue(s[i + 1])) < 0 ||
+                (low = platform::HexDigitValue(s[i + 2])) < 0)
                 return false;
             value.push_back(static_cast<char>(high * 16 + low));
             i += 2;
@@ -175,7 +146,7 @@ ItemCall ItemAction::Parse(const std::string& encoded) {
     ItemCall call;
     ItemCall none;
     // The address as the page's attribute holds it; the browser percent-decodes it first.
-    const std::string address = PercentDecode(encoded);
+    const std::string address = platform::PercentDecode(encoded);
     const size_t prefix = sizeof kPrefix - 1;
     if (address.compare(0, prefix, kPrefix) != 0)
         return none;

@@ -1,5 +1,7 @@
 #include "reader/PageCalls.h"
 
+#include "platform/CodePage.h"
+
 #include <cstdlib>
 #include <fcntl.h>
 #include <random>
@@ -48,31 +50,6 @@ bool ReadNumber(const std::string& text, size_t begin, size_t end, long& value) 
     return true;
 }
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-std::string PercentDecoded(const std::string& text) {
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        int high, low;
-        if (text[i] == '%' && i + 2 < text.size() && (high = HexDigit(text[i + 1])) >= 0 &&
-            (low = HexDigit(text[i + 2])) >= 0) {
-            out.push_back(static_cast<char>(high * 16 + low));
-            i += 2;
-        } else {
-            out.push_back(text[i]);
-        }
-    }
-    return out;
-}
-
 } // namespace
 
 const std::string& PageCalls::NewLoad() {
@@ -119,7 +96,8 @@ PageCalls::Result PageCalls::Receive(const std::string& message, uint64_t nowMs)
     call.call = message.substr(space[3] + 1);
     call.namesItem = mark == '=';
     if (call.namesItem)
-        call.itemLink = PercentDecoded(message.substr(space[2] + 2, space[3] - space[2] - 2));
+        call.itemLink =
+            platform::PercentDecode(message.substr(space[2] + 2, space[3] - space[2] - 2));
     queue_.push_back(std::move(call));
     return Result::kQueued;
 }
