@@ -84,8 +84,7 @@ bool CatalogueModel::Open() {
         lastChannelId_ = std::max(lastChannelId_, channel->GetId());
         // The failing state first: the tree shows it with the node.
         std::string text;
-        if (platform::FileExists(HealthPath(channel.get())) &&
-            platform::ReadWholeFile(HealthPath(channel.get()), text)) {
+        if (platform::ReadWholeFile(HealthPath(channel.get()), text)) {
             ChannelHealth health = ChannelHealth::FromText(text);
             if (health.Failed())
                 health_[channel->GetId()] = health;

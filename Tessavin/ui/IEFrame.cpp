@@ -139,14 +139,21 @@ bool CIEFrame::InsertPage(CIEView* view, size_t position, const std::wstring& ti
     return true;
 }
 
+CIEView* CIEFrame::CreateView(bool channelView) {
+    auto* view = new CIEView(this, tabs_, channelView);
+    if (view->WebView())
+        return view;
+    view->Destroy(); // no browser: the page is discarded before it is set up
+    return nullptr;
+}
+
 int CIEFrame::NewPage(const std::wstring& title, const std::wstring& address, CChannel* channel) {
     if (tabs_->GetPageCount() >= static_cast<size_t>(kMaxPages)) {
         ShowPageLimit();
         return 1;
     }
-    auto* view = new CIEView(this, tabs_, channel != nullptr);
-    if (!view->WebView()) {
-        view->Destroy();
+    CIEView* view = CreateView(channel != nullptr);
+    if (!view) {
         LogPrintf(L"Failed to create IE view");
         return 0;
     }
@@ -196,9 +203,8 @@ void CIEFrame::ShowChannelPage(CChannel* channel) {
         !currentPage_->IsChannelView()) {
         // An empty page gives its place to the channel's page (a channel view of its own).
         const int position = currentPage_->TabIndex();
-        auto* view = new CIEView(this, tabs_, true);
-        if (!view->WebView()) {
-            view->Destroy();
+        CIEView* view = CreateView(true);
+        if (!view) {
             LogPrintf(L"Failed to create ie view");
             return;
         }

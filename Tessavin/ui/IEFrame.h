@@ -86,6 +86,8 @@ public:
 private:
     // True when the view shows its channel's own page file.
     bool ShowsOwnChannelPage(const CIEView* view) const;
+    // A new page's view (not in the strip yet), or null when no browser could be made.
+    CIEView* CreateView(bool channelView);
     // Puts a new page into the strip at a position and selects it; false at the page limit.
     bool InsertPage(CIEView* view, size_t position, const std::wstring& title);
     // The page limit's message box, once per burst of a page's calls.
