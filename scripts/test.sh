@@ -72,9 +72,7 @@ check_scripts
 echo "== normal build"
 build_and_test build --
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer"
-# Whole stacks for every allocation: a leak the system's GUI libraries keep is known by a
-# frame deep in its stack, which the fast unwinder does not reach.
-ASAN_OPTIONS=detect_leaks=1:fast_unwind_on_malloc=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0" \
     build_and_test build-asan -- -DTESSAVIN_ASAN=ON
 echo "== ThreadSanitizer (threaded subsystems)"
