@@ -84,7 +84,7 @@ bool CatalogueModel::Open() {
         lastChannelId_ = std::max(lastChannelId_, channel->GetId());
         // The failing state first: the tree shows it with the node.
         std::string text;
-        if (platform::ReadWholeFile(HealthPath(channel.get()), text)) {
+        if (platform::ReadWholeFile(FilesOf(channel.get()).Health(), text)) {
             ChannelHealth health = ChannelHealth::FromText(text);
             if (health.Failed())
                 health_[channel->GetId()] = health;
@@ -128,16 +128,8 @@ CatalogueNode* CatalogueModel::NodeOf(CChannel* channel) {
     return channel ? static_cast<CatalogueNode*>(channel->GetTreeItem()) : nullptr;
 }
 
-std::wstring CatalogueModel::PagePath(const CChannel* channel) const {
-    return platform::FormatW(L"%s/%s.html", DataFolder().c_str(), channel->GetFileStem().c_str());
-}
-
-std::wstring CatalogueModel::StatePath(const CChannel* channel) const {
-    return platform::FormatW(L"%s/%s.flg", DataFolder().c_str(), channel->GetFileStem().c_str());
-}
-
-std::wstring CatalogueModel::HealthPath(const CChannel* channel) const {
-    return platform::FormatW(L"%s/%s.health", DataFolder().c_str(), channel->GetFileStem().c_str());
+ChannelFiles CatalogueModel::FilesOf(const CChannel* channel) const {
+    return ChannelFiles(DataFolder(), *channel);
 }
 
 const ChannelHealth* CatalogueModel::HealthOf(const CChannel* channel) const {
@@ -148,7 +140,7 @@ const ChannelHealth* CatalogueModel::HealthOf(const CChannel* channel) const {
 void CatalogueModel::RecordHealth(CChannel* channel, bool failed, const std::string& reason) {
     ChannelHealth& health = health_[channel->GetId()];
     if (health.Record(failed, reason, platform::WideToUtf8(FormatNow(L"%Y-%m-%d %H:%M")))) {
-        const std::wstring path = HealthPath(channel);
+        const std::wstring path = FilesOf(channel).Health();
         if (health.Failed() ? !platform::ReplaceFileContent(path, health.ToText())
                             : platform::PathExists(path) && !platform::DeleteFile(path))
             LogPrintf(L"Failed to keep the update state of channel %s", channel->GetName().c_str());
@@ -342,11 +334,10 @@ void CatalogueModel::ApplyProperties(CChannel* channel, const PropertyValues& v)
 
 bool CatalogueModel::DeleteChannelFiles(CChannel* channel) {
     // The validators first: they must never outlive the page they stand for.
-    const std::wstring validators =
-        platform::FormatW(L"%s/%s.http", DataFolder().c_str(), channel->GetFileStem().c_str());
+    const ChannelFiles files = FilesOf(channel);
     health_.erase(channel->GetId());
     for (const std::wstring& path :
-         {validators, HealthPath(channel), PagePath(channel), StatePath(channel)}) {
+         {files.Validators(), files.Health(), files.Page(), files.State()}) {
         if (platform::PathExists(path) && !platform::DeleteFile(path)) {
             LogPrintf(L"Failed to delete file of channel %s", channel->GetName().c_str());
             return false;
@@ -779,7 +770,7 @@ void CatalogueModel::OnUpdateFinished(int result, CChannel* channel) {
         LogPrintf(L"Invalidate pointer in CRssChannelView::OnUpdateFinished()");
         return;
     }
-    CUpdateJob::Outcome outcome = CUpdateJob::Outcome::kNotRun;
+    UpdateOutcome outcome = UpdateOutcome::kNotRun;
     std::string reason;
     {
         platform::ScopedLock guard(jobListLock_);
@@ -792,8 +783,8 @@ void CatalogueModel::OnUpdateFinished(int result, CChannel* channel) {
         }
         channel->SetUpdating(false);
     }
-    if (outcome != CUpdateJob::Outcome::kStopped && outcome != CUpdateJob::Outcome::kNotRun)
-        RecordHealth(channel, outcome == CUpdateJob::Outcome::kFailed, reason);
+    if (outcome != UpdateOutcome::kStopped && outcome != UpdateOutcome::kNotRun)
+        RecordHealth(channel, outcome == UpdateOutcome::kFailed, reason);
     if (result == 1) {
         LogPrintf(L"Succeed to update channel %s", channel->GetName().c_str());
         ResetChannelTimer(channel);
@@ -805,7 +796,7 @@ void CatalogueModel::OnUpdateFinished(int result, CChannel* channel) {
     if (targets_.frame)
         targets_.frame->Post(kMsgStatus, kStatusUpdateHandled, 0);
     // An open page of the channel is older than its files now: it is shown again.
-    if (outcome == CUpdateJob::Outcome::kWritten && targets_.readingPane)
+    if (outcome == UpdateOutcome::kWritten && targets_.readingPane)
         targets_.readingPane->Post(kMsgChannelPageWritten, 0,
                                    reinterpret_cast<platform::LParam>(channel));
     if (channel->GetShowWhenDone() && channel->GetTotalCount() != 0 && targets_.readingPane)

@@ -3,6 +3,7 @@
 #include "catalogue/CatalogueFiles.h"
 #include "catalogue/CatalogueNode.h"
 #include "catalogue/CatalogueObserver.h"
+#include "catalogue/ChannelFiles.h"
 #include "catalogue/ChannelHealth.h"
 #include "platform/CriticalSection.h"
 #include "xml/OpmlImport.h"
@@ -65,9 +66,7 @@ public:
     uint32_t LastGroupId() const { return lastGroupId_; }
     uint32_t LastChannelId() const { return lastChannelId_; }
     const std::wstring& DataFolder() const { return files_.DataFolder(); }
-    std::wstring PagePath(const CChannel* channel) const;
-    std::wstring StatePath(const CChannel* channel) const;
-    std::wstring HealthPath(const CChannel* channel) const;
+    ChannelFiles FilesOf(const CChannel* channel) const;
     // How the channel's updates go while they fail (kept across restarts); null while fine.
     const ChannelHealth* HealthOf(const CChannel* channel) const;
     bool IsAddressUnique(const std::wstring& address) const;

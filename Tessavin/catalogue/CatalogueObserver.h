@@ -1,6 +1,8 @@
 #pragma once
 
-#include "engine/UpdateJob.h"
+#include "catalogue/UpdateOutcome.h"
+
+#include <string>
 
 class CChannel;
 struct CatalogueNode;
@@ -22,7 +24,7 @@ public:
         (void)updating;
     }
     // reason: why a failed update failed, in a few English words.
-    virtual void OnUpdateFinished(CChannel* channel, CUpdateJob::Outcome outcome,
+    virtual void OnUpdateFinished(CChannel* channel, UpdateOutcome outcome,
                                   const std::string& reason) {
         (void)channel;
         (void)outcome;

@@ -128,22 +128,10 @@ private:
 
 ChannelUpdater::ChannelUpdater(CChannel& channel, const std::wstring& dataFolder,
                                platform::MessageTarget* frame)
-    : channel_(channel), dataFolder_(dataFolder), frame_(frame) {}
-
-std::wstring ChannelUpdater::PagePath() const {
-    return dataFolder_ + L"/" + channel_.GetFileStem() + L".html";
-}
-
-std::wstring ChannelUpdater::StatePath() const {
-    return dataFolder_ + L"/" + channel_.GetFileStem() + L".flg";
-}
-
-std::wstring ChannelUpdater::ValidatorsPath() const {
-    return dataFolder_ + L"/" + channel_.GetFileStem() + L".http";
-}
+    : channel_(channel), files_(dataFolder, channel), frame_(frame) {}
 
 bool ChannelUpdater::HasPage() const {
-    return stateExisted_ && platform::FileExists(PagePath());
+    return stateExisted_ && platform::FileExists(files_.Page());
 }
 
 void ChannelUpdater::KeepUnchanged() {
@@ -154,7 +142,7 @@ bool ChannelUpdater::LoadState() {
     using platform::File;
     records_.clear();
     stateExisted_ = false;
-    const std::wstring path = StatePath();
+    const std::wstring path = files_.State();
     if (!platform::PathExists(path)) {
         if (!stateFile_.Open(path, File::kRead | File::kWrite | File::kCreate | File::kExclusive)) {
             LogPrintf(L"Failed to create channel flag file");
@@ -240,7 +228,7 @@ ChannelUpdater::Result ChannelUpdater::Merge(ItemSource& items, const std::strin
                                              PageEncoding encoding, size_t documentSize) {
     const std::string stored = channel_.GetLastBuildDate();
     const std::wstring name = channel_.GetName();
-    const std::wstring pagePath = PagePath();
+    const std::wstring pagePath = files_.Page();
 
     // Remembered items: only when a build date was stored and the previous page exists.
     RememberedList remembered;
@@ -329,7 +317,7 @@ ChannelUpdater::Result ChannelUpdater::Merge(ItemSource& items, const std::strin
     const bool pageExists = platform::PathExists(pagePath);
     if ((pageExists &&
          !pageLock.Open(pagePath, platform::File::kRead | platform::File::kExclusive)) ||
-        !platform::ReplaceFilesContent({{pagePath, &pageBytes}, {StatePath(), &state}},
+        !platform::ReplaceFilesContent({{pagePath, &pageBytes}, {files_.State(), &state}},
                                        /*flush=*/false)) {
         LogPrintf(L"Failed to create channel file for channel %s", name.c_str());
         failure_ = "page not writable";

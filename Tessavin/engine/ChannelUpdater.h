@@ -1,5 +1,6 @@
 #pragma once
 
+#include "catalogue/ChannelFiles.h"
 #include "engine/ItemStateFile.h"
 #include "engine/Messages.h"
 #include "engine/PageWriter.h"
@@ -43,10 +44,8 @@ public:
     // The server said the document did not change: like an unchanged document, nothing is
     // written and the counts stay; lastUpdated is set.
     void KeepUnchanged();
-    std::wstring PagePath() const;
-    std::wstring StatePath() const;
-    // The validators of the download that made the page (HttpValidators).
-    std::wstring ValidatorsPath() const;
+    // Page, state file, and the validators of the download that made the page.
+    const ChannelFiles& Files() const { return files_; }
     // The page exists and LoadState found a state file (not one it created).
     bool HasPage() const;
 
@@ -70,7 +69,7 @@ private:
                  size_t documentSize);
 
     CChannel& channel_;
-    std::wstring dataFolder_;
+    ChannelFiles files_;
     platform::MessageTarget* frame_;
     platform::File stateFile_;
     std::vector<StateRecord> records_;

@@ -53,3 +53,18 @@ std::string ItemStateFile::WithoutLineBreaks(const std::string& link) {
             out.push_back(c);
     return out;
 }
+
+bool ItemStateFile::FindLine(const std::string& content, uint32_t number, size_t& start,
+                             size_t& end) {
+    start = 0;
+    for (uint32_t line = 1; line < number && start < content.size(); ++line) {
+        const size_t lf = content.find('\n', start);
+        start = lf == std::string::npos ? content.size() : lf + 1;
+    }
+    if (number == 0 || start >= content.size())
+        return false;
+    end = content.find('\n', start);
+    if (end == std::string::npos)
+        end = content.size();
+    return true;
+}

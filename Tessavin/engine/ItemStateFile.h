@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,9 @@ public:
     // code (4 bytes) + three blanks + link (CR/LF removed) + LF.
     static void AppendKnownItemLine(std::string& out, const std::string& code,
                                     const std::string& link);
+    // Line `number` (from 1, counting every line whole): its first byte in `start` and its
+    // end (the LF, or the end of the content) in `end`; false when there is no such line.
+    static bool FindLine(const std::string& content, uint32_t number, size_t& start, size_t& end);
     // The link without any CR or LF.
     static std::string WithoutLineBreaks(const std::string& link);
 };

@@ -22,7 +22,7 @@ void CUpdateJob::Finish(platform::MessageTarget* view, bool success) {
 void CUpdateJob::Run(void* argument) {
     auto* view = static_cast<platform::MessageTarget*>(argument);
     if (!updater_.LoadState()) {
-        outcome_ = Outcome::kFailed;
+        outcome_ = UpdateOutcome::kFailed;
         failure_ = updater_.FailureReason();
         if (view)
             view->Post(kMsgUpdateFinished, 0, reinterpret_cast<platform::LParam>(channel_));
@@ -36,7 +36,7 @@ void CUpdateJob::Run(void* argument) {
         // Validators count only while the page and state file they stand for exist.
         HttpValidators validators;
         if (updater_.HasPage())
-            validators.Load(updater_.ValidatorsPath(), address);
+            validators.Load(updater_.Files().Validators(), address);
         downloader_.SetValidators(validators);
         result = downloader_.DownLoadXmlbuf(channel_->GetUrl(), 0);
     } catch (...) {
@@ -49,23 +49,23 @@ void CUpdateJob::Run(void* argument) {
         LogPrintf(L"Failed to update channel %s", name.c_str());
     if (result == CUpDateXml::kNotModified) {
         updater_.KeepUnchanged();
-        outcome_ = Outcome::kUnchanged;
+        outcome_ = UpdateOutcome::kUnchanged;
         Finish(treeView_, true);
         return;
     }
     if (result != 1) {
-        outcome_ = result == 2 ? Outcome::kStopped : Outcome::kFailed;
+        outcome_ = result == 2 ? UpdateOutcome::kStopped : UpdateOutcome::kFailed;
         failure_ = result == 2 ? "stopped" : downloader_.FailureReason();
         Finish(treeView_, false);
         return;
     }
     ChannelUpdater::Result processed = updater_.Process(downloader_.Buffer());
-    outcome_ = processed == ChannelUpdater::kWritten     ? Outcome::kWritten
-               : processed == ChannelUpdater::kUnchanged ? Outcome::kUnchanged
-                                                         : Outcome::kFailed;
+    outcome_ = processed == ChannelUpdater::kWritten     ? UpdateOutcome::kWritten
+               : processed == ChannelUpdater::kUnchanged ? UpdateOutcome::kUnchanged
+                                                         : UpdateOutcome::kFailed;
     if (processed == ChannelUpdater::kFailed)
         failure_ = updater_.FailureReason();
-    else if (!downloader_.ResponseValidators().Save(updater_.ValidatorsPath()))
+    else if (!downloader_.ResponseValidators().Save(updater_.Files().Validators()))
         LogPrintf(L"Failed to save the validators of channel %s", name.c_str());
     Finish(treeView_, processed != ChannelUpdater::kFailed);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "catalogue/UpdateOutcome.h"
 #include "engine/ChannelUpdater.h"
 #include "engine/Job.h"
 #include "engine/UpDateXml.h"
@@ -27,8 +28,7 @@ public:
     CChannel* Channel() const { return channel_; }
 
     // How the run ended; read by the job's owner once 11901 has arrived.
-    enum class Outcome { kNotRun, kWritten, kUnchanged, kFailed, kStopped };
-    Outcome GetOutcome() const { return outcome_; }
+    UpdateOutcome GetOutcome() const { return outcome_; }
     // Why a failed run failed ("HTTP 404", "not an RSS or Atom document", ...).
     const std::string& FailureReason() const { return failure_; }
 
@@ -40,6 +40,6 @@ private:
     platform::MessageTarget* frame_;
     ChannelUpdater updater_;
     CUpDateXml downloader_;
-    Outcome outcome_ = Outcome::kNotRun;
+    UpdateOutcome outcome_ = UpdateOutcome::kNotRun;
     std::string failure_;
 };

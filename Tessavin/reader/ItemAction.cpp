@@ -1,8 +1,10 @@
 #include "reader/ItemAction.h"
 
 #include "catalogue/Channel.h"
+#include "catalogue/ChannelFiles.h"
 #include "config/LogFile.h"
 #include "engine/ChannelUpdater.h"
+#include "engine/ItemStateFile.h"
 #include "engine/ItemText.h"
 #include "engine/PageWriter.h"
 #include "platform/CodePage.h"
@@ -209,29 +211,25 @@ bool ItemAction::OnNavigate(const std::wstring& address, CChannel& channel,
 bool ItemAction::HandleItemAction(const std::wstring& address, CChannel& channel,
                                   const std::wstring& dataFolder, platform::MessageTarget* view,
                                   const std::string* itemLink) {
-    ItemCall call = Parse(platform::WideToUtf8(address));
+    return Apply(Parse(platform::WideToUtf8(address)), channel, dataFolder, view, itemLink);
+}
+
+bool ItemAction::Apply(const ItemCall& call, CChannel& channel, const std::wstring& dataFolder,
+                       platform::MessageTarget* view, const std::string* itemLink) {
     if (call.action == ItemCall::kNone ||
         call.channelId != static_cast<int64_t>(static_cast<int32_t>(channel.GetId())))
         return false;
-    const std::wstring statePath = dataFolder + L"/" + channel.GetFileStem() + L".flg";
+    const ChannelFiles files(dataFolder, channel);
     platform::File state;
     std::string content;
-    if (!state.Open(statePath,
+    if (!state.Open(files.State(),
                     platform::File::kRead | platform::File::kWrite | platform::File::kExclusive) ||
         !state.ReadToEnd(content)) {
         LogPrintf(L"Failed open flgfile!");
         return false;
     }
-    // Line N, counting every line (whole, however long) from 1.
-    size_t start = 0;
-    for (uint32_t line = 1; line < call.item && start < content.size(); ++line) {
-        size_t end = content.find('\n', start);
-        start = end == std::string::npos ? content.size() : end + 1;
-    }
-    size_t end = content.find('\n', start);
-    if (end == std::string::npos)
-        end = content.size();
-    if (start >= content.size() || end - start < 4)
+    size_t start = 0, end = 0;
+    if (!ItemStateFile::FindLine(content, call.item, start, end) || end - start < 4)
         return false; // no such line
     const char current = content[start + call.action];
     const char oldReadMark = content[start + 1];
@@ -241,7 +239,7 @@ bool ItemAction::HandleItemAction(const std::wstring& address, CChannel& channel
     int newState = call.carriesLink ? 1 : (current >= '1' && current <= '9' ? 0 : 1);
     if (call.action == ItemCall::kDelete || itemLink) {
         std::string page;
-        if (!platform::ReadWholeFile(dataFolder + L"/" + channel.GetFileStem() + L".html", page))
+        if (!platform::ReadWholeFile(files.Page(), page))
             return false;
         // A page written before the last update may number its items otherwise: the call
         // names the item it was written for, and line N must still be that item.
@@ -270,15 +268,14 @@ bool ItemAction::HandleItemAction(const std::wstring& address, CChannel& channel
         return false;
     }
     state.Close();
-    return UpdatePageForItem(statePath, call.item, call.action, call.carriesLink, oldReadMark,
+    return UpdatePageForItem(files.Page(), call.item, call.action, call.carriesLink, oldReadMark,
                              newReadMark, newState, channel, view);
 }
 
-bool ItemAction::UpdatePageForItem(const std::wstring& statePath, uint32_t item,
+bool ItemAction::UpdatePageForItem(const std::wstring& pagePath, uint32_t item,
                                    ItemCall::Action action, bool carriesLink, char oldReadMark,
                                    char newReadMark, int newState, CChannel& channel,
                                    platform::MessageTarget* view) {
-    const std::wstring pagePath = statePath.substr(0, statePath.size() - 3) + L"html";
     const auto lParam = reinterpret_cast<platform::LParam>(&channel);
     if (platform::FileSize(pagePath) < 0) {
         LogPrintf(L"Failed to get the file Infomation!\nPelease checked the file!");

@@ -45,15 +45,18 @@ public:
                            const std::wstring& dataFolder, platform::MessageTarget* view,
                            ILinkOpener* opener, const std::string* itemLink = nullptr);
 
-    // Changes the item's mark in the state file, then patches the page; true when both
-    // changed.
+    // Parses the address and applies its call.
     static bool HandleItemAction(const std::wstring& address, CChannel& channel,
                                  const std::wstring& dataFolder, platform::MessageTarget* view,
                                  const std::string* itemLink = nullptr);
+    // Changes the item's mark in the state file, then patches the page; true when both
+    // changed. Only a call whose channel id is the channel's own is applied.
+    static bool Apply(const ItemCall& call, CChannel& channel, const std::wstring& dataFolder,
+                      platform::MessageTarget* view, const std::string* itemLink = nullptr);
 
     // Patches the page for one changed item and posts 11902 / 11903 to the view; true when
     // the page file changed.
-    static bool UpdatePageForItem(const std::wstring& statePath, uint32_t item,
+    static bool UpdatePageForItem(const std::wstring& pagePath, uint32_t item,
                                   ItemCall::Action action, bool carriesLink, char oldReadMark,
                                   char newReadMark, int newState, CChannel& channel,
                                   platform::MessageTarget* view);

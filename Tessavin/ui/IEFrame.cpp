@@ -1,6 +1,7 @@
 #include "ui/IEFrame.h"
 
 #include "catalogue/Channel.h"
+#include "catalogue/ChannelFiles.h"
 #include "config/Config.h"
 #include "config/LogFile.h"
 #include "host/HostServices.h"
@@ -110,7 +111,7 @@ std::wstring CIEFrame::TabTitle(const std::wstring& text) {
 }
 
 std::wstring CIEFrame::PagePath(const CChannel* channel) const {
-    return dataFolder_ + L"/" + channel->GetFileStem() + L".html";
+    return ChannelFiles(dataFolder_, *channel).Page();
 }
 
 void CIEFrame::ShowPageLimit() {

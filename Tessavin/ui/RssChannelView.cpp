@@ -337,13 +337,13 @@ void CRssChannelView::OnUpdatingChanged(CChannel* channel, bool) {
     RefreshChannelImage(channel);
 }
 
-void CRssChannelView::OnUpdateFinished(CChannel*, CUpdateJob::Outcome outcome, const std::string&) {
+void CRssChannelView::OnUpdateFinished(CChannel*, UpdateOutcome outcome, const std::string&) {
     if (progressDone_.load() == 0)
         progressStopped_ = 0; // the first end of a new update-all
     ++progressDone_;
-    if (outcome == CUpdateJob::Outcome::kFailed)
+    if (outcome == UpdateOutcome::kFailed)
         ++progressFailed_;
-    else if (outcome == CUpdateJob::Outcome::kStopped)
+    else if (outcome == UpdateOutcome::kStopped)
         ++progressStopped_;
 }
 

@@ -86,7 +86,7 @@ public:
     void OnNodeMoved(CatalogueNode* node) override;
     void OnNodeTextChanged(CatalogueNode* node) override;
     void OnUpdatingChanged(CChannel* channel, bool updating) override;
-    void OnUpdateFinished(CChannel* channel, CUpdateJob::Outcome outcome,
+    void OnUpdateFinished(CChannel* channel, UpdateOutcome outcome,
                           const std::string& reason) override;
     // Per-channel timers: period interval x 60000 ms; ids never 1 or 2 (the drag timers).
     void StartChannelTimer(CChannel* channel) override;
