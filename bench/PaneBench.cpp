@@ -130,7 +130,7 @@ int main(int argc, char** argv) {
     std::filesystem::create_directories(app + "userdata/rss/RssUserCfg");
     std::ofstream(app + "userdata/rss/RssUserCfg/userdefinechannel.opml") << "";
     {
-        CatalogueModel model(nullptr, CatalogueModel::Targets{}, nullptr);
+        CatalogueModel model(nullptr);
         model.Open();
         CChannel* channel = model.AddChannel(nullptr, L"bench", L"", L"http://127.0.0.1:9/x");
         channel->SetMaxItems(1000);
@@ -152,7 +152,7 @@ int main(int argc, char** argv) {
     std::vector<double> open, action, deletion;
     bool ok = true;
     for (int run = 0; run < runs && ok; ++run) {
-        pane->Tabs()->CloseAllPages();
+        pane->CloseAllPages();
         Pump([] { return false; }, 200);
         auto start = Clock::now();
         pane->ShowChannelPage(channel);
@@ -160,7 +160,7 @@ int main(int argc, char** argv) {
         ok = Pump([view] { return view->DocumentsLoaded() > 0; });
         open.push_back(Milliseconds(start));
         // Read and unread again, then a deletion.
-        const std::wstring page = frame->Model()->PagePath(channel);
+        const std::wstring page = frame->Model()->FilesOf(channel).Page();
         for (int k = 0; k < 3 && ok; ++k) {
             const wxString before = tree->GetItemText(item);
             std::string pageBefore;

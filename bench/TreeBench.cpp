@@ -7,6 +7,7 @@
 #include "catalogue/CatalogueModel.h"
 #include "config/Config.h"
 #include "engine/Messages.h"
+#include "opml/CatalogueImport.h"
 #include "platform/CodePage.h"
 #include "platform/ResourceModule.h"
 #include "ui/MainFrame.h"
@@ -53,9 +54,10 @@ public:
                 opml += "</outline>";
             }
             std::ofstream(app + "list.opml") << opml + "</body></opml>";
-            CatalogueModel model(nullptr, CatalogueModel::Targets{}, nullptr);
+            CatalogueModel model(nullptr);
             model.Open();
-            model.Import(platform::Utf8ToWide(app + "list.opml"), nullptr);
+            CatalogueImport(model, nullptr)
+                .Import(platform::Utf8ToWide(app + "list.opml"), nullptr);
         }
         resources_ = platform::ResourceModule::Load(
             platform::Utf8ToWide(std::string(TESSAVIN_PLUGIN_SOURCE_DIR) + "/res"));
@@ -69,9 +71,7 @@ public:
             {
                 WxMessageTarget target;
                 auto* tree = new CRssChannelView(host, &target);
-                CatalogueModel::Targets targets;
-                targets.view = &target;
-                CatalogueModel model(tree, targets, nullptr);
+                CatalogueModel model(tree);
                 model.Open();
                 tree->Update();
                 fill.push_back(Milliseconds(start));

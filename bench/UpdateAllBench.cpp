@@ -123,7 +123,7 @@ int UpdateAll(const std::string& folder, int port, int channels, unsigned thread
         return 1;
     if (expectUnchanged)
         for (auto& job : jobs)
-            if (job->GetOutcome() != CUpdateJob::Outcome::kUnchanged)
+            if (job->GetOutcome() != UpdateOutcome::kUnchanged)
                 return 4;
     return 0;
 }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "config/Folders.h"
+#include "platform/CodePage.h"
+
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -16,7 +19,7 @@ inline const std::string& FuzzFolder() {
                                .string() +
                            "/";
         std::filesystem::create_directories(path);
-        setenv("TESSAVIN_APP_DIR", path.c_str(), 1);
+        SetAppDirectory(platform::Utf8ToWide(path));
         return path;
     }();
     return folder;

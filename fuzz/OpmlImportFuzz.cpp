@@ -4,8 +4,8 @@
 #include "catalogue/Channel.h"
 #include "catalogue/DialogRules.h"
 #include "catalogue/Group.h"
+#include "opml/OpmlImport.h"
 #include "platform/CodePage.h"
-#include "xml/OpmlImport.h"
 
 #include <cstdlib>
 #include <unistd.h>

@@ -56,6 +56,26 @@ check_scripts() {
     return $status
 }
 
+# The core's folders include only the folders below them (docs/architecture.md, "Floors").
+check_floors() {
+    local -A allowed=([platform]="" [xml]="platform" [config]="platform"
+        [catalogue]="config platform" [engine]="catalogue config xml platform"
+        [host]="catalogue config xml platform" [reader]="engine catalogue config platform"
+        [opml]="engine catalogue config xml platform" [update]="engine catalogue config platform")
+    local status=0 folder included
+    for folder in "${!allowed[@]}"; do
+        for included in $(cat Tessavin/"$folder"/*.h Tessavin/"$folder"/*.cpp |
+            sed -n -E 's@^#include "([a-z]+)/.*@\1@p' | sort -u); do
+            [ "$included" = "$folder" ] && continue
+            if [[ " ${allowed[$folder]} " != *" $included "* ]]; then
+                echo "Tessavin/$folder includes $included, which is not below it" >&2
+                status=1
+            fi
+        done
+    done
+    return $status
+}
+
 build_and_test() {
     local dir=$1
     shift
@@ -69,6 +89,8 @@ build_and_test() {
 
 echo "== scripts: syntax, and the run command's outside commands installed by deps.sh"
 check_scripts
+echo "== folders: each includes only the folders below it"
+check_floors
 echo "== normal build"
 build_and_test build --
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer"
@@ -77,7 +99,7 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     build_and_test build-asan -- -DTESSAVIN_ASAN=ON
 echo "== ThreadSanitizer (threaded subsystems)"
 TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$PWD/tests/tsan.supp" \
-    build_and_test build-tsan -L "engine|catalogue" -- -DTESSAVIN_TSAN=ON
+    build_and_test build-tsan -L "engine|catalogue|update" -- -DTESSAVIN_TSAN=ON
 echo "== fuzz targets: corpora and regression inputs replayed"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 CC=clang CXX=clang++ \
     build_and_test build-fuzz -L fuzz -- -DTESSAVIN_FUZZ=ON

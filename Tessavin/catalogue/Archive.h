@@ -26,9 +26,6 @@ public:
     // A loading archive over its own copy of data.
     explicit CArchive(std::string data);
 
-    bool IsStoring() const { return storing_; }
-    bool IsLoading() const { return !storing_; }
-
     // Storing.
     const std::string& Data() const { return out_; }
     void WriteU8(uint8_t value);

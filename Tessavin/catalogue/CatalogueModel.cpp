@@ -1,24 +1,14 @@
 #include "catalogue/CatalogueModel.h"
 
-#include "config/Config.h"
 #include "config/DateTime.h"
-#include "config/Folders.h"
 #include "config/LogFile.h"
-#include "engine/Messages.h"
-#include "engine/StopFlags.h"
-#include "engine/ThreadPool.h"
-#include "engine/UpDateXml.h"
-#include "engine/UpdateJob.h"
 #include "platform/CodePage.h"
 #include "platform/FileSystem.h"
 #include "platform/Format.h"
-#include "platform/MessageQueue.h"
 #include "platform/ScopedLock.h"
-#include "xml/OpmlImport.h"
 
 #include <algorithm>
 #include <unordered_map>
-#include <unordered_set>
 
 namespace {
 
@@ -38,12 +28,11 @@ template <class List, class Record> void EraseRecord(List& list, Record* record)
 
 } // namespace
 
-CatalogueModel::CatalogueModel(ICatalogueObserver* observer, Targets targets, CThreadPool* pool)
-    : observer_(observer ? observer : &defaultObserver_), targets_(targets), pool_(pool) {}
+CatalogueModel::CatalogueModel(ICatalogueObserver* observer)
+    : observer_(observer ? observer : &defaultObserver_) {}
 
 CatalogueModel::~CatalogueModel() {
     Close();
-    jobList_.clear();
     DeleteNodes(root_.children);
     channels_.clear();
     groups_.clear();
@@ -51,10 +40,6 @@ CatalogueModel::~CatalogueModel() {
 
 bool CatalogueModel::Open() {
     openProblem_.clear();
-    // The flags of an earlier catalogue's shutdown (a second run in one process) would make
-    // every update of this one give up.
-    stopFlag = false;
-    exitFlag = false;
     if (!files_.OpenCatalogueFiles()) {
         switch (files_.LastOpenError()) {
         case CatalogueFiles::OpenError::kInUse:
@@ -91,17 +76,10 @@ bool CatalogueModel::Open() {
         }
         InsertChannel(channel.get());
     }
-    // The default list is a gift of the first start, not a refill of an emptied catalogue.
-    if (files_.Created())
-        ImportFromPath(DefaultChannelListPath());
     return true;
 }
 
 void CatalogueModel::Close() {
-    stopFlag = true;
-    exitFlag = true;
-    if (updateAllThread_.joinable())
-        updateAllThread_.join(); // the walk checks the flags and Submit gives up at exit
     FlushSaves();
     files_.Close();
 }
@@ -284,7 +262,6 @@ CChannel* CatalogueModel::AddChannel(CGroup* parent, const std::wstring& name,
     }
     AddNode(nullptr, raw, parent && NodeOf(parent) ? NodeOf(parent) : &root_);
     SaveChannels();
-    UpdateChannel(raw);
     return raw;
 }
 
@@ -451,99 +428,23 @@ bool CatalogueModel::DeleteChannelArticles(CChannel* channel) {
     return true;
 }
 
-int CatalogueModel::Import(const std::wstring& path, CGroup* parent) {
-    lastImport_ = ImportSummary{};
-    const uint32_t parentId = parent ? parent->GetId() : 0;
-    if (!IdsLeft(lastChannelId_, 1) || !IdsLeft(lastGroupId_, 1)) {
-        lastImport_.problem = ImportProblem::kNoIds;
-        return 0;
-    }
+bool CatalogueModel::ReserveImportIds() {
+    if (!IdsLeft(lastChannelId_, 1) || !IdsLeft(lastGroupId_, 1))
+        return false;
     ++lastChannelId_;
     ++lastGroupId_;
-    // A list on the web is downloaded here, so that a failed download can say why; the
-    // importer then reads the copy kept beside the pages for the while.
-    std::wstring source = path;
-    std::wstring scheme = path.substr(0, 8);
-    std::transform(scheme.begin(), scheme.end(), scheme.begin(),
-                   [](wchar_t c) { return c >= L'A' && c <= L'Z' ? c - L'A' + L'a' : c; });
-    if (scheme.compare(0, 7, L"http://") == 0 ||
-        (scheme == L"https://" && CConfig().ReadAllowHttps() == 1)) {
-        CUpDateXml downloader(targets_.frame);
-        if (downloader.DownLoadXmlbuf(path, 1) != 1) {
-            lastImport_.problem = ImportProblem::kDownloadFailed;
-            lastImport_.downloadFailure =
-                downloader.FailureReason().empty() ? "failed" : downloader.FailureReason();
-            if (targets_.frame)
-                targets_.frame->Post(kMsgStatus, kStatusImportFailed, 0);
-            LogPrintf(L"Failed to import feed form file or web");
-            return 0;
-        }
-        source = DataFolder() + L"/import.opml.download";
-        if (!platform::ReplaceFileContent(source, downloader.Buffer())) {
-            lastImport_.problem = ImportProblem::kUnreadable;
-            LogPrintf(L"Failed to import feed form file or web");
-            return 0;
-        }
-    }
-    COpmlImport importer(targets_.frame);
-    // The catalogue's addresses and groups, looked up once per outline.
-    std::unordered_set<std::wstring> addresses;
-    addresses.reserve(channels_.size());
-    for (const auto& channel : channels_)
-        addresses.insert(channel->GetUrl());
-    importer.isNewAddress = [&addresses](const std::wstring& address) {
-        return addresses.count(address) == 0;
-    };
-    // Keyed by "<parent id>/<name>"; of two groups with one name and parent, the first.
-    std::unordered_map<std::wstring, uint32_t> groupIds;
-    groupIds.reserve(groups_.size());
-    for (const auto& group : groups_)
-        groupIds.emplace(std::to_wstring(group->GetParentId()) + L'/' + group->GetName(),
-                         group->GetId());
-    importer.existingGroup = [&groupIds](uint32_t parentId, const std::wstring& name) {
-        const auto found = groupIds.find(std::to_wstring(parentId) + L'/' + name);
-        return found == groupIds.end() ? uint32_t{0} : found->second;
-    };
-    const int read = importer.Import(source, parentId, lastGroupId_, lastChannelId_);
-    if (source != path)
-        platform::DeleteFile(source);
-    if (!read) {
-        std::string bytes;
-        lastImport_.problem = source != path                            ? ImportProblem::kNotList
-                              : path.find(L"://") != std::wstring::npos ? ImportProblem::kNotHttp
-                              : !platform::FileExists(path)             ? ImportProblem::kNoFile
-                              : !platform::ReadWholeFile(path, bytes)   ? ImportProblem::kUnreadable
-                                                                        : ImportProblem::kNotList;
-        LogPrintf(L"Failed to import feed form file or web");
-        return 0;
-    }
-    auto& groups = importer.Groups();
-    auto& channels = importer.Channels();
-    static_cast<ImportCounts&>(lastImport_) = importer.Counts();
-    const ImportCounts& counts = lastImport_;
-    const size_t leftOut = counts.alreadyPresent + counts.notHttp + counts.addressTooLong;
-    if (leftOut > counts.alreadyPresent || counts.namesCleaned || counts.descriptionsCleaned ||
-        counts.itemLimitsClamped || counts.intervalsClamped)
-        LogPrintf(
-            L"import left out %d (not http) and %d (address too long), cleaned %d names "
-            L"and %d descriptions, clamped %d item limits and %d intervals",
-            static_cast<int>(counts.notHttp), static_cast<int>(counts.addressTooLong),
-            static_cast<int>(counts.namesCleaned), static_cast<int>(counts.descriptionsCleaned),
-            static_cast<int>(counts.itemLimitsClamped), static_cast<int>(counts.intervalsClamped));
-    if (groups.empty() && channels.empty()) {
-        if (leftOut == 0)
-            return 2;
-        --lastChannelId_; // nothing taken
-        --lastGroupId_;
-        LogPrintf(L"imported 0 groups and 0 channels, %d already present",
-                  static_cast<int>(lastImport_.alreadyPresent));
-        return 1;
-    }
-    if (!IdsLeft(lastGroupId_ - 1, groups.size()) ||
-        !IdsLeft(lastChannelId_ - 1, channels.size())) {
-        lastImport_.problem = ImportProblem::kNoIds;
-        return 0;
-    }
+    return true;
+}
+
+void CatalogueModel::ReleaseImportIds() {
+    --lastChannelId_;
+    --lastGroupId_;
+}
+
+bool CatalogueModel::AddImported(std::vector<std::unique_ptr<CGroup>>& groups,
+                                 std::vector<std::unique_ptr<CChannel>>& channels) {
+    if (!IdsLeft(lastGroupId_ - 1, groups.size()) || !IdsLeft(lastChannelId_ - 1, channels.size()))
+        return false;
     std::vector<CGroup*> newGroups;
     std::vector<CChannel*> newChannels;
     {
@@ -577,20 +478,7 @@ int CatalogueModel::Import(const std::wstring& path, CGroup* parent) {
         AddNode(nullptr, channel, parentNode(channel->GetGroupId()));
     lastChannelId_ = static_cast<uint32_t>(static_cast<int64_t>(lastChannelId_) +
                                            static_cast<int64_t>(newChannels.size()) - 1);
-    LogPrintf(L"Succeed to import feed from file or web");
-    lastImport_.groups = newGroups.size();
-    lastImport_.channels = newChannels.size();
-    LogPrintf(L"imported %d groups and %d channels, %d already present",
-              static_cast<int>(lastImport_.groups), static_cast<int>(lastImport_.channels),
-              static_cast<int>(lastImport_.alreadyPresent));
-    SaveGroups();
-    SaveChannels();
-    return 1;
-}
-
-void CatalogueModel::ImportFromPath(const std::wstring& path) {
-    if (Import(path, nullptr) == 2)
-        return; // nothing usable: no log
+    return true;
 }
 
 CatalogueModel::MoveResult CatalogueModel::Move(CatalogueNode* source, CGroup* target) {
@@ -647,162 +535,6 @@ CatalogueModel::MoveResult CatalogueModel::Move(CatalogueNode* source, CGroup* t
     SaveGroups();
     SaveChannels();
     return MoveResult::kMoved;
-}
-
-bool CatalogueModel::StartJob(CChannel* channel, bool fromCommand) {
-    const std::wstring name = channel->GetName();
-    if (fromCommand)
-        stopFlag = false;
-    auto job = std::make_unique<CUpdateJob>(channel, DataFolder(), targets_.view, targets_.frame);
-    CUpdateJob* raw = job.get();
-    {
-        platform::ScopedLock guard(jobListLock_);
-        jobList_.push_back(std::move(job));
-    }
-    LogPrintf(fromCommand ? L"Begin to update channel %s" : L"Begin to update channel %s ",
-              name.c_str());
-    observer_->OnUpdatingChanged(channel, true);
-    if (!fromCommand && targets_.frame)
-        targets_.frame->Post(kMsgStatus, kStatusUpdateStarted, 0);
-    if (pool_ && pool_->Submit(raw, targets_.view))
-        return true;
-    // Shutting down: the job never runs.
-    {
-        platform::ScopedLock guard(jobListLock_);
-        EraseRecord(jobList_, raw);
-    }
-    channel->SetUpdating(false);
-    observer_->OnUpdatingChanged(channel, false);
-    return false;
-}
-
-bool CatalogueModel::BeginUpdate(CChannel* channel) {
-    if (channel->BeginUpdating())
-        return true;
-    LogPrintf(L"The channel %s is being updated, please update it after the completion of it's "
-              L"updated",
-              channel->GetName().c_str());
-    return false;
-}
-
-bool CatalogueModel::UpdateChannel(CChannel* channel) {
-    if (!channel) {
-        LogPrintf(L"Invalidate pointer in CRssChannelView::UpdateChannel(), can't to update");
-        return false;
-    }
-    return BeginUpdate(channel) && StartJob(channel, false);
-}
-
-bool CatalogueModel::UpdateSelected(CChannel* channel) {
-    return channel && BeginUpdate(channel) && StartJob(channel, true);
-}
-
-void CatalogueModel::UpdateAll() {
-    if (updateAllRunning_.load()) {
-        LogPrintf(L"Updating the channels now, please try later");
-        return;
-    }
-    if (channels_.empty())
-        return;
-    if (updateAllThread_.joinable())
-        updateAllThread_.join(); // the previous walk has ended
-    updateAllRunning_ = true;
-    stopFlag = false;
-    updateAllThread_ = std::thread([this] { UpdateAllWorker(); });
-}
-
-void CatalogueModel::UpdateAllWorker() {
-    LogPrintf(L"Begin to update all channel");
-    std::vector<CChannel*> snapshot;
-    {
-        platform::ScopedLock guard(channelListLock_);
-        for (const auto& channel : channels_)
-            snapshot.push_back(channel.get());
-    }
-    for (CChannel* channel : snapshot) {
-        if (stopFlag.load() || exitFlag.load())
-            break;
-        {
-            // Still in the list, and marked updating before the lock goes, so a delete
-            // (refused while updating) cannot take it away now.
-            platform::ScopedLock guard(channelListLock_);
-            auto it = std::find_if(channels_.begin(), channels_.end(),
-                                   [channel](const auto& c) { return c.get() == channel; });
-            if (it == channels_.end())
-                continue;
-            if (!BeginUpdate(channel))
-                continue;
-        }
-        StartJob(channel, false);
-    }
-    updateAllRunning_ = false;
-}
-
-void CatalogueModel::StopAll() {
-    stopFlag = true;
-}
-
-size_t CatalogueModel::RunningJobs() {
-    platform::ScopedLock guard(jobListLock_);
-    return jobList_.size();
-}
-
-void CatalogueModel::HandleMessage(const platform::PostedMessage& message) {
-    auto* channel = reinterpret_cast<CChannel*>(message.lParam);
-    const int w = static_cast<int>(message.wParam);
-    switch (message.message) {
-    case kMsgUpdateFinished:
-        OnUpdateFinished(w, channel);
-        break;
-    case kMsgItemReadChanged:
-        OnItemReadChanged(w, channel);
-        break;
-    case kMsgItemDeleted:
-        OnItemDeleted(w, channel);
-        break;
-    default:
-        break;
-    }
-}
-
-void CatalogueModel::OnUpdateFinished(int result, CChannel* channel) {
-    if (!channel) {
-        LogPrintf(L"Invalidate pointer in CRssChannelView::OnUpdateFinished()");
-        return;
-    }
-    UpdateOutcome outcome = UpdateOutcome::kNotRun;
-    std::string reason;
-    {
-        platform::ScopedLock guard(jobListLock_);
-        auto it = std::find_if(jobList_.begin(), jobList_.end(),
-                               [channel](const auto& job) { return job->Channel() == channel; });
-        if (it != jobList_.end()) {
-            outcome = (*it)->GetOutcome();
-            reason = (*it)->FailureReason();
-            jobList_.erase(it);
-        }
-        channel->SetUpdating(false);
-    }
-    if (outcome != UpdateOutcome::kStopped && outcome != UpdateOutcome::kNotRun)
-        RecordHealth(channel, outcome == UpdateOutcome::kFailed, reason);
-    if (result == 1) {
-        LogPrintf(L"Succeed to update channel %s", channel->GetName().c_str());
-        ResetChannelTimer(channel);
-        SetText(NodeOf(channel));
-        SaveChannelsSoon();
-    }
-    observer_->OnUpdatingChanged(channel, false);
-    observer_->OnUpdateFinished(channel, outcome, reason);
-    if (targets_.frame)
-        targets_.frame->Post(kMsgStatus, kStatusUpdateHandled, 0);
-    // An open page of the channel is older than its files now: it is shown again.
-    if (outcome == UpdateOutcome::kWritten && targets_.readingPane)
-        targets_.readingPane->Post(kMsgChannelPageWritten, 0,
-                                   reinterpret_cast<platform::LParam>(channel));
-    if (channel->GetShowWhenDone() && channel->GetTotalCount() != 0 && targets_.readingPane)
-        targets_.readingPane->Post(kMsgShowChannelPage, 0,
-                                   reinterpret_cast<platform::LParam>(channel));
-    channel->SetShowWhenDone(false);
 }
 
 void CatalogueModel::OnItemReadChanged(int wParam, CChannel* channel) {

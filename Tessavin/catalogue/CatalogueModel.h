@@ -6,47 +6,30 @@
 #include "catalogue/ChannelFiles.h"
 #include "catalogue/ChannelHealth.h"
 #include "platform/CriticalSection.h"
-#include "xml/OpmlImport.h"
 
 #include <atomic>
 #include <memory>
 #include <string>
-#include <thread>
 #include <unordered_map>
 #include <vector>
 
-class CThreadPool;
-class CUpdateJob;
-namespace platform {
-class MessageTarget;
-struct PostedMessage;
-} // namespace platform
-
 // The channel catalogue without any window: groups and channels in their lists and in tree
-// order, their ids, locks and files, and the rules of add, rename, delete, move, import,
-// update scheduling and counts. A tree control mirrors it through ICatalogueObserver.
+// order, their ids, files and counts, and the rules of add, rename, delete and move. A tree
+// control mirrors it through ICatalogueObserver.
 //
-// Locks: the group-list lock is taken before the channel-list lock; the job-list lock only
-// around its own changes. Shutdown: Close() stops updates and the update-all walk; the
-// owner then destroys the worker pool (which waits for running jobs) before the model.
+// Locks: the group-list lock is taken before the channel-list lock.
 class CatalogueModel {
 public:
-    struct Targets {
-        platform::MessageTarget* view = nullptr;        // gets 11901-11903 (pumped by the owner)
-        platform::MessageTarget* frame = nullptr;       // gets 11904 status codes
-        platform::MessageTarget* readingPane = nullptr; // gets 11905
-    };
-
-    CatalogueModel(ICatalogueObserver* observer, Targets targets, CThreadPool* pool);
+    explicit CatalogueModel(ICatalogueObserver* observer);
     ~CatalogueModel();
     CatalogueModel(const CatalogueModel&) = delete;
     CatalogueModel& operator=(const CatalogueModel&) = delete;
 
-    // Opens and loads the catalogue files and builds the tree; imports the default channel
-    // list when the catalogue files were created by this open (the first start of a data
-    // folder). False when the files cannot be opened or a file cannot be read and has no
-    // good copy (OpenProblem says which).
+    // Opens and loads the catalogue files and builds the tree. False when the files cannot
+    // be opened or a file cannot be read and has no good copy (OpenProblem says which).
     bool Open();
+    // The catalogue files were created by Open (the first start of a data folder).
+    bool CreatedByOpen() const { return files_.Created(); }
     // Why Open failed, or what it repaired (a damaged file replaced by its last good copy);
     // empty when all was well.
     const std::wstring& OpenProblem() const { return openProblem_; }
@@ -69,10 +52,15 @@ public:
     ChannelFiles FilesOf(const CChannel* channel) const;
     // How the channel's updates go while they fail (kept across restarts); null while fine.
     const ChannelHealth* HealthOf(const CChannel* channel) const;
+    // Records how an update ended; the health file follows.
+    void RecordHealth(CChannel* channel, bool failed, const std::string& reason);
     bool IsAddressUnique(const std::wstring& address) const;
 
+    ICatalogueObserver& Observer() const { return *observer_; }
+    platform::CriticalSection& ChannelListLock() { return channelListLock_; }
+
     // Catalogue operations (the dialog rules are checked by the caller). Adding returns
-    // null when the ids are exhausted.
+    // null when the ids are exhausted; the caller starts a new channel's first update.
     CGroup* AddGroup(CGroup* parent, const std::wstring& name);
     CChannel* AddChannel(CGroup* parent, const std::wstring& name, const std::wstring& description,
                          const std::wstring& url);
@@ -99,42 +87,20 @@ public:
     const DeleteReport& LastDelete() const { return lastDelete_; }
     // The channels under a node at any depth (1 for a channel's node).
     static size_t ChannelsUnder(const CatalogueNode* node);
-    // Imports a list under the parent group (null: top level); channels whose address is
-    // in the catalogue already are left out. 1 merged (or everything left out), 0 failed,
-    // 2 empty.
-    int Import(const std::wstring& path, CGroup* parent);
-    // What the last import added, and what of the list it left out or changed.
-    // Why an import failed (gave 0).
-    enum class ImportProblem {
-        kNone,
-        kNoIds,
-        kNoFile,
-        kUnreadable,
-        kNotList,
-        kNotHttp,
-        kDownloadFailed
-    };
-    struct ImportSummary : ImportCounts {
-        size_t groups = 0, channels = 0;
-        ImportProblem problem = ImportProblem::kNone;
-        std::string downloadFailure; // the downloader's reason ("HTTP 404", ...)
-    };
-    const ImportSummary& LastImport() const { return lastImport_; }
-    void ImportFromPath(const std::wstring& path);
+    // An import takes the ids after the last ones before it reads its list, and keeps them
+    // taken when it fails; false when none are left.
+    bool ReserveImportIds();
+    // The import added nothing: its ids are free again.
+    void ReleaseImportIds();
+    // Takes over an import's records (ids from the reserved ones on) at the end of their
+    // parents; false, taking nothing, when their ids ran past the last id. Saves nothing.
+    bool AddImported(std::vector<std::unique_ptr<CGroup>>& groups,
+                     std::vector<std::unique_ptr<CChannel>>& channels);
     enum class MoveResult { kMoved, kOntoItself, kAlreadyTopLevel, kIntoOwnSubtree };
     // Moves a node with its subtree under a group (null: the top level).
     MoveResult Move(CatalogueNode* source, CGroup* target);
 
-    // Update scheduling.
-    bool UpdateChannel(CChannel* channel);  // timers, update-all walk, adding a channel
-    bool UpdateSelected(CChannel* channel); // the update command: also clears the stop flag
-    void UpdateAll();
-    bool UpdateAllRunning() const { return updateAllRunning_.load(); }
-    void StopAll();
-    size_t RunningJobs();
-    // Handlers of the messages that arrive at the view target.
-    void HandleMessage(const platform::PostedMessage& message);
-    void OnUpdateFinished(int result, CChannel* channel);
+    // The count changes of item actions (11902, 11903).
     void OnItemReadChanged(int wParam, CChannel* channel);
     void OnItemDeleted(int wParam, CChannel* channel);
 
@@ -143,11 +109,15 @@ public:
     // Writes Channel.dat if a save of the message handlers is still pending.
     bool FlushSaves();
     bool SavePending() const { return channelsPending_; }
-
-private:
     // The message handlers save through here: at once, or once after a burst of messages
     // when the observer batches saves (it then calls FlushSaves).
     void SaveChannelsSoon();
+    // The channel's node shows its name and counts again.
+    void ShowNewText(CChannel* channel) { SetText(NodeOf(channel)); }
+    // The channel's timer starts again (its interval may have changed).
+    void ResetChannelTimer(CChannel* channel);
+
+private:
     // A node for the record at the end of parent; a channel's timer starts.
     CatalogueNode* AddNode(CGroup* group, CChannel* channel, CatalogueNode* parent);
     void InsertGroup(CGroup* group);
@@ -157,20 +127,12 @@ private:
     void Detach(CatalogueNode* node);
     bool DeleteNode(CatalogueNode* node);
     bool DeleteChannelFiles(CChannel* channel);
-    // Marks the channel updating; logs and refuses when an update runs already.
-    bool BeginUpdate(CChannel* channel);
-    bool StartJob(CChannel* channel, bool fromCommand);
-    void ResetChannelTimer(CChannel* channel);
-    void RecordHealth(CChannel* channel, bool failed, const std::string& reason);
-    void UpdateAllWorker();
     void SetText(CatalogueNode* node);
     // True when `wanted` more ids fit after `last` (ids never wrap to 0, the top level).
     static bool IdsLeft(uint32_t last, size_t wanted);
 
     ICatalogueObserver* observer_;
     ICatalogueObserver defaultObserver_;
-    Targets targets_;
-    CThreadPool* pool_;
     CatalogueFiles files_;
     GroupList groups_;
     ChannelList channels_;
@@ -179,15 +141,10 @@ private:
     uint32_t lastChannelId_ = 0;
     platform::CriticalSection groupListLock_;
     platform::CriticalSection channelListLock_;
-    platform::CriticalSection jobListLock_;
-    std::vector<std::unique_ptr<CUpdateJob>> jobList_;
-    std::atomic<bool> updateAllRunning_{false};
     std::atomic<bool> saveFailed_{false};
     bool channelsPending_ = false; // UI thread only
-    ImportSummary lastImport_;
     DeleteReport lastDelete_;
     std::wstring openProblem_;
-    std::thread updateAllThread_;
     // Channels whose updates fail, by id (the UI thread's, like the records).
     std::unordered_map<uint32_t, ChannelHealth> health_;
 };

@@ -12,6 +12,4 @@ struct CatalogueNode {
     CChannel* channel = nullptr;
     CatalogueNode* parent = nullptr; // null for a top-level node
     std::vector<CatalogueNode*> children;
-
-    bool IsGroup() const { return group != nullptr; }
 };

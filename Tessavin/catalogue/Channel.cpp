@@ -106,19 +106,9 @@ uint32_t CChannel::GetUnreadCount() const {
     return unreadCount_;
 }
 
-void CChannel::SetUnreadCount(uint32_t count) {
-    std::lock_guard<std::mutex> guard(lock_);
-    unreadCount_ = count;
-}
-
 uint32_t CChannel::GetTotalCount() const {
     std::lock_guard<std::mutex> guard(lock_);
     return totalCount_;
-}
-
-void CChannel::SetTotalCount(uint32_t count) {
-    std::lock_guard<std::mutex> guard(lock_);
-    totalCount_ = count;
 }
 
 void CChannel::SetCounts(uint32_t unread, uint32_t total) {

@@ -41,9 +41,7 @@ public:
     std::wstring GetFileStem() const;
     void SetFileStem(const std::wstring& stem);
     uint32_t GetUnreadCount() const;
-    void SetUnreadCount(uint32_t count);
     uint32_t GetTotalCount() const;
-    void SetTotalCount(uint32_t count);
     // Both counts in one step (what a finished update publishes).
     void SetCounts(uint32_t unread, uint32_t total);
     void GetCounts(uint32_t& unread, uint32_t& total) const;
@@ -59,8 +57,6 @@ public:
     void SetUpdating(bool updating) { updating_.store(updating); }
     // Sets updating; false when it was set already (another update runs).
     bool BeginUpdating() { return !updating_.exchange(true); }
-    unsigned GetTimerId() const { return timerId_; }
-    void SetTimerId(unsigned id) { timerId_ = id; }
     bool GetShowWhenDone() const { return showWhenDone_; }
     void SetShowWhenDone(bool show) { showWhenDone_ = show; }
 
@@ -85,6 +81,5 @@ private:
 
     void* treeItem_ = nullptr;
     std::atomic<bool> updating_{false};
-    unsigned timerId_ = 0;
     bool showWhenDone_ = false;
 };

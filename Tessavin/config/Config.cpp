@@ -4,7 +4,6 @@
 #include "config/DateTime.h"
 #include "config/Folders.h"
 #include "config/LogFile.h"
-#include "host/HostServices.h"
 #include "platform/CodePage.h"
 #include "platform/FileSystem.h"
 #include "platform/Format.h"
@@ -287,9 +286,8 @@ int CConfig::PrepareDataFolders() {
         }
     }
 
-    std::wstring wanted = ReadHostConfigValue(L"rss", L"userchanneldefine", container);
     std::wstring channelList = base + L"/RssUserCfg/" + L"userdefinechannel.opml";
-    if (wanted == L"1" && !PathExists(channelList))
+    if (copyUserChannelList && !PathExists(channelList))
         CopyFile(GetPluginDirectory(kPluginName) + L"userdefinechannel.opml", channelList, false);
     return 1;
 }

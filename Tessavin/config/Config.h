@@ -2,8 +2,6 @@
 
 #include <string>
 
-class IPluginContainer;
-
 // Path of the settings file; set once by the start-up routine, before any worker runs.
 extern std::wstring settingsPath;
 
@@ -26,7 +24,9 @@ public:
     std::wstring UserName;
     std::wstring UserPassword;
     std::wstring LogName;
-    IPluginContainer* container = nullptr; // used only by the start-up routine
+    // The start-up routine copies the plug-in's channel list into the settings folder (the
+    // host's [rss] userchanneldefine is "1").
+    bool copyUserChannelList = false;
 
     static const size_t kMaxPasswordBytes = 387; // its base64 text fits 520 bytes
 

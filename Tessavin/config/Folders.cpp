@@ -1,24 +1,43 @@
 #include "config/Folders.h"
 
 #include "platform/AppFolder.h"
+#include "platform/CodePage.h"
 
 #include <cstdlib>
 #include <mutex>
 
 const wchar_t* const kPluginName = L"QuorvelUIPlugin";
 
+namespace {
+
+std::mutex appLock;
+std::wstring appSet;        // by SetAppDirectory
+std::wstring appRemembered; // the executable's folder, once found
+
+} // namespace
+
+void SetAppDirectory(const std::wstring& folder) {
+    std::lock_guard<std::mutex> guard(appLock);
+    appSet = folder;
+    if (!appSet.empty() && appSet.back() != L'/')
+        appSet.push_back(L'/');
+}
+
 std::wstring GetAppDirectory() {
-    // An explicit TESSAVIN_APP_DIR is read at every call (hosts and tests set it before
-    // starting the module); the executable's own folder is kept once it has been found.
+    std::lock_guard<std::mutex> guard(appLock);
+    if (!appSet.empty())
+        return appSet;
+    // The variable is read at every call: a host sets it before it loads the module.
     const char* overridden = std::getenv("TESSAVIN_APP_DIR");
-    if (overridden && *overridden)
-        return platform::ExecutableFolder();
-    static std::mutex lock;
-    static std::wstring remembered;
-    std::lock_guard<std::mutex> guard(lock);
-    if (remembered.empty())
-        remembered = platform::ExecutableFolder();
-    return remembered;
+    if (overridden && *overridden) {
+        std::wstring dir = platform::Utf8ToWide(overridden);
+        if (dir.back() != L'/')
+            dir.push_back(L'/');
+        return dir;
+    }
+    if (appRemembered.empty())
+        appRemembered = platform::ExecutableFolder();
+    return appRemembered;
 }
 
 std::wstring GetPluginDirectory(const std::wstring& pluginName) {

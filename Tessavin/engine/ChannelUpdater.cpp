@@ -124,6 +124,107 @@ private:
     size_t next_ = 0;
 };
 
+// The remembered items: the state file's records with the texts the previous page showed.
+void ReadRemembered(const std::wstring& pagePath, const std::vector<StateRecord>& records,
+                    const std::wstring& name, RememberedList& remembered) {
+    platform::MappedFile previous;
+    if (!previous.Open(pagePath)) {
+        LogPrintf(L"Failed to create channel file for channel %s", name.c_str());
+        return;
+    }
+    std::map<uint32_t, PageItemTexts> texts = PageWriter::ReadBack(previous.View());
+    for (size_t i = 0; i < records.size(); ++i) {
+        RememberedItem item;
+        item.record = records[i];
+        auto it = texts.find(static_cast<uint32_t>(i + 1));
+        if (it != texts.end())
+            item.texts = std::move(it->second);
+        remembered.Add(std::move(item));
+    }
+}
+
+// The new page and state file as the merge builds them, with the channel's counts: an
+// item's number on the page is its state line number; deleted items keep their line but
+// are neither shown nor counted.
+class MergedFiles {
+public:
+    MergedFiles(const CChannel& channel, PageEncoding encoding, size_t documentSize, size_t records,
+                uint32_t& shown, uint32_t& read)
+        : maxItems_(channel.GetMaxItems()), groupId_(static_cast<int32_t>(channel.GetGroupId())),
+          channelId_(static_cast<int32_t>(channel.GetId())),
+          page_(encoding, documentSize * 3, platform::WideToUtf8(channel.GetUrl())), shown_(shown),
+          read_(read) {
+        state_.reserve(records * 64 + 4096);
+    }
+    // Takes one more item, unless the channel's item limit is reached.
+    bool Room() {
+        if (++shown_ > maxItems_) {
+            --shown_;
+            return false;
+        }
+        return true;
+    }
+    void AddNew(const std::string& link, const PageItemTexts& texts) {
+        ItemStateFile::AppendNewItemLine(state_, link);
+        page_.AppendItem(++lineNumber_, groupId_, channelId_, link, texts, false, false);
+    }
+    void AddKnown(const StateRecord& r, const std::string& link, const PageItemTexts& texts) {
+        const bool deleted = r.deletedMark == '1';
+        if (deleted)
+            --shown_;
+        else if (r.readMark == '1')
+            ++read_;
+        ItemStateFile::AppendKnownItemLine(state_, r.code, link);
+        ++lineNumber_;
+        if (!deleted)
+            page_.AppendItem(lineNumber_, groupId_, channelId_, link, texts, r.readMark != '0',
+                             r.flagMark != '0');
+    }
+    std::string FinishPage() { return page_.Finish(shown_); }
+    const std::string& State() const { return state_; }
+
+private:
+    const uint32_t maxItems_;
+    const int64_t groupId_;
+    const int64_t channelId_;
+    PageWriter page_;
+    std::string state_;
+    uint32_t lineNumber_ = 0;
+    uint32_t& shown_;
+    uint32_t& read_;
+};
+
+// The document's items in document order, under the limit; a remembered one keeps its
+// marks and the texts its page showed (prepared already).
+void AddDocumentItems(ChannelUpdater::ItemSource& items, RememberedList& remembered,
+                      MergedFiles& merged) {
+    ItemFields fields;
+    while (items.Next(fields) && merged.Room()) {
+        const std::string link = ItemText::CleanLink(fields.link);
+        RememberedItem* known = remembered.Match(link);
+        if (!known) {
+            PageItemTexts texts;
+            items.Prepare(fields, texts);
+            merged.AddNew(link, texts);
+            continue;
+        }
+        known->done = true;
+        known->texts.date = ItemText::DisplayDate(known->texts.date);
+        merged.AddKnown(known->record, link, known->texts);
+    }
+}
+
+// Then the remembered items the document no longer has, in their order, while room is left.
+void AddRememberedItems(RememberedList& remembered, MergedFiles& merged) {
+    for (RememberedItem& item : remembered.Items()) {
+        if (item.done)
+            continue;
+        if (!merged.Room())
+            break;
+        merged.AddKnown(item.record, item.record.link, item.texts);
+    }
+}
+
 } // namespace
 
 ChannelUpdater::ChannelUpdater(CChannel& channel, const std::wstring& dataFolder,
@@ -227,107 +328,37 @@ bool ChannelUpdater::IsUnchanged(const std::string& buildDate) const {
 ChannelUpdater::Result ChannelUpdater::Merge(ItemSource& items, const std::string& buildDate,
                                              PageEncoding encoding, size_t documentSize) {
     const std::string stored = channel_.GetLastBuildDate();
-    const std::wstring name = channel_.GetName();
-    const std::wstring pagePath = files_.Page();
-
     // Remembered items: only when a build date was stored and the previous page exists.
     RememberedList remembered;
-    if (!stored.empty() && platform::FileExists(pagePath)) {
-        platform::MappedFile previous;
-        if (!previous.Open(pagePath)) {
-            LogPrintf(L"Failed to create channel file for channel %s", name.c_str());
-        } else {
-            std::map<uint32_t, PageItemTexts> texts = PageWriter::ReadBack(previous.View());
-            for (size_t i = 0; i < records_.size(); ++i) {
-                RememberedItem item;
-                item.record = records_[i];
-                auto it = texts.find(static_cast<uint32_t>(i + 1));
-                if (it != texts.end())
-                    item.texts = std::move(it->second);
-                remembered.Add(std::move(item));
-            }
-        }
-    }
+    if (!stored.empty() && platform::FileExists(files_.Page()))
+        ReadRemembered(files_.Page(), records_, channel_.GetName(), remembered);
 
-    const uint32_t maxItems = channel_.GetMaxItems();
-    const int64_t groupId = static_cast<int32_t>(channel_.GetGroupId());
-    const int64_t channelId = static_cast<int32_t>(channel_.GetId());
-    PageWriter page(encoding, documentSize * 3, platform::WideToUtf8(channel_.GetUrl()));
-    std::string state;
-    state.reserve(records_.size() * 64 + 4096);
-    uint32_t lineNumber = 0; // an item's number on the page is its state line number
-
-    ItemFields fields;
-    while (items.Next(fields)) {
-        if (++shownCount_ > maxItems) {
-            --shownCount_;
-            break;
-        }
-        const std::string link = ItemText::CleanLink(fields.link);
-        RememberedItem* known = remembered.Match(link);
-        bool read = false, flagged = false;
-        PageItemTexts texts;
-        if (!known) {
-            ItemStateFile::AppendNewItemLine(state, link);
-            ++lineNumber;
-            items.Prepare(fields, texts);
-        } else {
-            known->done = true;
-            const StateRecord& r = known->record;
-            if (r.deletedMark == '1')
-                --shownCount_;
-            else if (r.readMark == '1')
-                ++readCount_;
-            ItemStateFile::AppendKnownItemLine(state, r.code, link);
-            ++lineNumber;
-            if (r.deletedMark == '1')
-                continue;
-            read = r.readMark != '0';
-            flagged = r.flagMark != '0';
-            // A remembered item keeps the texts its page showed (already prepared).
-            texts = std::move(known->texts);
-            texts.date = ItemText::DisplayDate(texts.date);
-        }
-        page.AppendItem(lineNumber, groupId, channelId, link, texts, read, flagged);
-    }
-
-    for (RememberedItem& item : remembered.Items()) {
-        if (item.done)
-            continue;
-        if (++shownCount_ > maxItems) {
-            --shownCount_;
-            break;
-        }
-        const StateRecord& r = item.record;
-        if (r.deletedMark == '1')
-            --shownCount_;
-        else if (r.readMark == '1')
-            ++readCount_;
-        ItemStateFile::AppendKnownItemLine(state, r.code, r.link);
-        ++lineNumber;
-        if (r.deletedMark == '1')
-            continue;
-        page.AppendItem(lineNumber, groupId, channelId, r.link, item.texts, r.readMark != '0',
-                        r.flagMark != '0');
-    }
-    const std::string pageBytes = page.Finish(shownCount_);
-
-    // Write the page (refused while an item action holds it), then the state file.
-    platform::File pageLock;
-    const bool pageExists = platform::PathExists(pagePath);
-    if ((pageExists &&
-         !pageLock.Open(pagePath, platform::File::kRead | platform::File::kExclusive)) ||
-        !platform::ReplaceFilesContent({{pagePath, &pageBytes}, {files_.State(), &state}},
-                                       /*flush=*/false)) {
-        LogPrintf(L"Failed to create channel file for channel %s", name.c_str());
-        failure_ = "page not writable";
+    MergedFiles merged(channel_, encoding, documentSize, records_.size(), shownCount_, readCount_);
+    AddDocumentItems(items, remembered, merged);
+    AddRememberedItems(remembered, merged);
+    if (!WriteFiles(merged.FinishPage(), merged.State()))
         return kFailed;
-    }
-    pageLock.Close();
 
     // The first build date is kept only once its page exists.
     if (stored.empty())
         channel_.SetLastBuildDate(buildDate);
     channel_.SetCounts(shownCount_ - readCount_, shownCount_);
     return kWritten;
+}
+
+bool ChannelUpdater::WriteFiles(const std::string& page, const std::string& state) {
+    // The page first (refused while an item action holds it), then the state file.
+    const std::wstring pagePath = files_.Page();
+    platform::File pageLock;
+    const bool pageExists = platform::PathExists(pagePath);
+    if ((pageExists &&
+         !pageLock.Open(pagePath, platform::File::kRead | platform::File::kExclusive)) ||
+        !platform::ReplaceFilesContent({{pagePath, &page}, {files_.State(), &state}},
+                                       /*flush=*/false)) {
+        const std::wstring name = channel_.GetName();
+        LogPrintf(L"Failed to create channel file for channel %s", name.c_str());
+        failure_ = "page not writable";
+        return false;
+    }
+    return true;
 }

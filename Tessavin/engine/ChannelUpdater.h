@@ -67,6 +67,9 @@ private:
     // The items merged with the remembered ones; page and state file written.
     Result Merge(ItemSource& items, const std::string& buildDate, PageEncoding encoding,
                  size_t documentSize);
+    // Replaces page and state file; false (logged, failure set) when the page is held or
+    // either cannot be written.
+    bool WriteFiles(const std::string& page, const std::string& state);
 
     CChannel& channel_;
     ChannelFiles files_;

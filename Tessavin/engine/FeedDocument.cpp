@@ -1,6 +1,7 @@
 #include "engine/FeedDocument.h"
 
 #include "config/DateTime.h"
+#include "config/LogFile.h"
 #include "engine/WebAddress.h"
 #include "platform/CodePage.h"
 #include "platform/Format.h"
@@ -39,74 +40,6 @@ std::string Trim(const std::string& text) {
     if (first == std::string::npos)
         return std::string();
     return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
-}
-
-void AppendCodePoint(std::string& out, unsigned long code) {
-    // Characters XML does not allow (NUL, other controls, surrogates, beyond Unicode)
-    // become U+FFFD, so no such byte reaches a page.
-    if ((code < 0x20 && code != '\t' && code != '\n' && code != '\r') ||
-        (code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF || code == 0xFFFE || code == 0xFFFF)
-        code = 0xFFFD;
-    platform::AppendUtf8(out, static_cast<char32_t>(code));
-}
-
-// The entity or character reference at text[amp] ('&'), appended decoded; returns the
-// position after it, or amp + 1 with a bare '&' appended when it is none.
-size_t DecodeReference(const std::string& text, size_t amp, size_t end, std::string& out) {
-    auto named = [&](const char* rest, char value) {
-        const size_t length = std::strlen(rest);
-        if (amp + 1 + length > end || text.compare(amp + 1, length, rest) != 0)
-            return false;
-        out.push_back(value);
-        return true;
-    };
-    switch (amp + 1 < end ? text[amp + 1] : '\0') {
-    case 'l':
-        if (named("lt;", '<'))
-            return amp + 4;
-        break;
-    case 'g':
-        if (named("gt;", '>'))
-            return amp + 4;
-        break;
-    case 'a':
-        if (named("amp;", '&'))
-            return amp + 5;
-        if (named("apos;", '\''))
-            return amp + 6;
-        break;
-    case 'q':
-        if (named("quot;", '"'))
-            return amp + 6;
-        break;
-    default:
-        break;
-    }
-    if (amp + 2 < end && text[amp + 1] == '#') {
-        size_t p = amp + 2;
-        const bool hex = text[p] == 'x' || text[p] == 'X';
-        if (hex)
-            ++p;
-        const size_t digits = p;
-        unsigned long code = 0;
-        while (p < end && p - digits < 8) {
-            const char d = text[p];
-            const int v = d >= '0' && d <= '9'          ? d - '0'
-                          : hex && d >= 'a' && d <= 'f' ? d - 'a' + 10
-                          : hex && d >= 'A' && d <= 'F' ? d - 'A' + 10
-                                                        : -1;
-            if (v < 0)
-                break;
-            code = code * (hex ? 16 : 10) + static_cast<unsigned long>(v);
-            ++p;
-        }
-        if (p > digits && p < end && text[p] == ';') {
-            AppendCodePoint(out, code);
-            return p + 1;
-        }
-    }
-    out.push_back('&');
-    return amp + 1;
 }
 
 // The parsed document read by record: names split at the prefix and resolved by the
@@ -150,7 +83,7 @@ public:
         while (i < range.end) {
             const char c = text_[i];
             if (c == '&') {
-                i = DecodeReference(text_, i, range.end, out);
+                i = platform::DecodeXmlReference(text_, i, range.end, out);
             } else if (c == '<') {
                 i = SkipMarkup(i, range.end, &out);
             } else {
@@ -446,7 +379,6 @@ std::string FeedDocument::EscapeText(const std::string& text) {
 
 FeedDocument::Status FeedDocument::Read(const std::string& original,
                                         const std::string& documentUrl) {
-    format_ = Format::kNone;
     items_.clear();
     buildDate_.clear();
     std::string text = original;
@@ -458,12 +390,14 @@ FeedDocument::Status FeedDocument::Read(const std::string& original,
     if (local != "feed" && local != "RDF" && local != "rss")
         return Status::kNotAFeed;
     CXmlDocument xml;
-    if (!xml.SetText(text))
+    if (!xml.SetText(text)) {
+        if (xml.TooDeep())
+            LogPrintf(L"The xml document is nested deeper than %d levels", CXmlDocument::kMaxDepth);
         return Status::kIncomplete;
+    }
     FeedTree tree(xml);
     const uint32_t top = tree.Root();
     if (tree.Is(top, kAtom, "feed")) {
-        format_ = Format::kAtom;
         ReadAtom(tree, top, documentUrl, items_, buildDate_);
     } else if (tree.Is(top, kRdf, "RDF")) {
         // RSS 1.0, or RSS 0.90 with its own namespace; items stand beside the channel.
@@ -472,7 +406,6 @@ FeedDocument::Status FeedDocument::Read(const std::string& original,
                                                                 : nullptr;
         if (!uri)
             return Status::kNotAFeed;
-        format_ = uri == kRss1 ? Format::kRss1 : Format::kRss09;
         if (const uint32_t date = tree.Child(tree.Child(top, uri, "channel"), kDublinCore, "date"))
             buildDate_ = Trim(tree.Text(date));
         for (uint32_t r = tree.FirstChild(top); r != 0; r = tree.Next(r))
@@ -483,7 +416,6 @@ FeedDocument::Status FeedDocument::Read(const std::string& original,
         const uint32_t channel = tree.Child(top, "", "channel");
         if (version.compare(0, 3, "0.9") != 0 || channel == 0)
             return Status::kNotAFeed;
-        format_ = Format::kRss09;
         uint32_t date = tree.Child(channel, "", "lastBuildDate");
         if (date == 0)
             date = tree.Child(channel, "", "pubDate");

@@ -13,7 +13,6 @@
 // the document's address, dates as RFC 822 texts in GMT where they could be read.
 class FeedDocument {
 public:
-    enum class Format { kNone, kAtom, kRss1, kRss09 };
     enum class Status {
         kNotAFeed,   // none of the formats
         kIncomplete, // starts as one of them but is not well-formed (cut off in transfer)
@@ -22,7 +21,6 @@ public:
 
     // documentUrl: what relative links are resolved against.
     Status Read(const std::string& text, const std::string& documentUrl);
-    Format GetFormat() const { return format_; }
     // The feed's own date (Atom updated, RSS 1.0 dc:date, RSS 0.9x lastBuildDate, else its
     // first pubDate); without one "fnv1a64:" + the digest of the document, as for RSS 2.0.
     const std::string& BuildDate() const { return buildDate_; }
@@ -32,7 +30,6 @@ public:
     static std::string EscapeText(const std::string& text);
 
 private:
-    Format format_ = Format::kNone;
     std::string buildDate_;
     std::vector<ItemFields> items_;
 };

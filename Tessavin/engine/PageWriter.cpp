@@ -76,15 +76,42 @@ PageWriter::PageWriter(PageEncoding encoding, size_t expectedSize, const std::st
 
 void PageWriter::AppendItem(uint32_t n, int64_t g, int64_t c, const std::string& link,
                             const PageItemTexts& texts, bool read, bool flagged) {
-    std::string& p = body_;
     const bool native = encoding_ == PageEncoding::kNative;
-    const std::string pageLink = ItemText::LinkForPage(link, native);
     // Feed texts are made inert here, on their one way into a page; their relative
     // addresses are the item's.
     HtmlSanitizer::Context context;
     context.native = native;
     context.base = WebAddress::IsWeb(link) ? link : feedAddress_;
     context.inlineText = true;
+    AppendTitle(body_, n, g, c, ItemText::LinkForPage(link, native),
+                HtmlSanitizer::Sanitize(texts.title, context));
+    std::string& p = body_;
+    Put(p, "<DIV class=gn_storydetails id=");
+    AppendNumber(p, n);
+    Put(p, "_content><p>");
+    context.inlineText = false;
+    p += HtmlSanitizer::Sanitize(texts.description, context);
+    context.inlineText = true;
+    Put(p, "</p></DIV>");
+    Put(p, "<DIV class=gn_storyfooter id=");
+    AppendNumber(p, n);
+    Put(p, "_footer name=\"");
+    AppendNumber(p, n);
+    Put(p, "_footer\">");
+    p += HtmlSanitizer::Sanitize(texts.author, context);
+    Put(p, "<SPAN class=sep>|</SPAN>");
+    Put(p, "<SPAN title=\"publish time\">");
+    p += HtmlSanitizer::Sanitize(texts.date, context);
+    Put(p, "</SPAN><SPAN class=sep>|</SPAN>");
+    AppendIcons(p, n, g, c, read, flagged);
+    // The item's closing script.
+    Put(p, "<script>display_item(document.getElementById(\"");
+    AppendNumber(p, n);
+    Put(p, "_contentdiv\"));</script></DIV>");
+}
+
+void PageWriter::AppendTitle(std::string& p, uint32_t n, int64_t g, int64_t c,
+                             const std::string& pageLink, const std::string& title) {
     Put(p, "<DIV class = gn_stories id=");
     AppendNumber(p, n);
     Put(p, "_contentdiv>");
@@ -111,24 +138,12 @@ void PageWriter::AppendItem(uint32_t n, int64_t g, int64_t c, const std::string&
     Put(p, "\" name=");
     AppendNumber(p, n);
     Put(p, "_title><font class='title_unread'>");
-    p += HtmlSanitizer::Sanitize(texts.title, context);
-    Put(p, "</font></A></DIV><DIV class=gn_storydetails id=");
-    AppendNumber(p, n);
-    Put(p, "_content><p>");
-    context.inlineText = false;
-    p += HtmlSanitizer::Sanitize(texts.description, context);
-    context.inlineText = true;
-    Put(p, "</p></DIV>");
-    Put(p, "<DIV class=gn_storyfooter id=");
-    AppendNumber(p, n);
-    Put(p, "_footer name=\"");
-    AppendNumber(p, n);
-    Put(p, "_footer\">");
-    p += HtmlSanitizer::Sanitize(texts.author, context);
-    Put(p, "<SPAN class=sep>|</SPAN>");
-    Put(p, "<SPAN title=\"publish time\">");
-    p += HtmlSanitizer::Sanitize(texts.date, context);
-    Put(p, "</SPAN><SPAN class=sep>|</SPAN>");
+    p += title;
+    Put(p, "</font></A></DIV>");
+}
+
+void PageWriter::AppendIcons(std::string& p, uint32_t n, int64_t g, int64_t c, bool read,
+                             bool flagged) {
     Put(p, "<A class=icon title=read href=\"javascript:");
     Put(p, "go_read('025212A0',");
     AppendIds(p, g, c, n);
@@ -156,10 +171,6 @@ void PageWriter::AppendItem(uint32_t n, int64_t g, int64_t c, const std::string&
     AppendNumber(p, n);
     Put(p, "_delete src=\"HtmlStyle/delete.gif\"align=absMiddle>");
     Put(p, "</A></DIV>");
-    // The item's closing script.
-    Put(p, "<script>display_item(document.getElementById(\"");
-    AppendNumber(p, n);
-    Put(p, "_contentdiv\"));</script></DIV>");
 }
 
 std::string PageWriter::Finish(uint32_t shownCount) {

@@ -39,6 +39,12 @@ public:
     static std::map<uint32_t, PageItemTexts> ReadBack(std::string_view page);
 
 private:
+    // The story block's opening and its title line (title already made inert).
+    static void AppendTitle(std::string& page, uint32_t n, int64_t g, int64_t c,
+                            const std::string& pageLink, const std::string& title);
+    // The read, flag and delete icons of the footer, and its end.
+    static void AppendIcons(std::string& page, uint32_t n, int64_t g, int64_t c, bool read,
+                            bool flagged);
     PageEncoding encoding_;
     std::string feedAddress_;
     std::string body_;

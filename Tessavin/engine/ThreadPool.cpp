@@ -1,6 +1,5 @@
 #include "engine/ThreadPool.h"
 
-#include "engine/StopFlags.h"
 #include "engine/WorkerThread.h"
 #include "platform/ScopedLock.h"
 
@@ -87,7 +86,7 @@ void CThreadPool::Grow(unsigned count) {
 bool CThreadPool::Submit(CJob* job, void* argument) {
     for (;;) {
         while (BusyCount() >= maxBusy_) {
-            if (exitFlag.load())
+            if (ShuttingDown())
                 return false;
             workerFreed_.WaitFor(100);
         }
@@ -102,7 +101,7 @@ bool CThreadPool::Submit(CJob* job, void* argument) {
         }
         while (IdleCount() == 0) {
             // At shutdown finished workers leave instead of coming back: stop waiting.
-            if (exitFlag.load())
+            if (ShuttingDown())
                 return false;
             workerReturned_.WaitFor(100);
         }
@@ -146,7 +145,7 @@ void CThreadPool::ReturnToIdle(CWorkerThread* worker) {
 }
 
 void CThreadPool::Shrink(unsigned count, CWorkerThread* caller) {
-    if (exitFlag.load() || count == 0)
+    if (ShuttingDown() || count == 0)
         return;
     std::vector<CWorkerThread*> leaving;
     {

@@ -21,8 +21,12 @@ public:
     ~CThreadPool(); // stops every worker and waits for it
 
     // Hands the job to an idle worker; waits while max-busy workers are busy. False only
-    // when the module shuts down (exitFlag) before a worker could take the job.
+    // when the pool shuts down before a worker could take the job.
     bool Submit(CJob* job, void* argument);
+    // The module shuts down: no job is taken any more, and workers that finish leave
+    // instead of coming back. The destructor then waits for them.
+    void Shutdown() { shuttingDown_.store(true); }
+    bool ShuttingDown() const { return shuttingDown_.load(); }
     void SetThreadNum(unsigned threadNum);
 
     // Called by a worker when its job is done: back to the idle list, then shrink when too
@@ -41,6 +45,7 @@ private:
     void Grow(unsigned count);
     void Shrink(unsigned count, CWorkerThread* caller);
 
+    std::atomic<bool> shuttingDown_{false};
     std::atomic<unsigned> maxBusy_;
     std::atomic<unsigned> lowIdleMark_;
     std::atomic<unsigned> highIdleMark_;

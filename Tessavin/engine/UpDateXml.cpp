@@ -4,13 +4,11 @@
 #include "config/Config.h"
 #include "config/LogFile.h"
 #include "engine/Messages.h"
-#include "engine/StopFlags.h"
 #include "platform/CodePage.h"
 #include "platform/MessageTarget.h"
 
 #include <cctype>
 #include <chrono>
-#include <cstdlib>
 #include <cstring>
 #include <curl/curl.h>
 #include <memory>
@@ -40,8 +38,19 @@ const char kUserAgent[] = "Tessavin/" TESSAVIN_VERSION;
 // Why a transfer was ended from one of its callbacks.
 enum class Abort { kNone, kIdle, kTotalTime, kTooLarge, kStopped, kDowngrade };
 
-// Test-only: a CA bundle to trust instead of the system's (a local TLS server's own CA).
-const char kTestCaVariable[] = "TESSAVIN_TEST_CA_FILE";
+// The CA file set by CUpDateXml::SetCaFile; empty for the system's store.
+struct CaSetting {
+    std::mutex mutex;
+    std::string file;
+};
+CaSetting& CaStore() {
+    static CaSetting setting;
+    return setting;
+}
+std::string CaFile() {
+    std::lock_guard<std::mutex> lock(CaStore().mutex);
+    return CaStore().file;
+}
 
 // Whether a failed certificate check failed on the name, by the verification result
 // (OpenSSL's X509_V_ERR_* codes): 62 host name and 64 IP address mismatch. The transfer
@@ -61,7 +70,7 @@ struct Transfer {
     long totalTimeoutMs = 0;
     size_t received = 0; // body bytes of the current response
     size_t maxBytes = 0;
-    bool stoppable = true; // the user's stop ends the transfer
+    const StopToken* stop = nullptr; // its requests end the transfer (null: none)
     Abort abort = Abort::kNone;
     CURL* handle = nullptr;
     bool sawHttps = false; // a request of this transfer went over https
@@ -148,7 +157,7 @@ long MillisecondsSince(Clock::time_point since) {
 // Called by the transfer at least once a second, also while nothing arrives.
 int OnProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
     auto* t = static_cast<Transfer*>(user);
-    if (t->stoppable && (stopFlag.load() || exitFlag.load()))
+    if (t->stop && t->stop->Any())
         t->abort = Abort::kStopped;
     else if (t->receiveTimeoutMs > 0 && MillisecondsSince(t->lastData) >= t->receiveTimeoutMs)
         t->abort = Abort::kIdle; // no data for the time-out
@@ -157,7 +166,45 @@ int OnProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
     return t->abort == Abort::kNone ? 0 : 1;
 }
 
+// If-None-Match and If-Modified-Since for the validators given (null for none).
+curl_slist* ValidatorHeaders(const HttpValidators& validators) {
+    curl_slist* list = nullptr;
+    if (!validators.etag.empty())
+        list = curl_slist_append(list, ("If-None-Match: " + validators.etag).c_str());
+    if (!validators.lastModified.empty())
+        list = curl_slist_append(list, ("If-Modified-Since: " + validators.lastModified).c_str());
+    return list;
+}
+
 } // namespace
+
+// One download: the address, the settings it goes by, and the transfer's handles (in this
+// order, so that the handle goes before the address it points to).
+struct CUpDateXml::Session {
+    Session(bool import, const StopToken* token) : importMode(import), stop(token) {}
+    // In import mode the user's stop is ignored.
+    bool Stopped() const { return !importMode && stop && stop->Stopped(); }
+
+    const bool importMode;
+    const StopToken* stop;
+    CConfig config;
+    std::string address; // as UTF-8
+    std::wstring server; // the host, for the log
+    bool allowHttps = false;
+    bool useProxy = false;
+    bool conditional = false; // validators are sent
+    long timeoutMs = 0;
+    std::unique_ptr<CURLU, UrlDeleter> url;
+    std::unique_ptr<CURL, CurlDeleter> handle;
+    std::unique_ptr<curl_slist, SlistDeleter> headers;
+    Transfer transfer;
+    CURLcode result = CURLE_OK; // of the last send
+};
+
+void CUpDateXml::SetCaFile(const std::string& path) {
+    std::lock_guard<std::mutex> lock(CaStore().mutex);
+    CaStore().file = path;
+}
 
 void CUpDateXml::PostStatus(unsigned code) {
     if (frame_)
@@ -176,43 +223,60 @@ int CUpDateXml::DownLoadXmlbuf(const std::wstring& address, int importMode) {
 int CUpDateXml::Download(const std::wstring& address, bool importMode) {
     failure_.clear();
     responseValidators_ = HttpValidators();
-    auto stopped = [importMode] { return !importMode && stopFlag.load(); };
-    if (stopped())
+    Session s(importMode, stop_);
+    if (s.Stopped())
         return 2;
     InitCurlOnce();
+    if (!ReadAddress(address, s))
+        return 0;
+    // Each step returns kGoOn, or how the download ends.
+    int result = OpenSession(s);
+    if (result == kGoOn)
+        result = SetRequest(s);
+    if (result == kGoOn)
+        result = SetTransfer(s);
+    if (result == kGoOn)
+        result = Send(s);
+    if (result == kGoOn)
+        result = CheckStatus(s);
+    return result == kGoOn ? TakeDocument(s) : result;
+}
 
-    // The address: service type, server, object and port.
-    std::unique_ptr<CURLU, UrlDeleter> url(curl_url());
-    const std::string narrowAddress = platform::WideToUtf8(address);
-    if (!url || curl_url_set(url.get(), CURLUPART_URL, narrowAddress.c_str(), 0) != CURLUE_OK) {
+// The address: service type and server; only http, or https with the switch on.
+bool CUpDateXml::ReadAddress(const std::wstring& address, Session& s) {
+    s.url.reset(curl_url());
+    s.address = platform::WideToUtf8(address);
+    if (!s.url || curl_url_set(s.url.get(), CURLUPART_URL, s.address.c_str(), 0) != CURLUE_OK) {
         LogPrintf(L"Failed to parse URL");
         failure_ = "bad address";
         PostStatus(kStatusBadAddress);
-        return 0;
+        return false;
     }
     char* schemePart = nullptr;
     char* hostPart = nullptr;
-    curl_url_get(url.get(), CURLUPART_SCHEME, &schemePart, 0);
-    curl_url_get(url.get(), CURLUPART_HOST, &hostPart, 0);
+    curl_url_get(s.url.get(), CURLUPART_SCHEME, &schemePart, 0);
+    curl_url_get(s.url.get(), CURLUPART_HOST, &hostPart, 0);
     const std::string scheme = schemePart ? platform::AsciiLower(schemePart) : std::string();
-    const std::wstring server = platform::Utf8ToWide(hostPart ? hostPart : "");
+    s.server = platform::Utf8ToWide(hostPart ? hostPart : "");
     curl_free(schemePart);
     curl_free(hostPart);
-    CConfig config;
-    const bool allowHttps = config.ReadAllowHttps() == 1;
-    if (scheme != "http" && !(scheme == "https" && allowHttps)) {
+    s.allowHttps = s.config.ReadAllowHttps() == 1;
+    if (scheme != "http" && !(scheme == "https" && s.allowHttps)) {
         LogPrintf(L"Invalidate URL");
         failure_ = "address not http";
         PostStatus(kStatusBadAddress);
-        return 0;
+        return false;
     }
+    return true;
+}
 
-    // The session: direct or through the proxy "host:port".
-    const bool useProxy = config.ReadProxyState() != 0;
+// The session: direct or through the proxy "host:port", for the address's protocols.
+int CUpDateXml::OpenSession(Session& s) {
+    s.useProxy = s.config.ReadProxyState() != 0;
     std::string proxy;
-    if (useProxy) {
-        std::wstring proxyAddress = config.ReadProxyAddress();
-        int proxyPort = config.ReadProxyPort();
+    if (s.useProxy) {
+        std::wstring proxyAddress = s.config.ReadProxyAddress();
+        int proxyPort = s.config.ReadProxyPort();
         if (proxyAddress.empty() || proxyPort == 0) {
             LogPrintf(L"Failed to set Internet proxy information");
             failure_ = "proxy not set";
@@ -220,29 +284,29 @@ int CUpDateXml::Download(const std::wstring& address, bool importMode) {
         }
         proxy = platform::WideToUtf8(proxyAddress) + ":" + std::to_string(proxyPort);
     }
-    std::unique_ptr<CURL, CurlDeleter> handle(curl_easy_init());
-    if (!handle) {
-        LogPrintf(L"Failed to create internet session");
-        return 0;
-    }
-    CURL* h = handle.get();
-    if (curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L) != CURLE_OK ||
+    s.handle.reset(curl_easy_init());
+    CURL* h = s.handle.get();
+    if (!h || curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L) != CURLE_OK ||
         curl_easy_setopt(h, CURLOPT_USERAGENT, kUserAgent) != CURLE_OK ||
-        curl_easy_setopt(h, CURLOPT_PROXY, useProxy ? proxy.c_str() : "") != CURLE_OK) {
+        curl_easy_setopt(h, CURLOPT_PROXY, s.useProxy ? proxy.c_str() : "") != CURLE_OK) {
         LogPrintf(L"Failed to create internet session");
         return 0;
     }
-    if (curl_easy_setopt(h, CURLOPT_CURLU, url.get()) != CURLE_OK ||
-        curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, allowHttps ? "http,https" : "http") !=
-            CURLE_OK) {
+    const char* protocols = s.allowHttps ? "http,https" : "http";
+    if (curl_easy_setopt(h, CURLOPT_CURLU, s.url.get()) != CURLE_OK ||
+        curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, protocols) != CURLE_OK) {
         LogPrintf(L"Failed to create internet connection");
         return 0;
     }
-    if (stopped())
-        return 2;
-    // GET with keep-alive; redirects are followed to http addresses only, at most 5. With
-    // https allowed they may also lead from http to https, never back (OnBeforeRequest).
-    const char* redirectProtocols = allowHttps ? "http,https" : "http";
+    return s.Stopped() ? 2 : kGoOn;
+}
+
+// GET with keep-alive; redirects are followed to http addresses only, at most 5. With
+// https allowed they may also lead from http to https, never back (OnBeforeRequest). The
+// proxy's login, when a proxy is used.
+int CUpDateXml::SetRequest(Session& s) {
+    CURL* h = s.handle.get();
+    const char* redirectProtocols = s.allowHttps ? "http,https" : "http";
     if (curl_easy_setopt(h, CURLOPT_HTTPGET, 1L) != CURLE_OK ||
         curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L) != CURLE_OK ||
         curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, redirectProtocols) != CURLE_OK ||
@@ -251,127 +315,140 @@ int CUpDateXml::Download(const std::wstring& address, bool importMode) {
         LogPrintf(L"Failed to create internet request");
         return 0;
     }
-    if (stopped())
+    if (s.Stopped())
         return 2;
-    if (useProxy) {
-        std::string userName = platform::WideToUtf8(config.ReadUserName());
-        std::string password = platform::WideToUtf8(config.ReadUserPassword());
-        curl_easy_setopt(h, CURLOPT_PROXYAUTH, static_cast<long>(CURLAUTH_BASIC));
-        if (!userName.empty() &&
-            curl_easy_setopt(h, CURLOPT_PROXYUSERNAME, userName.c_str()) != CURLE_OK) {
-            LogPrintf(L"Failed to set Internet proxy user name");
-            return 0;
-        }
-        if (!password.empty() &&
-            curl_easy_setopt(h, CURLOPT_PROXYPASSWORD, password.c_str()) != CURLE_OK) {
-            LogPrintf(L"Failed to set Internet proxy user password");
-            return 0;
-        }
+    if (!s.useProxy)
+        return kGoOn;
+    std::string userName = platform::WideToUtf8(s.config.ReadUserName());
+    std::string password = platform::WideToUtf8(s.config.ReadUserPassword());
+    curl_easy_setopt(h, CURLOPT_PROXYAUTH, static_cast<long>(CURLAUTH_BASIC));
+    if (!userName.empty() &&
+        curl_easy_setopt(h, CURLOPT_PROXYUSERNAME, userName.c_str()) != CURLE_OK) {
+        LogPrintf(L"Failed to set Internet proxy user name");
+        return 0;
     }
+    if (!password.empty() &&
+        curl_easy_setopt(h, CURLOPT_PROXYPASSWORD, password.c_str()) != CURLE_OK) {
+        LogPrintf(L"Failed to set Internet proxy user password");
+        return 0;
+    }
+    return kGoOn;
+}
+
+// The time-out, the request's headers, the certificate checks and the callbacks.
+int CUpDateXml::SetTransfer(Session& s) {
+    CURL* h = s.handle.get();
     // One time-out, LinkTime x 500 ms, for connecting and for receiving.
-    const long timeoutMs = static_cast<long>(config.ReadLinkTime()) * 500;
-    if (curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, timeoutMs) != CURLE_OK) {
+    s.timeoutMs = static_cast<long>(s.config.ReadLinkTime()) * 500;
+    if (curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, s.timeoutMs) != CURLE_OK) {
         LogPrintf(L"Failed to set Internet connect timeout");
         return 0;
     }
     // Compressed bodies, and the validators of the last download: the server may answer
     // 304 instead of sending the document again.
-    std::unique_ptr<curl_slist, SlistDeleter> headers;
-    const bool conditional = !requestValidators_.Empty();
-    if (conditional) {
-        curl_slist* list = nullptr;
-        if (!requestValidators_.etag.empty())
-            list = curl_slist_append(list, ("If-None-Match: " + requestValidators_.etag).c_str());
-        if (!requestValidators_.lastModified.empty())
-            list = curl_slist_append(
-                list, ("If-Modified-Since: " + requestValidators_.lastModified).c_str());
-        headers.reset(list);
-    }
-    Transfer transfer;
-    const char* testCa = std::getenv(kTestCaVariable);
+    s.conditional = !requestValidators_.Empty();
+    if (s.conditional)
+        s.headers.reset(ValidatorHeaders(requestValidators_));
+    const std::string caFile = CaFile();
     if (curl_easy_setopt(h, CURLOPT_ACCEPT_ENCODING, "gzip, deflate") != CURLE_OK ||
-        curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers.get()) != CURLE_OK ||
+        curl_easy_setopt(h, CURLOPT_HTTPHEADER, s.headers.get()) != CURLE_OK ||
         curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 1L) != CURLE_OK ||
         curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 2L) != CURLE_OK ||
-        (testCa && *testCa && curl_easy_setopt(h, CURLOPT_CAINFO, testCa) != CURLE_OK) ||
+        (!caFile.empty() && curl_easy_setopt(h, CURLOPT_CAINFO, caFile.c_str()) != CURLE_OK) ||
         curl_easy_setopt(h, CURLOPT_PREREQFUNCTION, OnBeforeRequest) != CURLE_OK ||
-        curl_easy_setopt(h, CURLOPT_PREREQDATA, &transfer) != CURLE_OK) {
+        curl_easy_setopt(h, CURLOPT_PREREQDATA, &s.transfer) != CURLE_OK) {
         LogPrintf(L"Failed to create internet request");
         return 0;
     }
     if (curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L) != CURLE_OK ||
         curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, OnProgress) != CURLE_OK ||
-        curl_easy_setopt(h, CURLOPT_XFERINFODATA, &transfer) != CURLE_OK ||
+        curl_easy_setopt(h, CURLOPT_XFERINFODATA, &s.transfer) != CURLE_OK ||
         curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, OnHeader) != CURLE_OK ||
-        curl_easy_setopt(h, CURLOPT_HEADERDATA, &transfer) != CURLE_OK ||
+        curl_easy_setopt(h, CURLOPT_HEADERDATA, &s.transfer) != CURLE_OK ||
         curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, OnBody) != CURLE_OK ||
-        curl_easy_setopt(h, CURLOPT_WRITEDATA, &transfer) != CURLE_OK) {
+        curl_easy_setopt(h, CURLOPT_WRITEDATA, &s.transfer) != CURLE_OK) {
         LogPrintf(L"Failed to set Internet receive timeout");
         return 0;
     }
+    return kGoOn;
+}
 
-    // At most LinkNum + 1 sends; a send fails when no status came back.
-    const int limit = config.ReadLinkNum();
-    int attempts = 0;
-    CURLcode result = CURLE_OK;
-    for (;;) {
+// At most LinkNum + 1 sends; a send fails when no status came back. The user's stop ends
+// the sends, before each one and within one.
+int CUpDateXml::Send(Session& s) {
+    const int limit = s.config.ReadLinkNum();
+    for (int attempts = 0;; ++attempts) {
         if (attempts > limit) {
             LogPrintf(L"Beyond the maximum connection times set by configuration files");
             if (failure_.empty())
                 failure_ = "no answer from the server";
             return 0;
         }
-        if (stopped())
+        if (s.Stopped())
             return 2;
-        transfer = Transfer();
-        transfer.receiveTimeoutMs = timeoutMs;
-        transfer.totalTimeoutMs = totalTimeoutMs_ > 0 ? totalTimeoutMs_ : 4 * timeoutMs;
-        transfer.maxBytes = maxDocumentBytes_;
-        transfer.stoppable = !importMode;
-        transfer.started = transfer.lastData = Clock::now();
-        transfer.handle = h;
-        result = curl_easy_perform(h);
-        if (transfer.abort == Abort::kStopped)
-            return 2;
-        if (transfer.abort == Abort::kDowngrade) {
-            LogPrintf(L"Refused a redirect from https to http for server %s", server.c_str());
-            failure_ = "redirect from https to http";
-            return 0;
+        Transfer& t = s.transfer;
+        t = Transfer();
+        t.receiveTimeoutMs = s.timeoutMs;
+        t.totalTimeoutMs = totalTimeoutMs_ > 0 ? totalTimeoutMs_ : 4 * s.timeoutMs;
+        t.maxBytes = maxDocumentBytes_;
+        t.stop = s.importMode ? nullptr : s.stop;
+        t.started = t.lastData = Clock::now();
+        t.handle = s.handle.get();
+        s.result = curl_easy_perform(s.handle.get());
+        const int ended = CheckSend(s);
+        if (ended != kGoOn)
+            return ended;
+        if (t.statusArrived) {
+            PostStatus(kStatusRequestSent);
+            return kGoOn;
         }
-        if (result == CURLE_PEER_FAILED_VERIFICATION) {
-            // A certificate does not change between attempts: no second send.
-            long verify = 0;
-            curl_easy_getinfo(h, CURLINFO_SSL_VERIFYRESULT, &verify);
-            if (!IsNameMismatch(verify)) {
-                LogPrintf(L"The certificate of server %s is not trusted", server.c_str());
-                failure_ = "untrusted certificate";
-            } else {
-                LogPrintf(L"The certificate of server %s is for another name", server.c_str());
-                failure_ = "certificate name mismatch";
-            }
-            return 0;
-        }
-        if (transfer.abort == Abort::kTooLarge) {
-            LogPrintf(L"The document from server %s is larger than %lld bytes", server.c_str(),
-                      static_cast<long long>(maxDocumentBytes_));
-            failure_ = "document too large";
-            return 0;
-        }
-        if (transfer.statusArrived)
-            break;
-        LogPrintf(L"Failed to send request to web server %s", server.c_str());
-        failure_ = transfer.abort != Abort::kNone ? "timed out" : "no answer from the server";
-        ++attempts;
+        LogPrintf(L"Failed to send request to web server %s", s.server.c_str());
+        failure_ = t.abort != Abort::kNone ? "timed out" : "no answer from the server";
     }
-    PostStatus(kStatusRequestSent);
+}
 
+// A send that must not be repeated: stopped, a redirect down to http, a certificate
+// refused (it does not change between attempts), a document past the size limit.
+int CUpDateXml::CheckSend(Session& s) {
+    const Abort abort = s.transfer.abort;
+    if (abort == Abort::kStopped)
+        return 2;
+    if (abort == Abort::kDowngrade) {
+        LogPrintf(L"Refused a redirect from https to http for server %s", s.server.c_str());
+        failure_ = "redirect from https to http";
+        return 0;
+    }
+    if (s.result == CURLE_PEER_FAILED_VERIFICATION) {
+        long verify = 0;
+        curl_easy_getinfo(s.handle.get(), CURLINFO_SSL_VERIFYRESULT, &verify);
+        if (!IsNameMismatch(verify)) {
+            LogPrintf(L"The certificate of server %s is not trusted", s.server.c_str());
+            failure_ = "untrusted certificate";
+        } else {
+            LogPrintf(L"The certificate of server %s is for another name", s.server.c_str());
+            failure_ = "certificate name mismatch";
+        }
+        return 0;
+    }
+    if (abort == Abort::kTooLarge) {
+        LogPrintf(L"The document from server %s is larger than %lld bytes", s.server.c_str(),
+                  static_cast<long long>(maxDocumentBytes_));
+        failure_ = "document too large";
+        return 0;
+    }
+    return kGoOn;
+}
+
+// The response's status: 200 goes on; 304 to validators sent ends as not modified.
+int CUpDateXml::CheckStatus(Session& s) {
     long status = 0;
-    if (curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status) != CURLE_OK || status == 0) {
+    if (curl_easy_getinfo(s.handle.get(), CURLINFO_RESPONSE_CODE, &status) != CURLE_OK ||
+        status == 0) {
         LogPrintf(L"Failed to get internet status code");
         failure_ = "no status from the server";
         return 0;
     }
-    if (status == 304 && conditional && result == CURLE_OK) {
+    if (status == 304 && s.conditional && s.result == CURLE_OK) {
         const std::wstring name = channel_ ? channel_->GetName() : std::wstring();
         PostStatus(kStatusRequestSent);
         PostStatus(kStatusDocumentReceived);
@@ -384,7 +461,7 @@ int CUpDateXml::Download(const std::wstring& address, bool importMode) {
     if (status == 404) {
         LogPrintf(L"The server %s has not found anything matching the requested URI (Uniform "
                   L"Resource Identifier)",
-                  server.c_str());
+                  s.server.c_str());
         return 0;
     }
     if (status == 407) {
@@ -396,34 +473,40 @@ int CUpDateXml::Download(const std::wstring& address, bool importMode) {
         LogPrintf(L"Other web error in CUpDateXml::DownLoadXmlbuf()");
         return 0;
     }
+    return kGoOn;
+}
+
+// The body of a 200 becomes the document, with the response's validators.
+int CUpDateXml::TakeDocument(Session& s) {
     PostStatus(kStatusRequestSent);
     const std::wstring name = channel_ ? channel_->GetName() : std::wstring();
-    if (importMode)
+    if (s.importMode)
         LogPrintf(L"Secceed to connect web server for download feed file");
     else
         LogPrintf(L"Secceed to connect web server for %s", name.c_str());
 
-    if (result != CURLE_OK) {
-        failure_ = transfer.abort != Abort::kNone ? "timed out" : "download failed";
+    Transfer& t = s.transfer;
+    if (s.result != CURLE_OK) {
+        failure_ = t.abort != Abort::kNone ? "timed out" : "download failed";
         PostStatus(kStatusReadFailed);
-        if (importMode)
+        if (s.importMode)
             LogPrintf(L"Failed to download feed xml data stream from web server");
         else
             LogPrintf(L"Failed to download the xml data stream for channel %s", name.c_str());
         return 0;
     }
-    if (transfer.body.empty()) {
+    if (t.body.empty()) {
         failure_ = "empty document";
         PostStatus(kStatusEmptyDocument);
         LogPrintf(L"The xml buffer is empty");
         return 0;
     }
-    buffer_ = std::move(transfer.body);
-    responseValidators_.url = narrowAddress;
-    responseValidators_.etag = std::move(transfer.etag);
-    responseValidators_.lastModified = std::move(transfer.lastModified);
+    buffer_ = std::move(t.body);
+    responseValidators_.url = s.address;
+    responseValidators_.etag = std::move(t.etag);
+    responseValidators_.lastModified = std::move(t.lastModified);
     PostStatus(kStatusDocumentReceived);
-    if (importMode)
+    if (s.importMode)
         LogPrintf(L"Succeed to download feed xml data stream from web server");
     else
         LogPrintf(L"Succeed to download xml data stream from web server for channel %s",

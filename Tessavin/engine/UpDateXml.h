@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/HttpValidators.h"
+#include "engine/StopToken.h"
 
 #include <string>
 
@@ -23,12 +24,14 @@ public:
     static constexpr int kNotModified = 3;
 
     // 1 document received (now in Buffer), 2 stopped by the user, 0 failed, kNotModified
-    // when the server answered 304 to the validators given. In import mode the stop flag
+    // when the server answered 304 to the validators given. In import mode the stop token
     // is ignored and the log texts name no channel.
     int DownLoadXmlbuf(const std::wstring& address, int importMode);
 
     const std::string& Buffer() const { return buffer_; }
     void SetChannel(CChannel* channel) { channel_ = channel; }
+    // The requests that end a running transfer (none by default).
+    void SetStopToken(const StopToken* token) { stop_ = token; }
     // Sent as If-None-Match / If-Modified-Since; empty sends none.
     void SetValidators(const HttpValidators& validators) { requestValidators_ = validators; }
     // Of the last download that received a document (or was not modified); empty otherwise.
@@ -42,13 +45,30 @@ public:
         maxDocumentBytes_ = maxBytes;
         totalTimeoutMs_ = totalMs;
     }
+    // A file of CA certificates (PEM) that https downloads trust instead of the system's
+    // store; empty (the default) is the system's store. Process-wide, for tests and
+    // loopback servers with a CA of their own; set it while no download runs.
+    static void SetCaFile(const std::string& path);
 
 private:
+    struct Session;
+    // What a step of the download returns when the download goes on.
+    static constexpr int kGoOn = -1;
+
     int Download(const std::wstring& address, bool importMode);
+    bool ReadAddress(const std::wstring& address, Session& s);
+    int OpenSession(Session& s);
+    int SetRequest(Session& s);
+    int SetTransfer(Session& s);
+    int Send(Session& s);
+    int CheckSend(Session& s);
+    int CheckStatus(Session& s);
+    int TakeDocument(Session& s);
     void PostStatus(unsigned code);
 
     platform::MessageTarget* frame_;
     CChannel* channel_ = nullptr;
+    const StopToken* stop_ = nullptr;
     std::string buffer_;
     std::string failure_;
     HttpValidators requestValidators_;

@@ -7,9 +7,12 @@
 #include "platform/MessageTarget.h"
 
 CUpdateJob::CUpdateJob(CChannel* channel, const std::wstring& dataFolder,
-                       platform::MessageTarget* treeView, platform::MessageTarget* frame)
+                       platform::MessageTarget* treeView, platform::MessageTarget* frame,
+                       const StopToken* stop)
     : channel_(channel), treeView_(treeView), frame_(frame), updater_(*channel, dataFolder, frame),
-      downloader_(frame) {}
+      downloader_(frame) {
+    downloader_.SetStopToken(stop);
+}
 
 void CUpdateJob::Finish(platform::MessageTarget* view, bool success) {
     if (frame_)

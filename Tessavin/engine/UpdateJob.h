@@ -18,9 +18,10 @@ class MessageTarget;
 // stays open until then.
 class CUpdateJob : public CJob {
 public:
-    // treeView: the frame's tree view, which gets 11901; frame: status target (may be null).
+    // treeView: the frame's tree view, which gets 11901; frame: status target (may be null);
+    // stop: the requests that end the download (may be null).
     CUpdateJob(CChannel* channel, const std::wstring& dataFolder, platform::MessageTarget* treeView,
-               platform::MessageTarget* frame);
+               platform::MessageTarget* frame, const StopToken* stop = nullptr);
 
     // argument: the MessageTarget* of the view that submitted the job.
     void Run(void* argument) override;

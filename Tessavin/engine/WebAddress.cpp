@@ -49,6 +49,13 @@ bool WebAddress::IsWeb(const std::string& address) {
     return scheme == "http" || scheme == "https";
 }
 
+bool WebAddress::IsWebLink(const std::string& address) {
+    std::string head = address.substr(0, 8);
+    for (char& c : head)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return head.rfind("http://", 0) == 0 || head.rfind("https://", 0) == 0;
+}
+
 std::string WebAddress::Resolve(const std::string& base, const std::string& reference) {
     if (!Scheme(reference).empty() || base.empty())
         return reference;

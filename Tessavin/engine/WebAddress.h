@@ -13,6 +13,9 @@ public:
     static std::string Scheme(const std::string& address);
     // An http or https address.
     static bool IsWeb(const std::string& address);
+    // An address that starts with "http://" or "https://" in any case: the only links that
+    // the reader opens in a page of its own.
+    static bool IsWebLink(const std::string& address);
     // reference resolved against base; the reference itself when it is absolute or when
     // either cannot be read.
     static std::string Resolve(const std::string& base, const std::string& reference);

@@ -1,7 +1,6 @@
 #include "engine/WorkerThread.h"
 
 #include "engine/Job.h"
-#include "engine/StopFlags.h"
 #include "engine/ThreadPool.h"
 #include "platform/ScopedLock.h"
 
@@ -84,7 +83,7 @@ void CWorkerThread::Run() {
             job_ = nullptr;
             argument_ = nullptr;
         }
-        if (exitFlag.load())
+        if (pool && pool->ShuttingDown())
             break;
         if (pool)
             pool->ReturnToIdle(this);

@@ -27,6 +27,10 @@ std::wstring GetLocaleText(const std::wstring& key, const std::wstring& moduleNa
     }
 }
 
+bool HostWantsUserChannelList(IPluginContainer* container) {
+    return ReadHostConfigValue(L"rss", L"userchanneldefine", container) == L"1";
+}
+
 std::wstring ReadHostConfigValue(const std::wstring& section, const std::wstring& key,
                                  IPluginContainer* container) {
     try {

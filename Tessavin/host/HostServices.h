@@ -14,6 +14,9 @@ std::wstring GetLocaleText(const std::wstring& key, const std::wstring& moduleNa
 std::wstring ReadHostConfigValue(const std::wstring& section, const std::wstring& key,
                                  IPluginContainer* container);
 
+// The host's [rss] userchanneldefine is "1": the start-up copies the plug-in's channel list.
+bool HostWantsUserChannelList(IPluginContainer* container);
+
 // Button results and styles of message boxes.
 const int kIdOk = 1;
 const int kIdCancel = 2;

@@ -1,6 +1,7 @@
 #include "host/MenuTexts.h"
 
 #include "config/Folders.h"
+#include "config/LogFile.h"
 #include "platform/CodePage.h"
 #include "xml/XmlDocument.h"
 
@@ -15,8 +16,11 @@ bool MenuTexts::ReadFrom(const std::string& path, const std::string& menuName,
                          std::vector<MenuTextEntry>& entries) {
     entries.clear();
     CXmlDocument document;
-    if (!document.LoadFile(path))
+    if (!document.LoadFile(path)) {
+        if (document.TooDeep())
+            LogPrintf(L"The xml document is nested deeper than %d levels", CXmlDocument::kMaxDepth);
         return false;
+    }
     if (!document.FindNextElement("wexadoc"))
         return false;
     document.EnterElement();

@@ -3,19 +3,11 @@
 #include "platform/CodePage.h"
 
 #include <climits>
-#include <cstdlib>
 #include <unistd.h>
 
 namespace platform {
 
 std::wstring ExecutableFolder() {
-    const char* overridden = std::getenv("TESSAVIN_APP_DIR");
-    if (overridden && *overridden) {
-        std::string dir = overridden;
-        if (dir.back() != '/')
-            dir.push_back('/');
-        return Utf8ToWide(dir);
-    }
     char buffer[PATH_MAX];
     ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
     if (n <= 0)

@@ -4,9 +4,8 @@
 
 namespace platform {
 
-// The folder of the running executable with a trailing '/', from /proc/self/exe.
-// TESSAVIN_APP_DIR, when set and not empty, replaces it (a '/' is appended when missing).
-// Empty when neither can be read.
+// The folder of the running executable with a trailing '/', from /proc/self/exe; empty
+// when it cannot be read.
 std::wstring ExecutableFolder();
 
 } // namespace platform

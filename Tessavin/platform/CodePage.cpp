@@ -277,6 +277,55 @@ bool ConvertEncoding(const std::string& input, const char* from, const char* to,
     return RunIconv(input, from, to, "?", false, out);
 }
 
+namespace {
+
+// The code point, or U+FFFD for a character XML does not allow.
+char32_t AllowedInXml(unsigned long code) {
+    if ((code < 0x20 && code != '\t' && code != '\n' && code != '\r') ||
+        (code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF || code == 0xFFFE || code == 0xFFFF)
+        return 0xFFFD;
+    return static_cast<char32_t>(code);
+}
+
+} // namespace
+
+size_t DecodeXmlReference(const std::string& text, size_t amp, size_t end, std::string& out) {
+    static const struct {
+        const char* rest;
+        size_t length;
+        char value;
+    } kNamed[] = {
+        {"lt;", 3, '<'}, {"gt;", 3, '>'}, {"amp;", 4, '&'}, {"apos;", 5, '\''}, {"quot;", 5, '"'}};
+    for (const auto& named : kNamed) {
+        if (end - (amp + 1) >= named.length &&
+            text.compare(amp + 1, named.length, named.rest) == 0) {
+            out.push_back(named.value);
+            return amp + 1 + named.length;
+        }
+    }
+    if (amp + 2 < end && text[amp + 1] == '#') {
+        size_t p = amp + 2;
+        const bool hex = text[p] == 'x' || text[p] == 'X';
+        if (hex)
+            ++p;
+        const size_t digits = p;
+        unsigned long code = 0;
+        for (; p < end && p - digits < 8; ++p) {
+            const char d = text[p];
+            const int v = hex ? HexDigitValue(d) : d >= '0' && d <= '9' ? d - '0' : -1;
+            if (v < 0)
+                break;
+            code = code * (hex ? 16 : 10) + static_cast<unsigned long>(v);
+        }
+        if (p > digits && p < end && text[p] == ';') {
+            AppendUtf8(out, AllowedInXml(code));
+            return p + 1;
+        }
+    }
+    out.push_back('&');
+    return amp + 1;
+}
+
 int HexDigitValue(char c) {
     if (c >= '0' && c <= '9')
         return c - '0';

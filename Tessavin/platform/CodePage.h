@@ -13,6 +13,12 @@ extern const char* const kNativeCodePage;
 std::wstring Utf8ToWide(const std::string& utf8);
 // Appends the UTF-8 bytes of one code point (below 0x110000).
 void AppendUtf8(std::string& out, char32_t c);
+// The reference at text[amp] ('&', amp < end), appended decoded as UTF-8: one of the five
+// XML entities, or "&#" decimal or "&#x" (or "&#X") hex digits, at most 8, and ';'. Returns
+// the position after it; anything else is no reference: '&' is appended, amp + 1 returned.
+// A character XML does not allow (NUL, the other controls but tab, LF and CR, surrogates,
+// U+FFFE, U+FFFF, anything beyond U+10FFFF) becomes U+FFFD. Both XML readers use it.
+size_t DecodeXmlReference(const std::string& text, size_t amp, size_t end, std::string& out);
 std::string WideToUtf8(const std::wstring& wide);
 std::wstring NativeToWide(const std::string& native);
 std::string WideToNative(const std::wstring& wide);

@@ -14,7 +14,6 @@ public:
 
     bool Load(const std::wstring& path);
     void Unload();
-    bool IsLoaded() const { return handle_ != nullptr; }
     // Null when the symbol is missing or nothing is loaded.
     void* Symbol(const char* name) const;
 

@@ -7,6 +7,7 @@
 #include "engine/ItemStateFile.h"
 #include "engine/ItemText.h"
 #include "engine/PageWriter.h"
+#include "engine/WebAddress.h"
 #include "platform/CodePage.h"
 #include "platform/File.h"
 #include "platform/FileSystem.h"
@@ -137,13 +138,6 @@ bool ParseStringLiteral(const std::string& s, size_t open, std::string& value, s
 
 } // namespace
 
-bool ItemAction::IsWebLink(const std::string& link) {
-    std::string head = link.substr(0, 8);
-    for (char& ch : head)
-        ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-    return head.rfind("http://", 0) == 0 || head.rfind("https://", 0) == 0;
-}
-
 ItemCall ItemAction::Parse(const std::string& encoded) {
     ItemCall call;
     ItemCall none;
@@ -163,8 +157,8 @@ ItemCall ItemAction::Parse(const std::string& encoded) {
         if (!ParseStringLiteral(address, quote + 1, call.link, end) || end + 1 != address.size() ||
             address[end] != ')')
             return none;
-        call.carriesLink = call.link.find("http:") != std::string::npos ||
-                           call.link.find("https:") != std::string::npos;
+        // The links that are opened are the ones that mark read.
+        call.carriesLink = WebAddress::IsWebLink(call.link);
         call.action = ItemCall::kRead;
         return call;
     }
@@ -200,7 +194,7 @@ bool ItemAction::OnNavigate(const std::wstring& address, CChannel& channel,
     ItemCall call = Parse(platform::WideToUtf8(address));
     // Only a web address is opened: a script or local link (even one that names an http
     // address inside) never is.
-    if (call.action != ItemCall::kRead || !IsWebLink(call.link))
+    if (call.action != ItemCall::kRead || !WebAddress::IsWebLink(call.link))
         return applied;
     const std::wstring link = platform::Utf8ToWide(call.link);
     if (opener->OpenPage(link.substr(0, 12) + L"...", link) == 0)
@@ -276,7 +270,6 @@ bool ItemAction::UpdatePageForItem(const std::wstring& pagePath, uint32_t item,
                                    ItemCall::Action action, bool carriesLink, char oldReadMark,
                                    char newReadMark, int newState, CChannel& channel,
                                    platform::MessageTarget* view) {
-    const auto lParam = reinterpret_cast<platform::LParam>(&channel);
     if (platform::FileSize(pagePath) < 0) {
         LogPrintf(L"Failed to get the file Infomation!\nPelease checked the file!");
         return false;
@@ -287,29 +280,13 @@ bool ItemAction::UpdatePageForItem(const std::wstring& pagePath, uint32_t item,
                    platform::File::kRead | platform::File::kWrite | platform::File::kExclusive) ||
         !page.ReadToEnd(buffer) || buffer.empty())
         return false;
-    const std::string n = std::to_string(item);
-    auto overwrite = [&buffer](const std::string& marker, const char* text, size_t length) {
-        size_t pos = buffer.find(marker);
-        if (pos == std::string::npos)
-            return false;
-        buffer.replace(pos + marker.size(), length, text, length);
-        return true;
-    };
+    const auto lParam = reinterpret_cast<platform::LParam>(&channel);
     if (action == ItemCall::kRead || action == ItemCall::kFlag) {
-        bool changed;
-        if (action == ItemCall::kRead) {
-            changed = overwrite("<IMG class=icon id=" + n + "_read src=\"HtmlStyle/",
-                                newState ? "readed.gif" : "unread.gif", 10);
-            if (view && !carriesLink)
-                view->Post(kMsgItemReadChanged, static_cast<platform::WParam>(newState), lParam);
-            else if (view && oldReadMark == '0')
-                view->Post(kMsgItemReadChanged, 1, lParam);
-            changed |= overwrite("name=" + n + "_title><font class='title_",
-                                 newState ? "readed'>" : "unread'>", 8);
-        } else {
-            changed = overwrite("<IMG class=icon id=" + n + "_flag src=\"HtmlStyle/",
-                                newState ? "flaged.gif" : "unflag.gif", 10);
-        }
+        // A title click counts only an item that was unread.
+        if (action == ItemCall::kRead && view && (!carriesLink || oldReadMark == '0'))
+            view->Post(kMsgItemReadChanged,
+                       !carriesLink ? static_cast<platform::WParam>(newState) : 1, lParam);
+        const bool changed = PatchMark(buffer, item, action, newState);
         // Same length: written back in place.
         if (changed && (!page.Seek(0) || !page.Write(buffer))) {
             LogPrintf(L"Failed open flgfile!");
@@ -319,33 +296,61 @@ bool ItemAction::UpdatePageForItem(const std::wstring& pagePath, uint32_t item,
     }
     if (action != ItemCall::kDelete)
         return false;
-    static const std::string kBlock = "<DIV class = gn_stories id=";
-    const size_t first = buffer.find(kBlock);
-    const std::string own = kBlock + n + "_contentdiv>";
-    const size_t block = buffer.find(own);
-    if (block == std::string::npos)
+    bool wasLast = false;
+    if (!RemoveItem(buffer, item, channel.GetTotalCount(), wasLast))
         return false;
-    std::string out = buffer.substr(0, block);
-    const size_t next = buffer.find(kBlock, block + own.size());
-    int closingMode = next != std::string::npos ? 0 : (block == first ? 1 : 2);
-    if (closingMode == 1) {
-        out = PageWriter::kEmptyPage;
-    } else {
-        uint32_t total = channel.GetTotalCount();
-        PageWriter::PatchTotal(out, static_cast<long>(total) - 1);
-        if (closingMode == 0)
-            out.append(buffer, next, std::string::npos);
-        else
-            out += PageWriter::kClosingText;
-    }
     // Replace the page whole while holding it, so it is never left half-written.
-    if (!platform::ReplaceFileContent(pagePath, out)) {
+    if (!platform::ReplaceFileContent(pagePath, buffer)) {
         LogPrintf(L"Failed open flgfile!");
         return false;
     }
-    if (closingMode == 1)
+    if (wasLast)
         channel.SetLastBuildDate(std::string());
     if (view)
         view->Post(kMsgItemDeleted, newReadMark == '0' ? 0 : 1, lParam);
+    return true;
+}
+
+bool ItemAction::PatchMark(std::string& page, uint32_t item, ItemCall::Action action,
+                           int newState) {
+    const std::string n = std::to_string(item);
+    auto overwrite = [&page](const std::string& marker, const char* text, size_t length) {
+        size_t pos = page.find(marker);
+        if (pos == std::string::npos)
+            return false;
+        page.replace(pos + marker.size(), length, text, length);
+        return true;
+    };
+    if (action == ItemCall::kFlag)
+        return overwrite("<IMG class=icon id=" + n + "_flag src=\"HtmlStyle/",
+                         newState ? "flaged.gif" : "unflag.gif", 10);
+    bool changed = overwrite("<IMG class=icon id=" + n + "_read src=\"HtmlStyle/",
+                             newState ? "readed.gif" : "unread.gif", 10);
+    changed |= overwrite("name=" + n + "_title><font class='title_",
+                         newState ? "readed'>" : "unread'>", 8);
+    return changed;
+}
+
+bool ItemAction::RemoveItem(std::string& page, uint32_t item, uint32_t total, bool& wasLast) {
+    static const std::string kBlock = "<DIV class = gn_stories id=";
+    const size_t first = page.find(kBlock);
+    const std::string own = kBlock + std::to_string(item) + "_contentdiv>";
+    const size_t block = page.find(own);
+    if (block == std::string::npos)
+        return false;
+    const size_t next = page.find(kBlock, block + own.size());
+    // The page's only item: the empty page.
+    wasLast = next == std::string::npos && block == first;
+    if (wasLast) {
+        page = PageWriter::kEmptyPage;
+        return true;
+    }
+    std::string out = page.substr(0, block);
+    PageWriter::PatchTotal(out, static_cast<long>(total) - 1);
+    if (next != std::string::npos)
+        out.append(page, next, std::string::npos);
+    else
+        out += PageWriter::kClosingText;
+    page.swap(out);
     return true;
 }

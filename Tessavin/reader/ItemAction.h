@@ -33,8 +33,6 @@ public:
     // Accepts only "javascript:go_read('025212A0',G,C,N,'link')", "javascript:go_flag(G,C,N)"
     // and "javascript:go_delete(G,C,N)" (N > 0); anything else is action 0.
     static ItemCall Parse(const std::string& address);
-    // An http or https address (any case), the only links a title click opens.
-    static bool IsWebLink(const std::string& link);
 
     // A channel page's item call: runs the item action (only for calls whose channel id is
     // the page's channel) and opens a title's web link. itemLink, when given, is the link of
@@ -60,4 +58,13 @@ public:
                                   ItemCall::Action action, bool carriesLink, char oldReadMark,
                                   char newReadMark, int newState, CChannel& channel,
                                   platform::MessageTarget* view);
+
+private:
+    // Sets a read or flag mark's icons (and a read title's class) of the item in the page's
+    // bytes, in place; false when the page shows none of them.
+    static bool PatchMark(std::string& page, uint32_t item, ItemCall::Action action, int newState);
+    // Takes the item's block out of the page, with the total it shows one less (total: the
+    // channel's); the page's only item leaves the empty page (wasLast). False when the page
+    // has no block for it.
+    static bool RemoveItem(std::string& page, uint32_t item, uint32_t total, bool& wasLast);
 };

@@ -4,12 +4,13 @@
 #include "config/Config.h"
 #include "config/LogFile.h"
 #include "host/HostInterfaces.h"
+#include "host/HostServices.h"
+#include "opml/OpmlExport.h"
 #include "platform/FileSystem.h"
 #include "platform/ResourceModule.h"
 #include "ui/MainFrame.h"
 #include "ui/RssChannelView.h"
 #include "ui/RssSplitterWnd.h"
-#include "xml/OpmlExport.h"
 
 #include <wx/app.h>
 
@@ -42,7 +43,7 @@ void* RSSRun(void* parentWindow, void* module, void* container) {
     if (!startupDone) {
         startupDone = true;
         CConfig config;
-        config.container = host;
+        config.copyUserChannelList = HostWantsUserChannelList(host);
         // Start-up goes on with the built-in defaults when the settings cannot be written.
         config.Initialize(L"Quorvel.ini");
     }

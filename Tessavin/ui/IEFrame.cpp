@@ -4,6 +4,7 @@
 #include "catalogue/ChannelFiles.h"
 #include "config/Config.h"
 #include "config/LogFile.h"
+#include "engine/WebAddress.h"
 #include "host/HostServices.h"
 #include "platform/CodePage.h"
 #include "platform/Format.h"
@@ -35,10 +36,7 @@ const NavKey kNavKeys[] = {{CIEFrame::kNewPage, L"IDS_NEW_PAGE"},
                            {CIEFrame::kStop, L"IDS_GO_STOP"}};
 
 bool IsWebAddress(const std::wstring& address) {
-    std::wstring head = address.substr(0, 8);
-    std::transform(head.begin(), head.end(), head.begin(),
-                   [](wchar_t c) { return static_cast<wchar_t>(std::towlower(c)); });
-    return head.rfind(L"http://", 0) == 0 || head.rfind(L"https://", 0) == 0;
+    return WebAddress::IsWebLink(platform::WideToUtf8(address));
 }
 
 } // namespace
@@ -47,22 +45,10 @@ const wchar_t* const CIEFrame::kBlank = L"about:blank";
 
 CIEFrame::CIEFrame(wxWindow* parent, IPluginContainer* container)
     : wxPanel(parent, wxID_ANY), container_(container) {
-    navToolbar_ = new wxToolBar(this, wxID_ANY, wxDefaultPosition, wxDefaultSize,
-                                wxTB_HORIZONTAL | wxTB_FLAT | wxTB_NODIVIDER);
-    navToolbar_->SetToolBitmapSize(wxSize(16, 16));
-    const platform::ResourceModule* module = platform::ResourceModule::Active();
-    for (const auto& button :
-         module ? module->Toolbar(11051) : std::vector<platform::ResourceModule::Item>()) {
-        navToolbar_->AddTool(static_cast<int>(button.command), wxEmptyString,
-                             ArtTable::Bitmap(button.icon));
-    }
-    for (const NavKey& tool : kNavKeys)
-        navToolbar_->SetToolShortHelp(
-            tool.command, wxString(GetLocaleText(tool.key, kModuleTextsName, container_).c_str()));
-    navToolbar_->Realize();
+    CreateNavToolBar();
     addressBox_ = new wxComboBox(this, wxID_ANY, wxEmptyString, wxDefaultPosition, wxSize(200, -1),
                                  0, nullptr, wxCB_DROPDOWN | wxTE_PROCESS_ENTER);
-    tabs_ = new CIETabCtrl(this, this);
+    tabs_ = new CIETabCtrl(this);
     auto* sizer = new wxBoxSizer(wxVERTICAL);
     sizer->Add(navToolbar_, 0, wxEXPAND);
     sizer->Add(addressBox_, 0, wxEXPAND | wxLEFT | wxRIGHT | wxBOTTOM, 2);
@@ -77,6 +63,7 @@ CIEFrame::CIEFrame(wxWindow* parent, IPluginContainer* container)
         OnAddressChosen(event.GetString().ToStdWstring());
     });
     Bind(wxEVT_LEFT_DCLICK, [this](wxMouseEvent&) { RunCommand(kNewPage); });
+    BindTabs();
     ReaderWebContext::SetDownloadListener([this](const std::wstring& address) {
         CallAfter([this, address] { ShowDownloadRefused(address); });
     });
@@ -86,6 +73,57 @@ CIEFrame::CIEFrame(wxWindow* parent, IPluginContainer* container)
 
 CIEFrame::~CIEFrame() {
     ReaderWebContext::SetDownloadListener(nullptr);
+}
+
+void CIEFrame::CreateNavToolBar() {
+    navToolbar_ = new wxToolBar(this, wxID_ANY, wxDefaultPosition, wxDefaultSize,
+                                wxTB_HORIZONTAL | wxTB_FLAT | wxTB_NODIVIDER);
+    navToolbar_->SetToolBitmapSize(wxSize(16, 16));
+    const platform::ResourceModule* module = platform::ResourceModule::Active();
+    for (const auto& button :
+         module ? module->Toolbar(11051) : std::vector<platform::ResourceModule::Item>()) {
+        navToolbar_->AddTool(static_cast<int>(button.command), wxEmptyString,
+                             ArtTable::Bitmap(button.icon));
+    }
+    for (const NavKey& tool : kNavKeys)
+        navToolbar_->SetToolShortHelp(
+            tool.command, wxString(GetLocaleText(tool.key, kModuleTextsName, container_).c_str()));
+    navToolbar_->Realize();
+}
+
+void CIEFrame::BindTabs() {
+    tabs_->Bind(wxEVT_NOTEBOOK_PAGE_CHANGED, [this](wxBookCtrlEvent& event) {
+        if (event.GetEventObject() == tabs_ && event.GetSelection() != wxNOT_FOUND)
+            SelectPage(event.GetSelection());
+        event.Skip();
+    });
+    // A double click on a tab closes the current page.
+    tabs_->Bind(wxEVT_LEFT_DCLICK, [this](wxMouseEvent& event) {
+        if (TabAt(event.GetPosition()) != wxNOT_FOUND)
+            CloseCurrentPage();
+        else
+            event.Skip();
+    });
+    // The tab menu, for the tab under the pointer.
+    tabs_->Bind(wxEVT_RIGHT_DOWN, [this](wxMouseEvent& event) {
+        const int tab = TabAt(event.GetPosition());
+        if (tab != wxNOT_FOUND)
+            SelectPage(tab);
+        tabs_->ShowTabMenu(event.GetPosition(), container_);
+    });
+    tabs_->Bind(wxEVT_MENU, [this](wxCommandEvent& event) {
+        if (event.GetId() == CIETabCtrl::kCloseCurrentCommand)
+            CloseCurrentPage();
+        else if (event.GetId() == CIETabCtrl::kCloseAllCommand)
+            CloseAllPages();
+        else
+            event.Skip();
+    });
+}
+
+int CIEFrame::TabAt(const wxPoint& point) const {
+    long flags = 0;
+    return tabs_->HitTest(point, &flags);
 }
 
 void CIEFrame::ShowDownloadRefused(const std::wstring& address) {
@@ -124,6 +162,29 @@ void CIEFrame::ShowPageLimit() {
                    GetLocaleText(L"IDS_TEXT_PROMPT", kModuleTextsName, container_), kMbIconError);
 }
 
+CIEView* CIEFrame::CreateView(bool channelView) {
+    auto* view = new CIEView(tabs_, channelView);
+    if (!view->WebView()) {
+        view->Destroy(); // no browser: the page is discarded before it is set up
+        return nullptr;
+    }
+    view->Bind(wxEVT_WEBVIEW_TITLE_CHANGED, [this, view](wxWebViewEvent& event) {
+        OnTitleChange(view, event.GetString().ToStdWstring());
+    });
+    view->Bind(wxEVT_WEBVIEW_LOADED, [this, view](wxWebViewEvent& event) {
+        OnDocumentComplete(view, event.GetURL().ToStdWstring());
+    });
+    view->Bind(EVT_IE_NEW_WINDOW,
+               [this, view](CIEPageEvent& event) { OnNewWindow(view, event.text); });
+    view->Bind(EVT_IE_PAGE_LANGUAGE, [this](CIEPageEvent& event) { event.text = PageLanguage(); });
+    view->Bind(EVT_IE_PAGE_CALL, [this, view](CIEPageEvent& event) {
+        event.applied = OnScriptMessage(view, *event.call);
+    });
+    // The queue is empty: the next burst of calls may show the page limit again.
+    view->Bind(EVT_IE_PAGE_CALLS_DONE, [this](CIEPageEvent&) { limitShownInBurst_ = false; });
+    return view;
+}
+
 bool CIEFrame::InsertPage(CIEView* view, size_t position, const std::wstring& title) {
     // Checked again where the page goes in: nothing between the first check and here may
     // have added a page, but the limit must hold whatever did.
@@ -134,18 +195,8 @@ bool CIEFrame::InsertPage(CIEView* view, size_t position, const std::wstring& ti
     }
     tabs_->InsertPage(position, view, wxString(TabTitle(title).c_str()), false,
                       view->IsChannelView() ? CIETabCtrl::kChannelImage : CIETabCtrl::kWebImage);
-    tabs_->RenumberPages();
-    tabs_->ChangeSelection(position);
     SelectPage(static_cast<int>(position));
     return true;
-}
-
-CIEView* CIEFrame::CreateView(bool channelView) {
-    auto* view = new CIEView(this, tabs_, channelView);
-    if (view->WebView())
-        return view;
-    view->Destroy(); // no browser: the page is discarded before it is set up
-    return nullptr;
 }
 
 int CIEFrame::NewPage(const std::wstring& title, const std::wstring& address, CChannel* channel) {
@@ -169,20 +220,52 @@ int CIEFrame::NewPage(const std::wstring& title, const std::wstring& address, CC
     return 1;
 }
 
+void CIEFrame::AddBlankPage() {
+    if (NewPage(kBlank, kBlank, nullptr) == 0)
+        LogPrintf(L"Failed to create ie view");
+}
+
+bool CIEFrame::RemovePage(size_t index) {
+    if (tabs_->DeletePage(index))
+        return true;
+    LogPrintf(L"Failed to delete CTabCtrl item");
+    return false;
+}
+
+CIEView* CIEFrame::CurrentPage() const {
+    return tabs_->CurrentView();
+}
+
+int CIEFrame::IndexOf(const CIEView* view) const {
+    return view ? tabs_->FindPage(view) : wxNOT_FOUND;
+}
+
+int CIEFrame::IndexOfChannel(const CChannel* channel) const {
+    for (size_t i = 0; i < tabs_->GetPageCount(); ++i)
+        if (tabs_->PageAt(i)->Channel() == channel)
+            return static_cast<int>(i);
+    return wxNOT_FOUND;
+}
+
+std::vector<CChannel*> CIEFrame::OpenChannels() const {
+    std::vector<CChannel*> channels;
+    for (size_t i = 0; i < tabs_->GetPageCount(); ++i)
+        if (CChannel* channel = tabs_->PageAt(i)->Channel())
+            channels.push_back(channel);
+    return channels;
+}
+
+void CIEFrame::ShowAddressOf(const CIEView* page) {
+    addressBox_->SetValue(wxString(page->Channel() ? kBlank : page->Address().c_str()));
+}
+
 void CIEFrame::SelectPage(int index) {
-    for (size_t i = 0; i < tabs_->GetPageCount(); ++i) {
-        CIEView* page = tabs_->PageAt(i);
-        if (!page) {
-            LogPrintf(L"Invalidate pointer");
-            return;
-        }
-        if (static_cast<int>(i) != index)
-            continue;
-        if (tabs_->GetSelection() != index)
-            tabs_->ChangeSelection(i);
-        currentPage_ = page;
-        addressBox_->SetValue(wxString(page->Channel() ? kBlank : page->Address().c_str()));
-    }
+    CIEView* page = index < 0 ? nullptr : tabs_->PageAt(static_cast<size_t>(index));
+    if (!page)
+        return;
+    if (tabs_->GetSelection() != index)
+        tabs_->ChangeSelection(static_cast<size_t>(index));
+    ShowAddressOf(page);
 }
 
 void CIEFrame::SetPageTitle(int index, const std::wstring& text) {
@@ -195,74 +278,77 @@ void CIEFrame::ShowChannelPage(CChannel* channel) {
         LogPrintf(L"Invalidate pointer of Class CChannel");
         return;
     }
-    if (std::find(openChannels_.begin(), openChannels_.end(), channel) != openChannels_.end()) {
+    if (IndexOfChannel(channel) != wxNOT_FOUND) {
         SelectPageOfChannel(channel);
         return;
     }
     const std::wstring path = PagePath(channel);
-    if (currentPage_ && currentPage_->Address() == kBlank && !currentPage_->Channel() &&
-        !currentPage_->IsChannelView()) {
-        // An empty page gives its place to the channel's page (a channel view of its own).
-        const int position = currentPage_->TabIndex();
-        CIEView* view = CreateView(true);
-        if (!view) {
+    CIEView* current = CurrentPage();
+    if (!current || current->Address() != kBlank || current->Channel() ||
+        current->IsChannelView()) {
+        if (NewPage(channel->GetName(), path, channel) == 0)
             LogPrintf(L"Failed to create ie view");
-            return;
-        }
-        tabs_->DeletePage(static_cast<size_t>(position));
-        currentPage_ = nullptr;
-        view->SetChannel(channel);
-        view->SetAddress(kBlank);
-        if (!InsertPage(view, static_cast<size_t>(position), channel->GetName()))
-            return;
-        view->Navigate(path);
-        openChannels_.push_back(channel);
         return;
     }
-    const size_t before = tabs_->GetPageCount();
-    if (NewPage(channel->GetName(), path, channel) == 0)
+    // An empty page gives its place to the channel's page (a channel view of its own).
+    const int position = IndexOf(current);
+    CIEView* view = CreateView(true);
+    if (!view) {
         LogPrintf(L"Failed to create ie view");
-    else if (tabs_->GetPageCount() > before)
-        openChannels_.push_back(channel);
-}
-
-void CIEFrame::ForgetChannel(CChannel* channel) {
-    openChannels_.erase(std::remove(openChannels_.begin(), openChannels_.end(), channel),
-                        openChannels_.end());
+        return;
+    }
+    tabs_->DeletePage(static_cast<size_t>(position));
+    view->SetChannel(channel);
+    view->SetAddress(kBlank);
+    if (InsertPage(view, static_cast<size_t>(position), channel->GetName()))
+        view->Navigate(path);
 }
 
 void CIEFrame::SelectPageOfChannel(CChannel* channel) {
-    for (size_t i = 0; i < tabs_->GetPageCount(); ++i)
-        if (tabs_->PageAt(i) && tabs_->PageAt(i)->Channel() == channel) {
-            SelectPage(static_cast<int>(i));
-            return;
-        }
+    SelectPage(IndexOfChannel(channel));
 }
 
 void CIEFrame::ReloadPageOfChannel(CChannel* channel) {
     for (size_t i = 0; i < tabs_->GetPageCount(); ++i)
-        if (CIEView* page = tabs_->PageAt(i); page && page->Channel() == channel)
+        if (CIEView* page = tabs_->PageAt(i); page->Channel() == channel)
             page->ReloadKeepingScroll();
 }
 
 void CIEFrame::ClosePageOfChannel(CChannel* channel) {
-    for (size_t i = 0; i < tabs_->GetPageCount(); ++i)
-        if (tabs_->PageAt(i) && tabs_->PageAt(i)->Channel() == channel) {
-            SelectPage(static_cast<int>(i));
-            tabs_->CloseCurrentPage();
-            return;
-        }
+    const int index = IndexOfChannel(channel);
+    if (index == wxNOT_FOUND)
+        return;
+    SelectPage(index);
+    CloseCurrentPage();
+}
+
+void CIEFrame::CloseCurrentPage() {
+    const int old = tabs_->GetSelection();
+    if (old == wxNOT_FOUND || !RemovePage(static_cast<size_t>(old)))
+        return;
+    if (tabs_->GetPageCount() == 0)
+        AddBlankPage(); // selected as it goes in
+    else
+        SelectPage(old > 0 ? old - 1 : 0);
+}
+
+void CIEFrame::CloseAllPages() {
+    while (tabs_->GetPageCount() > 0)
+        if (!RemovePage(tabs_->GetPageCount() - 1))
+            break;
+    AddBlankPage();
+    SelectPage(0);
 }
 
 void CIEFrame::RunCommand(int command) {
     if (command == kNewPage) {
-        if (NewPage(kBlank, kBlank, nullptr) == 0)
-            LogPrintf(L"Failed to create ie view");
+        AddBlankPage();
         return;
     }
-    if (!currentPage_)
+    CIEView* current = CurrentPage();
+    if (!current)
         return;
-    wxWebView* web = currentPage_->WebView();
+    wxWebView* web = current->WebView();
     switch (command) {
     case kBack:
         if (web->CanGoBack())
@@ -273,7 +359,7 @@ void CIEFrame::RunCommand(int command) {
             web->GoForward();
         break;
     case kRefresh:
-        currentPage_->ReloadKeepingScroll();
+        current->ReloadKeepingScroll();
         break;
     case kStop: {
         const wxString shown = addressBox_->GetValue();
@@ -287,13 +373,14 @@ void CIEFrame::RunCommand(int command) {
 }
 
 void CIEFrame::OnAddressEntered(const std::wstring& text) {
-    if (text.empty() || !currentPage_)
+    CIEView* current = CurrentPage();
+    if (text.empty() || !current)
         return;
-    if (currentPage_->Channel()) {
+    if (current->Channel()) {
         NewPage(text, text, nullptr);
     } else {
-        currentPage_->Navigate(text);
-        currentPage_->SetAddress(text);
+        current->Navigate(text);
+        current->SetAddress(text);
     }
     const wxString entry(text.c_str());
     if (addressBox_->FindString(entry, true) == wxNOT_FOUND &&
@@ -302,8 +389,8 @@ void CIEFrame::OnAddressEntered(const std::wstring& text) {
 }
 
 void CIEFrame::OnAddressChosen(const std::wstring& text) {
-    if (currentPage_ && !text.empty())
-        currentPage_->Navigate(text);
+    if (CIEView* current = CurrentPage(); current && !text.empty())
+        current->Navigate(text);
 }
 
 bool CIEFrame::ShowsOwnChannelPage(const CIEView* view) const {
@@ -319,7 +406,7 @@ void CIEFrame::OnTitleChange(CIEView* view, const std::wstring& title) {
                                : title.empty() ? view->WebView()->GetCurrentURL().ToStdWstring()
                                                : title;
     if (!shown.empty())
-        SetPageTitle(view->TabIndex(), shown);
+        SetPageTitle(IndexOf(view), shown);
 }
 
 std::wstring CIEFrame::PageLanguage() const {
@@ -336,10 +423,10 @@ void CIEFrame::OnDocumentComplete(CIEView* view, const std::wstring& address) {
         view->SetAddress(address);
         // A page without a title of its own is named by its address.
         if (view->WebView()->GetCurrentTitle().empty() && !address.empty())
-            SetPageTitle(view->TabIndex(), address);
+            SetPageTitle(IndexOf(view), address);
     }
-    if (view == currentPage_)
-        addressBox_->SetValue(wxString(view->Channel() ? kBlank : address.c_str()));
+    if (view == CurrentPage())
+        ShowAddressOf(view);
 }
 
 void CIEFrame::OnNewWindow(CIEView* view, const std::wstring& address) {
@@ -355,8 +442,8 @@ void CIEFrame::OnNewWindow(CIEView* view, const std::wstring& address) {
         return;
     }
     if (tabs_->GetPageCount() > before && IsWebAddress(address)) {
-        currentPage_->Navigate(address);
-        currentPage_->SetAddress(address);
+        CurrentPage()->Navigate(address);
+        CurrentPage()->SetAddress(address);
     }
 }
 
@@ -371,10 +458,6 @@ bool CIEFrame::OnScriptMessage(CIEView* view, const PageCall& call) {
                                treeTarget_, this, call.namesItem ? &call.itemLink : nullptr);
     callingPage_ = nullptr;
     return applied;
-}
-
-void CIEFrame::OnPageCallsDone(CIEView*) {
-    limitShownInBurst_ = false;
 }
 
 int CIEFrame::OpenPage(const std::wstring& title, const std::wstring& address) {

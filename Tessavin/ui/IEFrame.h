@@ -8,6 +8,7 @@
 #include <wx/panel.h>
 
 class CChannel;
+class CIEPageEvent;
 class CIETabCtrl;
 class CIEView;
 class IPluginContainer;
@@ -21,6 +22,9 @@ class MessageTarget;
 // with one page per tab below. At most 20 pages; there is always at least one. Channel pages
 // come from the data folder (message 11905); their item actions arrive from the page's
 // script and change the channel's files, and the tree hears of the new counts.
+//
+// The pages, their order, their channels and the current one are the tab strip's own; the
+// pane binds the strip's and the pages' events.
 class CIEFrame : public wxPanel, public ILinkOpener {
 public:
     static const wchar_t* const kBlank; // "about:blank"
@@ -48,13 +52,17 @@ public:
     void ShowChannelPage(CChannel* channel);
     void SelectPage(int index);
     void SetPageTitle(int index, const std::wstring& text);
-    void ForgetChannel(CChannel* channel);
     void ClosePageOfChannel(CChannel* channel);
     void SelectPageOfChannel(CChannel* channel);
     // The channel's page, when open, is loaded again where the reader was.
     void ReloadPageOfChannel(CChannel* channel);
-    CIEView* CurrentPage() const { return currentPage_; }
-    const std::vector<CChannel*>& OpenChannels() const { return openChannels_; }
+    // Closing the current page selects the one before it (the first: the new first one);
+    // closing every page leaves one empty page, as closing the last one does.
+    void CloseCurrentPage();
+    void CloseAllPages();
+    CIEView* CurrentPage() const;
+    // The channels of the open channel pages, in tab order.
+    std::vector<CChannel*> OpenChannels() const;
     void RunCommand(int command);
     // The address box's Enter with its text, and the choice of a history entry.
     void OnAddressEntered(const std::wstring& text);
@@ -71,6 +79,16 @@ public:
     // host's (its text for IDS_PAGE_LANGUAGE: "0" Chinese, "1" English).
     std::wstring PageLanguage() const;
 
+    // ILinkOpener: a title's link in a new page; only web addresses are opened.
+    int OpenPage(const std::wstring& title, const std::wstring& address) override;
+
+private:
+    void CreateNavToolBar();
+    void BindTabs();
+    // The tab under a point of the strip, or wxNOT_FOUND.
+    int TabAt(const wxPoint& point) const;
+    // Shows in the address box what the page shows (nothing for a channel page).
+    void ShowAddressOf(const CIEView* page);
     // From the pages.
     void OnTitleChange(CIEView* view, const std::wstring& title);
     void OnDocumentComplete(CIEView* view, const std::wstring& address);
@@ -78,18 +96,20 @@ public:
     // An item call of a channel page's script (one at a time, from the page's queue); true
     // when the channel's files changed as the page shows.
     bool OnScriptMessage(CIEView* view, const PageCall& call);
-    // The page's queue is empty: the next burst of calls may show the page limit again.
-    void OnPageCallsDone(CIEView* view);
-    // ILinkOpener: a title's link in a new page; only web addresses are opened.
-    int OpenPage(const std::wstring& title, const std::wstring& address) override;
-
-private:
     // True when the view shows its channel's own page file.
     bool ShowsOwnChannelPage(const CIEView* view) const;
-    // A new page's view (not in the strip yet), or null when no browser could be made.
+    // The position of a page in the strip, or wxNOT_FOUND.
+    int IndexOf(const CIEView* view) const;
+    int IndexOfChannel(const CChannel* channel) const;
+    // A new page's view (not in the strip yet, its events bound), or null when no browser
+    // could be made.
     CIEView* CreateView(bool channelView);
     // Puts a new page into the strip at a position and selects it; false at the page limit.
     bool InsertPage(CIEView* view, size_t position, const std::wstring& title);
+    // Removes the page at a position; false when it could not be removed.
+    bool RemovePage(size_t index);
+    // The empty page that stands alone in the strip.
+    void AddBlankPage();
     // The page limit's message box, once per burst of a page's calls.
     void ShowPageLimit();
     // Says that a download was refused (at most once every few seconds).
@@ -101,8 +121,6 @@ private:
     wxToolBar* navToolbar_ = nullptr;
     wxComboBox* addressBox_ = nullptr;
     CIETabCtrl* tabs_ = nullptr;
-    CIEView* currentPage_ = nullptr;
-    std::vector<CChannel*> openChannels_;
     CIEView* callingPage_ = nullptr; // the page whose call is being handled
     bool limitShownInBurst_ = false;
     long long downloadShownAt_ = -1; // ms

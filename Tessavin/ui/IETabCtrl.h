@@ -2,12 +2,13 @@
 
 #include <wx/notebook.h>
 
-class CIEFrame;
 class CIEView;
+class IPluginContainer;
 
-// The reading pane's tab strip: one tab per page (image 0 a channel page, 1 a web page),
-// with the tab menu 11053 and a double click that closes the current page. The pages are
-// its own page windows. The strip scrolls the current tab into view itself.
+// The reading pane's tab strip: one tab per page (image 0 a channel page, 1 a web page).
+// The pages are its own page windows; the strip scrolls the current tab into view itself.
+// Its gestures (a double click on a tab, the tab menu 11053 and that menu's commands) are
+// the pane's to handle.
 class CIETabCtrl : public wxNotebook {
 public:
     static const int kId = 11525;
@@ -15,19 +16,12 @@ public:
     static const int kCloseAllCommand = 11611;
     enum Image { kChannelImage = 0, kWebImage = 1 };
 
-    CIETabCtrl(CIEFrame* frame, wxWindow* parent);
+    explicit CIETabCtrl(wxWindow* parent);
 
+    // The page at a position, or null.
     CIEView* PageAt(size_t index) const;
-    // Every page's tab index is its tab's position again.
-    void RenumberPages();
-    void CloseCurrentPage();
-    void CloseAllPages();
-    // The tab menu at a point of the strip, for the tab under it.
-    void ShowTabMenu(const wxPoint& point);
-
-private:
-    // Removes the current tab and its page; false when there is none to remove.
-    bool RemoveCurrent();
-
-    CIEFrame* frame_;
+    CIEView* CurrentView() const;
+    // Shows the tab menu at a point of the strip, its texts from the host; its commands
+    // come back to the strip as menu events.
+    void ShowTabMenu(const wxPoint& point, IPluginContainer* container);
 };

@@ -5,7 +5,6 @@
 #include "engine/WebAddress.h"
 #include "platform/CodePage.h"
 #include "platform/FileSystem.h"
-#include "ui/IEFrame.h"
 #include "ui/ReaderWebContext.h"
 
 #include <chrono>
@@ -13,6 +12,11 @@
 #include <wx/filename.h>
 #include <wx/sizer.h>
 #include <wx/webview.h>
+
+wxDEFINE_EVENT(EVT_IE_NEW_WINDOW, CIEPageEvent);
+wxDEFINE_EVENT(EVT_IE_PAGE_LANGUAGE, CIEPageEvent);
+wxDEFINE_EVENT(EVT_IE_PAGE_CALL, CIEPageEvent);
+wxDEFINE_EVENT(EVT_IE_PAGE_CALLS_DONE, CIEPageEvent);
 
 namespace {
 
@@ -47,11 +51,11 @@ uint64_t NowMs() {
 
 } // namespace
 
-CIEView::CIEView(CIEFrame* frame, wxWindow* parent, bool channelView)
-    : wxPanel(parent, wxID_ANY), frame_(frame), channelView_(channelView) {
+CIEView::CIEView(wxWindow* parent, bool channelView)
+    : wxPanel(parent, wxID_ANY), channelView_(channelView) {
     web_ = wxWebView::New(this, wxID_ANY, wxWebViewDefaultURLStr);
     if (!web_)
-        return; // no browser: the frame finds no web view and discards the page
+        return; // no browser: the pane finds no web view and discards the page
     auto* sizer = new wxBoxSizer(wxVERTICAL);
     sizer->Add(web_, 1, wxEXPAND);
     SetSizer(sizer);
@@ -62,9 +66,6 @@ CIEView::CIEView(CIEFrame* frame, wxWindow* parent, bool channelView)
     webkit_web_view_set_settings(Native(), settings);
     g_object_unref(settings);
     web_->EnableContextMenu(true);
-    web_->Bind(wxEVT_WEBVIEW_TITLE_CHANGED, [this](wxWebViewEvent& event) {
-        frame_->OnTitleChange(this, event.GetString().ToStdWstring());
-    });
     web_->Bind(wxEVT_WEBVIEW_LOADED, &CIEView::OnLoaded, this);
     // The browser's request for a new view (window.open, a link for a new window) is
     // answered here, never by the web view's own handler, which hands back the requesting
@@ -115,7 +116,7 @@ void CIEView::LoadPage(long scroll, int pageIndex) {
     const std::string& token = calls_.NewLoad();
     const size_t slash = pagePath_.rfind(L'/');
     const std::string source = "(function () {\nvar tessavinLoad = {token: '" + token +
-                               "', lang: " + ScriptString(frame_->PageLanguage()) +
+                               "', lang: " + ScriptString(Send(EVT_IE_PAGE_LANGUAGE).text) +
                                ", scroll: " + std::to_string(scroll) +
                                ", page: " + std::to_string(pageIndex) + "};\n" +
                                PageScript(pagePath_.substr(0, slash + 1)) + "\n})();";
@@ -145,7 +146,15 @@ void CIEView::ReloadKeepingScroll() {
 
 void CIEView::OnLoaded(wxWebViewEvent& event) {
     ++documentsLoaded_;
-    frame_->OnDocumentComplete(this, event.GetURL().ToStdWstring());
+    event.Skip(); // on to the pane
+}
+
+CIEPageEvent CIEView::Send(wxEventType type, const std::wstring& text, const PageCall* call) {
+    CIEPageEvent event(type, this);
+    event.text = text;
+    event.call = call;
+    ProcessWindowEvent(event);
+    return event;
 }
 
 int CIEView::OnPolicy(void*, void* decision, int type, void* self) {
@@ -170,7 +179,7 @@ int CIEView::OnPolicy(void*, void* decision, int type, void* self) {
             WEBKIT_NAVIGATION_TYPE_LINK_CLICKED &&
         WebAddress::IsWeb(address)) {
         const std::wstring link = platform::Utf8ToWide(address);
-        view->CallAfter([view, link] { view->frame_->OpenPage(CIEFrame::TabTitle(link), link); });
+        view->CallAfter([view, link] { view->Send(EVT_IE_NEW_WINDOW, link); });
     }
     return TRUE;
 }
@@ -183,7 +192,7 @@ void* CIEView::OnCreate(void*, void* action, void* self) {
         webkit_navigation_action_get_request(static_cast<WebKitNavigationAction*>(action));
     const char* uri = request ? webkit_uri_request_get_uri(request) : nullptr;
     const std::wstring address = platform::Utf8ToWide(uri ? uri : "");
-    view->CallAfter([view, address] { view->frame_->OnNewWindow(view, address); });
+    view->CallAfter([view, address] { view->Send(EVT_IE_NEW_WINDOW, address); });
     return nullptr;
 }
 
@@ -215,7 +224,7 @@ void CIEView::RunNextCall() {
         return;
     runningCall_ = true;
     PageCall call;
-    if (calls_.Next(call) && !frame_->OnScriptMessage(this, call))
+    if (calls_.Next(call) && !Send(EVT_IE_PAGE_CALL, std::wstring(), &call).applied)
         calls_.Refuse();
     runningCall_ = false;
     if (!calls_.Empty()) {
@@ -225,5 +234,5 @@ void CIEView::RunNextCall() {
     // The page shows a change the files refused: it is loaded again, once per load.
     if (calls_.TakeReload())
         ReloadKeepingScroll();
-    frame_->OnPageCallsDone(this);
+    Send(EVT_IE_PAGE_CALLS_DONE);
 }

@@ -3,13 +3,36 @@
 #include "reader/PageCalls.h"
 
 #include <string>
+#include <wx/event.h>
 #include <wx/panel.h>
 
 class CChannel;
-class CIEFrame;
 class wxWebView;
 class wxWebViewEvent;
 typedef struct _WebKitWebView WebKitWebView;
+
+// What a page needs of the pane that holds it: a command event that goes up from the page's
+// view and is handled at once (the pane binds it on the view).
+class CIEPageEvent : public wxCommandEvent {
+public:
+    CIEPageEvent(wxEventType type, wxWindow* view) : wxCommandEvent(type, view->GetId()) {
+        SetEventObject(view);
+    }
+    wxEvent* Clone() const override { return new CIEPageEvent(*this); }
+
+    std::wstring text;              // the address to open, or the language the pane answers
+    const PageCall* call = nullptr; // the item call to handle
+    bool applied = false;           // the pane's answer: the channel's files changed as shown
+};
+
+// A window the page asks for, or a web link a channel page follows (text: its address).
+wxDECLARE_EVENT(EVT_IE_NEW_WINDOW, CIEPageEvent);
+// Asks the language of a channel page's texts (the pane answers in text).
+wxDECLARE_EVENT(EVT_IE_PAGE_LANGUAGE, CIEPageEvent);
+// An item call of a channel page's script, one at a time (the pane answers in applied).
+wxDECLARE_EVENT(EVT_IE_PAGE_CALL, CIEPageEvent);
+// The page's queue of calls is empty.
+wxDECLARE_EVENT(EVT_IE_PAGE_CALLS_DONE, CIEPageEvent);
 
 // One page of the reading pane: a web view showing either a channel's page (a channel
 // view) or a web address (a web view).
@@ -22,7 +45,7 @@ typedef struct _WebKitWebView WebKitWebView;
 // opens in a web view, anything else is refused. A web view has no way to the reader.
 class CIEView : public wxPanel {
 public:
-    CIEView(CIEFrame* frame, wxWindow* parent, bool channelView);
+    CIEView(wxWindow* parent, bool channelView);
     ~CIEView() override;
 
     wxWebView* WebView() const { return web_; }
@@ -31,8 +54,6 @@ public:
     CChannel* Channel() const { return channel_; }
     void SetAddress(const std::wstring& address) { address_ = address; }
     const std::wstring& Address() const { return address_; }
-    void SetTabIndex(int index) { tabIndex_ = index; }
-    int TabIndex() const { return tabIndex_; }
 
     // A web view goes to the address; a channel view shows the page file (a new load).
     void Navigate(const std::wstring& address);
@@ -58,15 +79,16 @@ private:
     static void OnPageMessage(void* manager, void* result, void* self);
     void ScheduleCalls();
     void RunNextCall();
+    // Sends an event of this view to the pane and hands it back as the pane left it.
+    CIEPageEvent Send(wxEventType type, const std::wstring& text = std::wstring(),
+                      const PageCall* call = nullptr);
 
-    CIEFrame* frame_;
     wxWebView* web_ = nullptr;
     bool channelView_;
     CChannel* channel_ = nullptr;
     std::wstring address_;
     std::wstring pagePath_; // the file a channel view shows
     unsigned loads_ = 0;
-    int tabIndex_ = 0;
     int documentsLoaded_ = 0;
     PageCalls calls_;
     bool callScheduled_ = false;

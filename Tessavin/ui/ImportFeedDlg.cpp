@@ -1,7 +1,7 @@
 #include "ui/ImportFeedDlg.h"
 
-#include "catalogue/CatalogueModel.h"
 #include "config/LogFile.h"
+#include "opml/CatalogueImport.h"
 #include "platform/FileSystem.h"
 #include "platform/Format.h"
 
@@ -72,12 +72,12 @@ RuleResult CImportFeedDlg::Check() {
 }
 
 wxString CImportFeedDlg::Commit() {
-    if (!model_)
+    if (!importer_)
         return wxString();
     int result;
     {
         wxBusyCursor wait; // a list on the web is downloaded first
-        result = model_->Import(Path(), parent_);
+        result = importer_->Import(Path(), parent_);
     }
     const wxString problem = Problem(result);
     if (!problem.empty())
@@ -86,14 +86,14 @@ wxString CImportFeedDlg::Commit() {
 }
 
 wxString CImportFeedDlg::Problem(int result) const {
-    const CatalogueModel::ImportSummary& summary = model_->LastImport();
+    const CatalogueImport::ImportSummary& summary = importer_->LastImport();
     if (result == 2) {
         LogPrintf(L"Can't parse feed file");
         return Text(L"IDS_IMPORT_EMPTY", L"该列表中没有频道组或频道。");
     }
     if (result == 1)
         return summary.groups == 0 && summary.channels == 0 ? NothingNew() : wxString();
-    using Why = CatalogueModel::ImportProblem;
+    using Why = CatalogueImport::ImportProblem;
     switch (summary.problem) {
     case Why::kNoFile:
         return Text(L"IDS_IMPORT_NO_FILE", L"文件不存在。");
@@ -113,7 +113,7 @@ wxString CImportFeedDlg::Problem(int result) const {
 }
 
 wxString CImportFeedDlg::NothingNew() const {
-    const CatalogueModel::ImportSummary& summary = model_->LastImport();
+    const CatalogueImport::ImportSummary& summary = importer_->LastImport();
     const struct {
         size_t count;
         const wchar_t *key, *fallback;

@@ -2,7 +2,7 @@
 
 #include "ui/RssDialog.h"
 
-class CatalogueModel;
+class CatalogueImport;
 class CGroup;
 class wxCheckBox;
 
@@ -17,9 +17,9 @@ public:
     CImportFeedDlg(wxWindow* parent, IPluginContainer* container);
     std::wstring Path() const { return Value(kPath).ToStdWstring(); }
     wxCheckBox* Verify() const { return verify_; }
-    // OK imports into the model under the group (null: the top level).
-    void ImportInto(CatalogueModel* model, CGroup* parent) {
-        model_ = model;
+    // OK imports into the catalogue under the group (null: the top level).
+    void ImportInto(CatalogueImport* importer, CGroup* parent) {
+        importer_ = importer;
         parent_ = parent;
     }
     // A local channel list: not an http address, and named .xml/.XML/.opml/.OPML.
@@ -36,6 +36,6 @@ private:
     // What the model's last import left out, as the message of an import that added nothing.
     wxString NothingNew() const;
     wxCheckBox* verify_;
-    CatalogueModel* model_ = nullptr;
+    CatalogueImport* importer_ = nullptr;
     CGroup* parent_ = nullptr;
 };

@@ -6,12 +6,14 @@
 #include "engine/Messages.h"
 #include "engine/ThreadPool.h"
 #include "host/HostServices.h"
+#include "opml/CatalogueImport.h"
 #include "platform/ResourceModule.h"
 #include "ui/ArtTable.h"
 #include "ui/IEFrame.h"
 #include "ui/OptionsDlg.h"
 #include "ui/RssChannelView.h"
 #include "ui/RssSplitterWnd.h"
+#include "update/UpdateScheduler.h"
 
 #include <wx/sizer.h>
 #include <wx/statusbr.h>
@@ -19,27 +21,21 @@
 
 namespace {
 
-struct ToolKey {
-    int command;
-    const wchar_t* key;
-};
-const ToolKey kToolKeys[] = {{11600, L"IDS_ADD_CHANNEL"}, {11601, L"IDS_ADD_CHANNEL_GROUP"},
-                             {11602, L"IDS_RENAME"},      {11603, L"IDS_PROPERTIES"},
-                             {11604, L"IDS_DELETE"},      {11606, L"IDS_UPDATE_CHANNEL"},
-                             {11607, L"IDS_UPDATE_ALL"},  {11608, L"IDS_STOP_ALL_UPDATE"},
-                             {11212, L"IDS_OPTIONS"}};
-
-// The command of each toolbar button.
-struct ToolCommand {
+// Each toolbar button: its id, the text key of its tool tip and its command.
+struct Tool {
     int id;
+    const wchar_t* key;
     CMainFrame::Command command;
 };
-const ToolCommand kToolCommands[] = {
-    {11600, CMainFrame::Command::kAddChannel}, {11601, CMainFrame::Command::kAddGroup},
-    {11602, CMainFrame::Command::kRename},     {11603, CMainFrame::Command::kProperties},
-    {11604, CMainFrame::Command::kDelete},     {11606, CMainFrame::Command::kUpdateSelected},
-    {11607, CMainFrame::Command::kUpdateAll},  {11608, CMainFrame::Command::kStopAll},
-    {11212, CMainFrame::Command::kOptions}};
+const Tool kTools[] = {{11600, L"IDS_ADD_CHANNEL", CMainFrame::Command::kAddChannel},
+                       {11601, L"IDS_ADD_CHANNEL_GROUP", CMainFrame::Command::kAddGroup},
+                       {11602, L"IDS_RENAME", CMainFrame::Command::kRename},
+                       {11603, L"IDS_PROPERTIES", CMainFrame::Command::kProperties},
+                       {11604, L"IDS_DELETE", CMainFrame::Command::kDelete},
+                       {11606, L"IDS_UPDATE_CHANNEL", CMainFrame::Command::kUpdateSelected},
+                       {11607, L"IDS_UPDATE_ALL", CMainFrame::Command::kUpdateAll},
+                       {11608, L"IDS_STOP_ALL_UPDATE", CMainFrame::Command::kStopAll},
+                       {11212, L"IDS_OPTIONS", CMainFrame::Command::kOptions}};
 
 // The tree's width the host keeps ([rss] treewidth): a whole number of pixels, else 0.
 int StoredTreeWidth(IPluginContainer* container) {
@@ -85,7 +81,7 @@ CMainFrame::CMainFrame(wxWindow* parent, IPluginContainer* container)
             OnFirstShow();
         event.Skip();
     });
-    for (const ToolCommand& tool : kToolCommands)
+    for (const Tool& tool : kTools)
         Bind(
             wxEVT_TOOL, [this, tool](wxCommandEvent&) { RunCommand(tool.command); }, tool.id);
     // Created shown: the first showing is now, once the host's loop runs.
@@ -96,13 +92,17 @@ CMainFrame::CMainFrame(wxWindow* parent, IPluginContainer* container)
 }
 
 CMainFrame::~CMainFrame() {
+    if (updates_)
+        updates_->Close(); // no new update starts; the update-all walk has ended
     if (model_)
-        model_->Close(); // no new update starts; the update-all walk has ended
+        model_->Close();
     target_.Close();
     paneTarget_.Close();
     DestroyChildren(); // the windows go first, their targets closed
     channelView_ = nullptr;
-    pool_.reset();  // every worker joined
+    pool_.reset(); // every worker joined
+    importer_.reset();
+    updates_.reset();
     model_.reset(); // then the records
     if (onDestroyed)
         onDestroyed();
@@ -140,18 +140,22 @@ void CMainFrame::CreateClient() {
     splitter_->SetPanes(channelView_, readingPane_);
     splitter_->RestoreLeftWidth(StoredTreeWidth(container_));
 
-    CatalogueModel::Targets targets;
+    UpdateScheduler::Targets targets;
     targets.view = channelView_->Target();
     targets.frame = &target_;
     targets.readingPane = &paneTarget_;
-    model_ = std::make_unique<CatalogueModel>(channelView_, targets, pool_.get());
-    channelView_->SetModel(model_.get());
+    model_ = std::make_unique<CatalogueModel>(channelView_);
+    updates_ = std::make_unique<UpdateScheduler>(*model_, targets, pool_.get());
+    importer_ = std::make_unique<CatalogueImport>(*model_, &target_);
+    channelView_->SetModel(model_.get(), updates_.get(), importer_.get());
     if (!model_->Open()) {
         LogPrintf(L"Failed to open the catalogue: %s", model_->OpenProblem().c_str());
         ShowMessageBox(container_, model_->OpenProblem(), L"Tessavin", kMbIconError);
-        channelView_->SetModel(nullptr);
-    } else if (!model_->OpenProblem().empty()) {
-        ShowMessageBox(container_, model_->OpenProblem(), L"Tessavin", kMbIconError);
+        channelView_->SetModel(nullptr, nullptr, nullptr);
+    } else {
+        importer_->ImportDefaultListIfNew();
+        if (!model_->OpenProblem().empty())
+            ShowMessageBox(container_, model_->OpenProblem(), L"Tessavin", kMbIconError);
     }
     readingPane_->SetDataFolder(model_->DataFolder());
     if (!channelView_->IsEmpty())
@@ -174,15 +178,15 @@ void CMainFrame::CreateToolBar() {
 }
 
 std::wstring CMainFrame::ToolTipText(int commandId) const {
-    for (const ToolKey& tool : kToolKeys)
-        if (tool.command == commandId)
+    for (const Tool& tool : kTools)
+        if (tool.id == commandId)
             return GetLocaleText(tool.key, kModuleTextsName, container_).substr(0, kToolTipChars);
     return std::wstring();
 }
 
 void CMainFrame::ApplyToolTips() {
-    for (const ToolKey& tool : kToolKeys)
-        toolBar_->SetToolShortHelp(tool.command, wxString(ToolTipText(tool.command).c_str()));
+    for (const Tool& tool : kTools)
+        toolBar_->SetToolShortHelp(tool.id, wxString(ToolTipText(tool.id).c_str()));
 }
 
 void CMainFrame::SetContainer(IPluginContainer* container) {

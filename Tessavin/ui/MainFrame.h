@@ -6,7 +6,9 @@
 #include <memory>
 #include <wx/panel.h>
 
+class CatalogueImport;
 class CatalogueModel;
+class UpdateScheduler;
 class CIEFrame;
 class CRssChannelView;
 class CRssSplitterWnd;
@@ -60,9 +62,9 @@ public:
     CRssSplitterWnd* Splitter() const { return splitter_; }
     CIEFrame* ReadingPane() const { return readingPane_; }
     wxToolBar* ToolBar() const { return toolBar_; }
-    wxStatusBar* StatusBar() const { return statusBar_; }
     CThreadPool* Pool() const { return pool_.get(); }
     CatalogueModel* Model() const { return model_.get(); }
+    UpdateScheduler* Updates() const { return updates_.get(); }
     unsigned ThreadCount() const { return threadCount_; }
     // Called for every command before it runs (tests watch the key table with it).
     std::function<void(Command)> commandObserver;
@@ -85,6 +87,8 @@ private:
     WxMessageTarget paneTarget_; // 11905 to the reading pane
     std::unique_ptr<CThreadPool> pool_;
     std::unique_ptr<CatalogueModel> model_;
+    std::unique_ptr<UpdateScheduler> updates_;
+    std::unique_ptr<CatalogueImport> importer_;
     CRssSplitterWnd* splitter_ = nullptr;
     CRssChannelView* channelView_ = nullptr;
     CIEFrame* readingPane_ = nullptr;

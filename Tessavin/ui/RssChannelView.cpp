@@ -13,6 +13,7 @@
 #include "ui/ImportFeedDlg.h"
 #include "ui/RenameDlg.h"
 #include "ui/ResourceMenu.h"
+#include "update/UpdateScheduler.h"
 
 #include "engine/Messages.h"
 
@@ -55,6 +56,20 @@ CRssChannelView::CRssChannelView(wxWindow* parent, WxMessageTarget* target)
         else
             OnChannelTimer(event.GetId());
     });
+    BindMouse();
+    Bind(wxEVT_MENU, &CRssChannelView::OnMenuCommand, this);
+    Bind(wxEVT_TREE_ITEM_ACTIVATED, [this](wxTreeEvent& event) {
+        OpenNode(NodeOf(event.GetItem()));
+        event.Skip();
+    });
+    Bind(wxEVT_TREE_ITEM_GETTOOLTIP, [this](wxTreeEvent& event) {
+        CatalogueNode* node = NodeOf(event.GetItem());
+        event.SetToolTip(node && node->channel ? wxString(HealthText(node->channel).c_str())
+                                               : wxString());
+    });
+}
+
+void CRssChannelView::BindMouse() {
     dragger_.drop = [this](const wxTreeItemId& source, const wxTreeItemId& target) {
         Drop(source, target);
     };
@@ -90,41 +105,33 @@ CRssChannelView::CRssChannelView(wxWindow* parent, WxMessageTarget* target)
         if (!menu || !PopupMenu(menu.get(), event.GetPosition() + wxPoint(1, 1)))
             LogPrintf(L"Failed to show context menu");
     });
-    Bind(wxEVT_MENU, [this](wxCommandEvent& event) {
-        switch (event.GetId()) {
-        case 11600:
-            return AddChannelCommand();
-        case 11601:
-            return AddGroup();
-        case 11602:
-            return RenameNode();
-        case 11603:
-            return Properties();
-        case 11604:
-            return DeleteCommand();
-        case 11605:
-            return DeleteArticlesCommand();
-        case 11606:
-            return UpdateSelected();
-        case 11607:
-            return UpdateAll();
-        case 11608:
-            return StopAll();
-        case 11609:
-            return ImportCommand();
-        default:
-            event.Skip();
-        }
-    });
-    Bind(wxEVT_TREE_ITEM_ACTIVATED, [this](wxTreeEvent& event) {
-        OpenNode(NodeOf(event.GetItem()));
+}
+
+void CRssChannelView::OnMenuCommand(wxCommandEvent& event) {
+    switch (event.GetId()) {
+    case 11600:
+        return AddChannelCommand();
+    case 11601:
+        return AddGroup();
+    case 11602:
+        return RenameNode();
+    case 11603:
+        return Properties();
+    case 11604:
+        return DeleteCommand();
+    case 11605:
+        return DeleteArticlesCommand();
+    case 11606:
+        return UpdateSelected();
+    case 11607:
+        return UpdateAll();
+    case 11608:
+        return StopAll();
+    case 11609:
+        return ImportCommand();
+    default:
         event.Skip();
-    });
-    Bind(wxEVT_TREE_ITEM_GETTOOLTIP, [this](wxTreeEvent& event) {
-        CatalogueNode* node = NodeOf(event.GetItem());
-        event.SetToolTip(node && node->channel ? wxString(HealthText(node->channel).c_str())
-                                               : wxString());
-    });
+    }
 }
 
 std::wstring CRssChannelView::HealthText(CChannel* channel) const {
@@ -162,7 +169,7 @@ void CRssChannelView::OnMessage(wxThreadEvent& event) {
     if (!model_)
         return;
     const platform::PostedMessage message = WxMessageTarget::MessageOf(event);
-    model_->HandleMessage(message);
+    updates_->HandleMessage(message);
     // The channel whose last item went is the one the reader is working on.
     auto* channel = reinterpret_cast<CChannel*>(message.lParam);
     if (message.message == kMsgItemDeleted && channel && channel->GetTotalCount() == 0) {
@@ -229,7 +236,7 @@ void CRssChannelView::OnChannelTimer(int timerId) {
     // A stale id (a channel deleted since) is no longer in the set of live ids.
     if (!autoUpdate_ || !model_ || it == timerChannels_.end())
         return;
-    model_->UpdateChannel(it->second);
+    updates_->UpdateChannel(it->second);
 }
 
 void CRssChannelView::OpenNode(CatalogueNode* node) {
@@ -254,12 +261,15 @@ void CRssChannelView::OpenNode(CatalogueNode* node) {
     // An empty channel: its first update, and its page once it is done.
     wxBusyCursor wait;
     channel->SetShowWhenDone(true);
-    if (!model_->UpdateSelected(channel))
+    if (!updates_->UpdateSelected(channel))
         channel->SetShowWhenDone(false);
 }
 
-void CRssChannelView::SetModel(CatalogueModel* model) {
+void CRssChannelView::SetModel(CatalogueModel* model, UpdateScheduler* updates,
+                               CatalogueImport* importer) {
     model_ = model;
+    updates_ = updates;
+    importer_ = importer;
 }
 
 wxString CRssChannelView::TextOf(CatalogueNode* node) {
@@ -354,7 +364,7 @@ void CRssChannelView::Progress(int& done, int& total, int& failed, int& stopped)
     stopped = done == 0 ? 0 : progressStopped_.load();
     // A stopped walk leaves channels it never started: once it has ended and no update is
     // left to report, they are done, as stopped.
-    if (done < total && model_ && !model_->UpdateAllRunning() && model_->RunningJobs() == 0) {
+    if (done < total && model_ && !updates_->UpdateAllRunning() && updates_->RunningJobs() == 0) {
         stopped += total - done;
         done = total;
     }
@@ -363,23 +373,23 @@ void CRssChannelView::Progress(int& done, int& total, int& failed, int& stopped)
 void CRssChannelView::UpdateAll() {
     if (!model_)
         return;
-    if (!model_->UpdateAllRunning()) {
+    if (!updates_->UpdateAllRunning()) {
         progressDone_ = 0;
         progressFailed_ = 0;
         progressTotal_ = static_cast<int>(model_->Channels().size());
     }
-    model_->UpdateAll();
+    updates_->UpdateAll();
 }
 
 void CRssChannelView::StopAll() {
     if (model_)
-        model_->StopAll();
+        updates_->StopAll();
 }
 
 void CRssChannelView::UpdateSelected() {
     CatalogueNode* node = NodeOf(GetSelection());
     if (model_ && node && node->channel)
-        model_->UpdateSelected(node->channel);
+        updates_->UpdateSelected(node->channel);
 }
 
 void CRssChannelView::DeleteCommand() {
@@ -461,6 +471,8 @@ void CRssChannelView::AddChannelCommand() {
     CChannel* channel =
         model_->AddChannel(parent, dialog.Name(), dialog.Description(), dialog.Address());
     if (channel)
+        updates_->UpdateChannel(channel);
+    if (channel)
         SelectItem(ItemOf(CatalogueModel::NodeOf(channel)));
     SetFocus();
 }
@@ -515,7 +527,7 @@ void CRssChannelView::ImportCommand() {
     if (!model_ || !SelectedGroup(parent))
         return;
     CImportFeedDlg dialog(this, container_);
-    dialog.ImportInto(model_, parent); // OK imports, and says why when nothing came of it
+    dialog.ImportInto(importer_, parent); // OK imports, and says why when nothing came of it
     if (RunDialog(dialog) != wxID_OK)
         return SetFocus();
     if (parent)

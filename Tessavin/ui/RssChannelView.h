@@ -11,9 +11,11 @@
 #include <wx/timer.h>
 #include <wx/treectrl.h>
 
+class CatalogueImport;
 class CatalogueModel;
 class CGroup;
 class CRssDialog;
+class UpdateScheduler;
 class wxMenu;
 class IPluginContainer;
 
@@ -29,7 +31,8 @@ public:
     ~CRssChannelView() override;
 
     WxMessageTarget* Target() { return target_; }
-    void SetModel(CatalogueModel* model);
+    // The catalogue, its updates and its imports (all null: no catalogue is open).
+    void SetModel(CatalogueModel* model, UpdateScheduler* updates, CatalogueImport* importer);
     void SetContainer(IPluginContainer* container) { container_ = container; }
     // Where 11905 (show a channel's page) goes.
     void SetReadingPane(platform::MessageTarget* pane) { readingPane_ = pane; }
@@ -110,6 +113,10 @@ private:
     // Nothing selected (a click beside every node).
     void ClearSelection();
     void OnMessage(wxThreadEvent& event);
+    // The clicks, drags and the context menu of the tree.
+    void BindMouse();
+    // The commands of the context menu (11600-11609).
+    void OnMenuCommand(wxCommandEvent& event);
     // The selected node and the group new nodes go under (null: top level); false when a
     // channel is selected (adding is not allowed then).
     bool SelectedGroup(CGroup*& group) const;
@@ -123,6 +130,8 @@ private:
 
     WxMessageTarget* target_;
     CatalogueModel* model_ = nullptr;
+    UpdateScheduler* updates_ = nullptr;
+    CatalogueImport* importer_ = nullptr;
     IPluginContainer* container_ = nullptr;
     std::unordered_map<CatalogueNode*, wxTreeItemId> items_;
     std::unordered_map<CChannel*, std::unique_ptr<wxTimer>> timers_;

@@ -25,7 +25,6 @@ public:
     void RestoreLeftWidth(int width);
     // The left pane's width as shown.
     int LeftWidth() const;
-    bool IsLeftCollapsed() const { return leftCollapsed_; }
     int SavedLeftWidth() const { return savedLeftWidth_; }
 
 private:

@@ -45,7 +45,6 @@ public:
     void OnTimer(int id);
 
     bool Dragging() const { return dragging_; }
-    wxTreeItemId Source() const { return source_; }
     wxTreeItemId DropTarget() const { return target_; }
     long ScrollTicks() const { return scrollTicks_; }
     // How many scroll-timer ticks a one-line scroll waits for, with the cursor `beyond`

@@ -1,6 +1,5 @@
 #include "xml/XmlDocument.h"
 
-#include "config/LogFile.h"
 #include "platform/CodePage.h"
 #include "platform/File.h"
 
@@ -27,24 +26,6 @@ bool IsSpace(char c) {
 }
 bool IsDelimiter(char c) {
     return kClass.delimiter[static_cast<unsigned char>(c)];
-}
-
-void AppendUtf8(std::string& out, unsigned long code) {
-    if (code < 0x80) {
-        out.push_back(static_cast<char>(code));
-    } else if (code < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (code >> 6)));
-        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    } else if (code < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (code >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | ((code >> 18) & 0x07)));
-        out.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    }
 }
 
 std::string WithName(const char* message, const std::string& name) {
@@ -83,6 +64,7 @@ CXmlDocument::CXmlDocument() {
 CXmlDocument::~CXmlDocument() = default;
 
 void CXmlDocument::Reset() {
+    tooDeep_ = false;
     freePos_ = 1;
     parentPos_ = currentPos_ = childPos_ = 0;
     currentKind_ = 0;
@@ -297,7 +279,7 @@ long CXmlDocument::ParseElement(uint32_t parent, int depth) {
         break;
     }
     if (depth > kMaxDepth) {
-        LogPrintf(L"The xml document is nested deeper than %d levels", kMaxDepth);
+        tooDeep_ = true;
         return Fail("Document nested too deeply", n);
     }
     const std::string elementName = text_.substr(name.first, name.Length());
@@ -451,55 +433,11 @@ std::string CXmlDocument::Decode(size_t first, size_t last) const {
         return out;
     const size_t end = last + 1;
     out.reserve(end - first);
-    static const struct {
-        const char* name;
-        size_t length;
-        char value;
-    } kNames[] = {
-        {"lt;", 3, '<'}, {"amp;", 4, '&'}, {"gt;", 3, '>'}, {"apos;", 5, '\''}, {"quot;", 5, '"'}};
-    for (size_t i = first; i < end; ++i) {
-        const char c = text_[i];
-        if (c != '&') {
-            out.push_back(c);
-            continue;
-        }
-        bool done = false;
-        for (const auto& entity : kNames) {
-            if (end - (i + 1) >= entity.length &&
-                std::memcmp(text_.data() + i + 1, entity.name, entity.length) == 0) {
-                out.push_back(entity.value);
-                i += entity.length;
-                done = true;
-                break;
-            }
-        }
-        if (done)
-            continue;
-        if (i + 1 < end && text_[i + 1] == '#') {
-            size_t p = i + 2;
-            const bool hex = p < end && text_[p] == 'x';
-            if (hex)
-                ++p;
-            const size_t digitsStart = p;
-            unsigned long code = 0;
-            while (p < end && p - digitsStart < 7) {
-                const char d = text_[p];
-                int v = d >= '0' && d <= '9'          ? d - '0'
-                        : hex && d >= 'a' && d <= 'f' ? d - 'a' + 10
-                        : hex && d >= 'A' && d <= 'F' ? d - 'A' + 10
-                                                      : -1;
-                if (v < 0)
-                    break;
-                code = code * (hex ? 16 : 10) + static_cast<unsigned long>(v);
-                ++p;
-            }
-            if (p > digitsStart && p < end && text_[p] == ';') {
-                AppendUtf8(out, code);
-                i = p;
-                continue;
-            }
-        }
-        out.push_back('&');
+    for (size_t i = first; i < end;) {
+        if (text_[i] == '&')
+            i = platform::DecodeXmlReference(text_, i, end, out);
+        else
+            out.push_back(text_[i++]);
     }
     return out;
 }

@@ -60,6 +60,8 @@ public:
     // for an encoding that cannot be converted.
     static bool ToUtf8(std::string& document);
     const std::string& ErrorText() const { return errorText_; }
+    // The last text was refused for nesting deeper than kMaxDepth (its reader logs that).
+    bool TooDeep() const { return tooDeep_; }
 
     // For tests and tools.
     const std::vector<ElementRecord>& Records() const { return records_; }
@@ -90,6 +92,7 @@ private:
 
     std::string text_;
     std::string errorText_;
+    bool tooDeep_ = false;
     std::vector<ElementRecord> records_;
     uint32_t parentPos_ = 0;
     uint32_t currentPos_ = 0;

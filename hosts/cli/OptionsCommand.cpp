@@ -127,27 +127,28 @@ OptionsCommand::Outcome OptionsCommand::Set(const std::string& key, const std::s
     if (!rule.ok)
         return {1, Reason(rule, v)};
 
-    const int number = static_cast<int>(DialogRules::Number(value));
-    int written = 0;
-    if (key == "UpdateState")
-        written = config.WriteUpdateState(number);
-    else if (key == "ThreadNum")
-        written = config.WriteThreadNum(number);
-    else if (key == "ProxyState")
-        written = config.WriteProxyState(number);
-    else if (key == "ProxyAddress")
-        written = config.WriteProxyAddress(value);
-    else if (key == "ProxyPort")
-        written = config.WriteProxyPort(number);
-    else if (key == "LinkNum")
-        written = config.WriteLinkNum(number);
-    else if (key == "LinkTime")
-        written = config.WriteLinkTime(number);
-    else
-        written = config.WriteAllowHttps(number);
-    if (!written)
+    if (!Write(config, key, value))
         return {1, "the settings file cannot be written"};
     return {};
+}
+
+int OptionsCommand::Write(CConfig& config, const std::string& key, const std::wstring& value) {
+    const int number = static_cast<int>(DialogRules::Number(value));
+    if (key == "UpdateState")
+        return config.WriteUpdateState(number);
+    if (key == "ThreadNum")
+        return config.WriteThreadNum(number);
+    if (key == "ProxyState")
+        return config.WriteProxyState(number);
+    if (key == "ProxyAddress")
+        return config.WriteProxyAddress(value);
+    if (key == "ProxyPort")
+        return config.WriteProxyPort(number);
+    if (key == "LinkNum")
+        return config.WriteLinkNum(number);
+    if (key == "LinkTime")
+        return config.WriteLinkTime(number);
+    return config.WriteAllowHttps(number);
 }
 
 OptionsCommand::Outcome OptionsCommand::Run(const std::vector<std::string>& args,

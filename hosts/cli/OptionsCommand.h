@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+class CConfig;
+
 // `tessavin options [KEY [VALUE]]`: the settings of the options dialog and AllowHttps.
 // Without arguments every setting is printed as KEY=VALUE in the dialog's order; with a
 // key its value alone. With a value the setting is checked by the options dialog's rules
@@ -22,4 +24,6 @@ public:
 private:
     static std::string Value(const std::string& key);
     static Outcome Set(const std::string& key, const std::string& value);
+    // A number or the proxy address, written under its key; 0 when the file refused it.
+    static int Write(CConfig& config, const std::string& key, const std::wstring& value);
 };

@@ -1,5 +1,9 @@
 #include "AppFolderSetup.h"
 
+#include "platform/AppFolder.h"
+#include "platform/CodePage.h"
+
+#include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
@@ -17,4 +21,14 @@ bool InstallPluginFiles(const std::string& pluginSource, const std::string& appD
     fs::copy(pluginSource, target,
              fs::copy_options::recursive | fs::copy_options::overwrite_existing, ec);
     return !ec;
+}
+
+std::wstring HostAppFolder() {
+    const char* set = std::getenv("TESSAVIN_APP_DIR");
+    if (!set || !*set)
+        return platform::ExecutableFolder();
+    std::wstring dir = platform::Utf8ToWide(set);
+    if (dir.back() != L'/')
+        dir.push_back(L'/');
+    return dir;
 }

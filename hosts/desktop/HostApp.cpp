@@ -8,7 +8,6 @@
 #include "HostFrame.h"
 #include "HostTexts.h"
 #include "PluginEntries.h"
-#include "platform/AppFolder.h"
 #include "platform/CodePage.h"
 #include "platform/ResourceModule.h"
 
@@ -67,7 +66,7 @@ public:
                 return false;
             }
         }
-        const std::string app = platform::WideToUtf8(platform::ExecutableFolder());
+        const std::string app = platform::WideToUtf8(HostAppFolder());
         if (!LayOut(app)) {
             wxMessageBox(wxString::FromUTF8("Cannot lay out the application folder " + app));
             return false;

@@ -1,8 +1,8 @@
 #include "HostFrame.h"
 
+#include "AppFolderSetup.h"
 #include "HostContainer.h"
 #include "PluginEntries.h"
-#include "platform/AppFolder.h"
 #include "platform/FileSystem.h"
 #include "platform/ProfileFile.h"
 
@@ -79,7 +79,7 @@ wxString Localized(HostLanguage language, const char* english, const char* chine
 
 // A value of the reader's settings file, as the host sees it (the file is the reader's).
 bool SettingOn(const wchar_t* key) {
-    const std::wstring path = platform::ExecutableFolder() + L"rss/RssUserCfg/Quorvel.ini";
+    const std::wstring path = HostAppFolder() + L"rss/RssUserCfg/Quorvel.ini";
     return platform::ProfileFile::ReadString(path, L"Common", key, L"0") == L"1";
 }
 
@@ -113,7 +113,7 @@ HostFrame::HostFrame(HostContainer& container, PluginEntries& plugin,
 }
 
 std::wstring HostFrame::SettingsPath() {
-    return platform::ExecutableFolder() + L"TessavinHost.ini";
+    return HostAppFolder() + L"TessavinHost.ini";
 }
 
 void HostFrame::LoadSettings() {

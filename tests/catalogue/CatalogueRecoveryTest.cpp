@@ -2,7 +2,7 @@
 #include "catalogue/CatalogueModel.h"
 #include "config/Config.h"
 #include "config/Folders.h"
-#include "engine/StopFlags.h"
+#include "opml/CatalogueImport.h"
 
 #include <gtest/gtest.h>
 #include <random>
@@ -14,8 +14,6 @@ namespace {
 class RecoveryTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        stopFlag = false;
-        exitFlag = false;
         UseAppDirectory(app);
         Prepare();
     }
@@ -36,17 +34,17 @@ protected:
         if (geteuid() != 0 || mount("tmpfs", path.c_str(), "tmpfs", 0, options) != 0)
             return false;
         disk = path;
-        setenv("TESSAVIN_APP_DIR", (disk + "/").c_str(), 1);
+        SetAppDirectory(platform::Utf8ToWide(disk + "/"));
         Prepare();
         return true;
     }
     std::string ChannelDat() { return app / "userdata/rss/ReadRecord/Common/Channel.dat"; }
-    std::string GroupDat() { return app / "userdata/rss/ReadRecord/Common/Group.dat"; }
 
     std::unique_ptr<CatalogueModel> Open() {
-        auto model = std::make_unique<CatalogueModel>(nullptr, CatalogueModel::Targets{}, nullptr);
+        auto model = std::make_unique<CatalogueModel>(nullptr);
         if (!model->Open())
             return nullptr;
+        CatalogueImport(*model, nullptr).ImportDefaultListIfNew();
         return model;
     }
     void Build() {
@@ -111,6 +109,12 @@ TEST_F(RecoveryTest, DamagedChannelFilesLoseNoSavedRecord) {
             c = static_cast<char>(random());
         ExpectRecovered(noise, "random bytes " + std::to_string(i));
     }
+    // A second damaged file is kept beside the first one, not over it.
+    WriteFileBytes(ChannelDat() + ".damaged", "first");
+    WriteFileBytes(ChannelDat(), "second");
+    ASSERT_TRUE(Open());
+    EXPECT_EQ(ReadFileBytes(ChannelDat() + ".damaged"), "first");
+    EXPECT_EQ(ReadFileBytes(ChannelDat() + ".damaged2"), "second");
 }
 
 TEST_F(RecoveryTest, WithoutAGoodCopyTheCatalogueIsRefusedAndLeftAlone) {
@@ -122,7 +126,7 @@ TEST_F(RecoveryTest, WithoutAGoodCopyTheCatalogueIsRefusedAndLeftAlone) {
     std::remove((ChannelDat() + ".bak").c_str());
     const std::string damaged = ReadFileBytes(ChannelDat()).substr(0, 20);
     WriteFileBytes(ChannelDat(), damaged);
-    CatalogueModel model(nullptr, CatalogueModel::Targets{}, nullptr);
+    CatalogueModel model(nullptr);
     EXPECT_FALSE(model.Open());
     EXPECT_NE(model.OpenProblem().find(L"Channel.dat cannot be read"), std::wstring::npos);
     EXPECT_TRUE(model.Channels().empty());
@@ -143,24 +147,6 @@ TEST_F(RecoveryTest, ACrashBetweenWriteAndRenameKeepsTheFile) {
     ASSERT_TRUE((model = Open()));
     EXPECT_EQ(model->Channels().size(), 4u);
     EXPECT_NE(model->OpenProblem().find(L"missing"), std::wstring::npos);
-}
-
-TEST_F(RecoveryTest, DefaultListOnlyAtTheFirstStartOfADataFolder) {
-    WriteFileBytes(
-        app / "userdata/rss/RssUserCfg/userdefinechannel.opml",
-        "<opml version=\"1.0\"><body><outline kind=\"nkPath\" text=\"G\"><outline kind=\"nkFeed\" "
-        "text=\"C\" xmlUrl=\"http://x/\"/></outline></body></opml>");
-    auto model = Open();
-    ASSERT_EQ(model->Channels().size(), 1u);
-    model->Delete(CatalogueModel::NodeOf(model->Groups()[0].get()));
-    EXPECT_TRUE(model->Channels().empty());
-    model.reset();
-    for (int i = 0; i < 2; ++i) {
-        ASSERT_TRUE((model = Open()));
-        EXPECT_TRUE(model->Channels().empty());
-        EXPECT_TRUE(model->Groups().empty());
-        model.reset();
-    }
 }
 
 TEST_F(RecoveryTest, AFullDiskFailsTheSaveAndKeepsTheFile) {
@@ -196,37 +182,8 @@ TEST_F(RecoveryTest, AReadOnlyFolderIsReportedAsReadOnly) {
         GTEST_SKIP() << "mounting a small tmpfs needs root and mount rights";
     ASSERT_TRUE(Open());
     ASSERT_EQ(mount("tmpfs", disk.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, "size=1m"), 0);
-    CatalogueModel model(nullptr, CatalogueModel::Targets{}, nullptr);
+    CatalogueModel model(nullptr);
     EXPECT_FALSE(model.Open());
     EXPECT_EQ(model.OpenError(), CatalogueFiles::OpenError::kReadOnly);
     EXPECT_EQ(model.OpenProblem(), L"the catalogue folder is read-only");
-}
-
-TEST_F(RecoveryTest, ExhaustedIdsAndArticlesOfAnUpdatingChannel) {
-    {
-        CatalogueFiles files;
-        ASSERT_TRUE(files.OpenCatalogueFiles());
-        GroupList groups;
-        groups.push_back(std::make_unique<CGroup>());
-        groups.back()->SetId(UINT32_MAX);
-        groups.back()->SetName(L"last");
-        ASSERT_TRUE(files.SaveGroups(groups));
-    }
-    auto model = Open();
-    ASSERT_TRUE(model);
-    EXPECT_EQ(model->AddGroup(nullptr, L"wraps to the top level"), nullptr);
-    WriteFileBytes(app / "one.opml", "<opml version=\"1.0\"><body><outline kind=\"nkPath\" "
-                                     "text=\"G\"/></body></opml>");
-    EXPECT_EQ(model->Import(app.WPath() + L"one.opml", nullptr), 0);
-    EXPECT_EQ(model->Groups().size(), 1u);
-    // Deleting the articles of a channel that is updating is refused, as deleting it is.
-    CChannel* channel = model->AddChannel(nullptr, L"c", L"", L"http://127.0.0.1:1/");
-    ASSERT_TRUE(channel);
-    WriteFileBytes(app / "userdata/rss/ReadRecord/Data/rss1.html", "page");
-    channel->SetUpdating(true);
-    EXPECT_FALSE(model->DeleteChannelArticles(channel));
-    EXPECT_TRUE(Exists(app / "userdata/rss/ReadRecord/Data/rss1.html"));
-    channel->SetUpdating(false);
-    EXPECT_TRUE(model->DeleteChannelArticles(channel));
-    EXPECT_FALSE(Exists(app / "userdata/rss/ReadRecord/Data/rss1.html"));
 }

@@ -1,12 +1,13 @@
 #include "config/DateTime.h"
+#include "ScopedEnv.h"
 
-#include <cstdlib>
-#include <ctime>
 #include <gtest/gtest.h>
 
 TEST(DateTime, CalendarFieldsAreCheckedByRoundTrip) {
     EXPECT_EQ(DateFromFields(2009, 2, 29, 0, 0, 0).status, DateStatus::kInvalid);
     EXPECT_EQ(DateFromFields(2008, 2, 29, 0, 0, 0).status, DateStatus::kValid);
+    EXPECT_EQ(DateFromFields(2000, 2, 29, 0, 0, 0).status, DateStatus::kValid);
+    EXPECT_EQ(DateFromFields(1900, 2, 29, 0, 0, 0).status, DateStatus::kInvalid);
     EXPECT_EQ(DateFromFields(2024, 1, 1, 24, 0, 0).status, DateStatus::kInvalid);
     EXPECT_EQ(DateFromFields(2024, 2, 31, 0, 0, 0).status, DateStatus::kInvalid);
     DateValue epoch = DateFromFields(1970, 1, 1, 0, 0, 0);
@@ -22,17 +23,12 @@ TEST(DateTime, FormatTimeByPattern) {
     EXPECT_EQ(FormatTime(d, L"%a %j"), L"Fri 075");
     EXPECT_EQ(FormatTime(DateFromFields(1899, 12, 29, 6, 0, 0), L"%Y-%m-%d %H:%M"),
               L"1899-12-29 06:00");
-    DateValue invalid;
-    invalid.status = DateStatus::kInvalid;
-    EXPECT_EQ(FormatTime(invalid, L"%Y%m%d"), L"Invalid DateTime");
-    DateValue null;
-    null.status = DateStatus::kNull;
-    EXPECT_EQ(FormatTime(null, L"%Y"), L"");
+    EXPECT_EQ(FormatTime(DateFromFields(2009, 2, 29, 0, 0, 0), L"%Y%m%d"), L"Invalid DateTime");
+    EXPECT_EQ(FormatTime(DateValue{0.0, DateStatus::kNull}, L"%Y"), L"");
 }
 
 TEST(DateTime, TimePointConvertsToLocalFields) {
-    setenv("TZ", "Asia/Shanghai", 1);
-    tzset();
+    ScopedEnv tz("TZ", "Asia/Shanghai");
     // 2006-12-03 10:00:00 UTC is 18:00 in UTC+8.
     int64_t t = DaysFromCivil(2006, 12, 3) * 86400 + 10 * 3600;
     EXPECT_EQ(FormatTime(DateFromTimePoint(t), L"%Y-%m-%d %H:%M:%S"), L"2006-12-03 18:00:00");

@@ -32,6 +32,13 @@ inline std::string FeedXml(const std::vector<FeedItem>& items,
     return xml + "</channel></rss>";
 }
 
+inline std::string Repeat(const std::string& text, int times) {
+    std::string out;
+    while (times-- > 0)
+        out += text;
+    return out;
+}
+
 // Items titled "T<i>" linked to "http://example.com/<i>", for i in [from, to].
 inline std::vector<FeedItem> NumberedItems(int from, int to) {
     std::vector<FeedItem> items;
@@ -40,13 +47,3 @@ inline std::vector<FeedItem> NumberedItems(int from, int to) {
                          "d" + std::to_string(i), "", ""});
     return items;
 }
-
-// The head of a UTF-8 channel page up to its item total, the rest of the head, and the end.
-inline const std::string kUtf8Head =
-    "\xEF\xBB\xBF<html><head><meta http-equiv=\"Content-Type\" content=\"text/html;charset=utf-8\">"
-    "<link href=\"HtmlStyle\\H20.css\" rel=\"stylesheet\" type=\"text/css\"><script>var totalNum=";
-inline const std::string kHeadEnd =
-    ";</script><script language=\"javascript\" src=\"./HtmlStyle/rss.js\"></script></head><body>"
-    "<script>document.write(init_pagination());</script><DIV ID=\"contentdiv\">";
-inline const std::string kTail =
-    "</DIV><script>document.write(init_pagination());</script></body></html>";

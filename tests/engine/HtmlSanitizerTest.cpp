@@ -1,4 +1,5 @@
 #include "engine/HtmlSanitizer.h"
+#include "FeedFixtures.h"
 #include "PageAudit.h"
 #include "engine/PageWriter.h"
 #include "platform/CodePage.h"
@@ -12,6 +13,8 @@
 #include <vector>
 
 namespace {
+
+using Cases = std::vector<std::pair<std::string, std::string>>;
 
 std::string PageOf(const std::vector<PageItemTexts>& items,
                    PageEncoding encoding = PageEncoding::kUtf8) {
@@ -55,8 +58,8 @@ TEST(HtmlSanitizerTest, EveryFieldEndsWhereMarkupStartedAndThePageKeepsItsShape)
               "<a title=\"--&gt;&lt;img src=x onerror=alert(1)&gt;\">more</a>");
 }
 
-TEST(HtmlSanitizerTest, KeepsOnlyWhatCannotRunLoadOrSubmit) {
-    const std::vector<std::pair<std::string, std::string>> cases = {
+TEST(HtmlSanitizerTest, KeepsOnlyWhatCannotRunLoadOrSubmitAndOrdinaryTextByteForByte) {
+    const Cases cases = {
         // Elements that go with their content.
         {"a<script>alert(1)</script>b", "ab"},
         {"a<SCRIPT src=//x/y.js></SCRIPT>b", "ab"},
@@ -82,23 +85,43 @@ TEST(HtmlSanitizerTest, KeepsOnlyWhatCannotRunLoadOrSubmit) {
         {"<img src=\"data:image/svg+xml,<svg onload=x>\"><img src=\"data:image/png;base64,AA\">",
          "<img><img src=\"data:image/png;base64,AA\">"},
         {"<img srcset=\"a.png 1x, javascript:x 2x\" width=10 height=\"x\">", "<img width=\"10\">"},
+        {"<img width=\"123456\"><img width=\"1234567\">", "<img width=\"123456\"><img>"},
         {"<a x x onclick=1>t</a>", "<a>t</a>"},
         {"<!-- a comment --> text <![CDATA[x]]>", " text "},
         // Removing one construct must not join the text around it into a new one.
         {"<<script></script>script>alert(1)<</script>/script>",
          "&lt;script&gt;alert(1)&lt;/script&gt;"},
         {"<table><tr><td>t</td></tr></table>", "<table><tbody><tr><td>t</td></tr></tbody></table>"},
+        // Text and markup of the kept kind pass byte for byte ("": unchanged), in the native
+        // code page (GB2312 bytes) too.
+        {"", ""},
+        {"Plain title with & and 'quotes' and \"double\" > signs", ""},
+        {"<p>Hello <b>world</b>, <i>i</i> <a "
+         "href=\"http://example.com/a?b=1&amp;c=2\">link</a></p>",
+         ""},
+        {"<img src=\"https://x/y.png\" width=10 alt='a'><br/><hr>", ""},
+        {"<a href=\"mailto:a@b.c\">m</a><img src=\"data:image/png;base64,iVBORw0KGgo=\">", ""},
+        {"<ul><li>a</li><li>b <em>c</em></li></ul><blockquote><p>q</p></blockquote>", ""},
+        {"\xC4\xE3\xBA\xC3<b>\xCA\xC0\xBD\xE7</b>", ""},
+        {"\xE4\xBD\xA0\xE5\xA5\xBD <em>UTF-8</em>", ""},
     };
-    for (const auto& [input, expected] : cases) {
+    HtmlSanitizer::Context native;
+    native.native = true;
+    for (const auto& [input, given] : cases) {
+        const std::string& expected = given.empty() ? input : given;
         EXPECT_EQ(HtmlSanitizer::Sanitize(input), expected) << input;
         EXPECT_EQ(HtmlSanitizer::Sanitize(expected), expected) << "again: " << expected;
+        EXPECT_EQ(HtmlSanitizer::Sanitize(input, native), expected) << "native: " << input;
     }
+    // A native text that changes is rewritten in its own encoding.
+    EXPECT_EQ(HtmlSanitizer::Sanitize("\xD6\xD0<script>x</script>\xCE\xC4<b>&amp;", native),
+              "\xD6\xD0\xCE\xC4<b>&amp;</b>");
 }
 
 TEST(HtmlSanitizerTest, AddressesResolveAgainstTheItemNeverThePagesFolder) {
     HtmlSanitizer::Context item;
     item.base = "http://feed.example/news/2024/item.html";
-    const std::vector<std::pair<std::string, std::string>> cases = {
+    const Cases cases = {
         {"<img src=\"/dev/zero\">", "<img src=\"http://feed.example/dev/zero\">"},
         {"<a href=\"../../etc/passwd\">p</a>", "<a href=\"http://feed.example/etc/passwd\">p</a>"},
         {"<img src=x>", "<img src=\"http://feed.example/news/2024/x\">"},
@@ -122,49 +145,20 @@ TEST(HtmlSanitizerTest, AddressesResolveAgainstTheItemNeverThePagesFolder) {
     EXPECT_NE(writer.Finish(1).find("<img src=\"https://feed.example/a.png\">"), std::string::npos);
 }
 
-TEST(HtmlSanitizerTest, OrdinaryTextPassesByteForByte) {
-    const std::vector<std::string> ordinary = {
-        "",
-        "Plain title with & and 'quotes' and \"double\" > signs",
-        "<p>Hello <b>world</b>, <i>i</i> <a href=\"http://example.com/a?b=1&amp;c=2\">link</a></p>",
-        "<img src=\"https://x/y.png\" width=10 alt='a'><br/><hr>",
-        "<a href=\"mailto:a@b.c\">m</a><img src=\"data:image/png;base64,iVBORw0KGgo=\">",
-        "<ul><li>a</li><li>b <em>c</em></li></ul><blockquote><p>q</p></blockquote>",
-        "\xC4\xE3\xBA\xC3<b>\xCA\xC0\xBD\xE7</b>", // native (GB2312) bytes
-        "\xE4\xBD\xA0\xE5\xA5\xBD <em>UTF-8</em>",
-    };
-    HtmlSanitizer::Context native;
-    native.native = true;
-    for (const std::string& text : ordinary) {
-        EXPECT_EQ(HtmlSanitizer::Sanitize(text), text) << text;
-        EXPECT_EQ(HtmlSanitizer::Sanitize(text, native), text) << text;
-    }
-    // A native text that changes is rewritten in its own encoding.
-    EXPECT_EQ(HtmlSanitizer::Sanitize("\xD6\xD0<script>x</script>\xCE\xC4<b>&amp;", native),
-              "\xD6\xD0\xCE\xC4<b>&amp;</b>");
-}
-
 TEST(HtmlSanitizerTest, PageMarkersInFeedTextSurviveReadBack) {
-    PageItemTexts texts;
-    texts.title = "<font color=red>Red</font> title";
-    texts.description = "<DIV class=gn_storyfooter id=1>x</DIV><SPAN class=sep>|</SPAN>end";
-    texts.author = "Ann footer name=\"2_footer\"> Bob";
-    texts.date = "2024</SPAN>";
-    PageWriter writer(PageEncoding::kUtf8);
-    writer.AppendItem(1, 0, 1, "http://a/1", texts, false, false);
+    const PageItemTexts texts = {
+        "<font color=red>Red</font> title",
+        "<DIV class=gn_storyfooter id=1>x</DIV><SPAN class=sep>|</SPAN>end",
+        "Ann footer name=\"2_footer\"> Bob", "2024</SPAN>"};
     // A second item whose title holds the first item's read-icon marker.
-    PageItemTexts second;
-    second.title = "<IMG class=icon id=1_read src=\"HtmlStyle/unread.gif\">";
-    writer.AppendItem(2, 0, 1, "http://a/2", second, false, false);
-    const std::string page = writer.Finish(2);
+    const PageItemTexts second = {"<IMG class=icon id=1_read src=\"HtmlStyle/unread.gif\">", "", "",
+                                  ""};
+    const std::string page = PageOf({texts, second});
     auto back = PageWriter::ReadBack(page);
     ASSERT_EQ(back.size(), 2u);
     // What comes back is what was written, and writing it again changes nothing.
     for (int round = 0; round < 3; ++round) {
-        PageWriter again(PageEncoding::kUtf8);
-        again.AppendItem(1, 0, 1, "http://a/1", back[1], false, false);
-        again.AppendItem(2, 0, 1, "http://a/2", back[2], false, false);
-        const std::string rewritten = again.Finish(2);
+        const std::string rewritten = PageOf({back[1], back[2]});
         EXPECT_EQ(rewritten, page);
         back = PageWriter::ReadBack(rewritten);
     }
@@ -180,24 +174,20 @@ TEST(HtmlSanitizerTest, DeepOrHugeMarkupIsBoundedInDepthAndWork) {
     // Parsing time grows with the square of the nesting depth: past 10,000 tags, or nested
     // past 1,024 levels, a text is shown as text.
     for (int count : {10001, 1025}) {
-        std::string deep;
-        for (int i = 0; i < count; ++i)
-            deep += "<div>";
-        deep += "<img src=x onerror=alert(1)>end";
+        const std::string deep = Repeat("<div>", count) + "<img src=x onerror=alert(1)>end";
         const std::string out = HtmlSanitizer::Sanitize(deep);
         EXPECT_EQ(out.find('<'), std::string::npos);
         const std::string tail = "&lt;img src=x onerror=alert(1)>end";
         EXPECT_EQ(out.substr(out.size() - tail.size()), tail);
         EXPECT_EQ(HtmlSanitizer::Sanitize(out), out);
     }
+    // Exactly 10,000 tags keep their markup (the comment makes it more than plain markup).
+    const std::string breaks = "<!---->" + Repeat("<br>", 10000);
+    EXPECT_EQ(HtmlSanitizer::Sanitize(breaks), breaks.substr(7));
+    EXPECT_EQ(HtmlSanitizer::Sanitize(breaks + "<br>").find('<'), std::string::npos);
     // Balanced but deep markup keeps 64 levels: a browser that stops nesting further would
     // let the rest of the end tags close the page's own elements.
-    std::string nested;
-    for (int i = 0; i < 600; ++i)
-        nested += "<div>";
-    nested += "x";
-    for (int i = 0; i < 600; ++i)
-        nested += "</div>";
+    const std::string nested = Repeat("<div>", 600) + "x" + Repeat("</div>", 600);
     const std::string page = PageOf({{"t", nested + "<h1>after</h1>", "", ""}, {"u", "d", "", ""}});
     EXPECT_EQ(AuditPage(page, {1, 2}), "");
     const std::string out = HtmlSanitizer::Sanitize(nested);
@@ -207,7 +197,7 @@ TEST(HtmlSanitizerTest, DeepOrHugeMarkupIsBoundedInDepthAndWork) {
     EXPECT_EQ(divs, 64u);
 }
 
-// The value of the first <a>'s href as the browser reads it, then percent-decoded.
+// The value of the first <a>'s href as the browser reads it.
 std::string HrefAsRun(const std::string& page) {
     GumboOutput* out = gumbo_parse(page.c_str());
     std::string href;
@@ -228,26 +218,9 @@ std::string HrefAsRun(const std::string& page) {
     return href;
 }
 
-std::string PercentDecoded(const std::string& s) {
-    std::string out;
-    for (size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '%' && i + 2 < s.size() && isxdigit(s[i + 1]) && isxdigit(s[i + 2])) {
-            out.push_back(static_cast<char>(std::stoi(s.substr(i + 1, 2), nullptr, 16)));
-            i += 2;
-        } else {
-            out.push_back(s[i]);
-        }
-    }
-    return out;
-}
-
 TEST(HtmlSanitizerTest, TitleLinkIsOneStringLiteralAfterTheBrowsersDecoding) {
-    struct Case {
-        std::string link;
-        PageEncoding encoding;
-        std::string value; // the literal's value, in UTF-8
-    };
-    const std::vector<Case> cases = {
+    // The link, the page's encoding, the literal's value in UTF-8.
+    const std::vector<std::tuple<std::string, PageEncoding, std::string>> cases = {
         {"http://x/%27);f(%27", PageEncoding::kUtf8, "http://x/%27);f(%27"},
         {"http://x/a'b\\c\"d<e>f g", PageEncoding::kUtf8, "http://x/a'b\\c\"d<e>f g"},
         {"http://x/?q=100%&r=%41", PageEncoding::kUtf8, "http://x/?q=100%&r=%41"},
@@ -258,21 +231,21 @@ TEST(HtmlSanitizerTest, TitleLinkIsOneStringLiteralAfterTheBrowsersDecoding) {
          "http://x/\xE4\xB9\x97');alert(1)//"},
         {"http://x/\xD6\xD0\\'", PageEncoding::kNative, "http://x/\xE4\xB8\xAD\\'"},
     };
-    for (const Case& c : cases) {
-        PageWriter writer(c.encoding);
-        writer.AppendItem(1, 2, 3, c.link, PageItemTexts(), false, false);
+    for (const auto& [link, encoding, value] : cases) {
+        PageWriter writer(encoding);
+        writer.AppendItem(1, 2, 3, link, PageItemTexts(), false, false);
         std::string page = writer.Finish(1);
-        if (c.encoding == PageEncoding::kNative)
+        if (encoding == PageEncoding::kNative)
             page = platform::NativeToUtf8(page); // as the browser decodes it
         const std::string href = HrefAsRun(page);
-        const std::string script = PercentDecoded(href);
+        const std::string script = platform::PercentDecode(href);
         const std::string head = "javascript:go_read('025212A0',2,3,1,'";
         ASSERT_EQ(script.compare(0, head.size(), head), 0) << script;
         // The item action reads the literal the way a script engine does, and nothing
         // follows it but the end of the call.
         ItemCall call = ItemAction::Parse(href);
         EXPECT_EQ(call.action, ItemCall::kRead) << script;
-        EXPECT_EQ(call.link, c.value) << script;
+        EXPECT_EQ(call.link, value) << script;
     }
 }
 

@@ -1,25 +1,26 @@
 #include "platform/ResourceModule.h"
+#include "TempDir.h"
 #include "platform/CodePage.h"
 
 #include <gtest/gtest.h>
 
 using platform::ResourceModule;
 
-TEST(ResourceModule, ShippedStringTableHoldsTheLogBanner) {
-    auto module = ResourceModule::Load(platform::Utf8ToWide(TESSAVIN_PLUGIN_SOURCE_DIR "/res"));
+TEST(ResourceModule, StringTableEscapesCommentsAndCuts) {
+    TempDir dir;
+    WriteFileBytes(dir / "res/strings.txt",
+                   "# comment\n\n7 a\\r\\n\\tb\\\\c\\'\n8 \xE4\xB8\xAD  two blanks\nx no id\n");
+    auto module = ResourceModule::Load(platform::Utf8ToWide(dir / "res"));
     ASSERT_TRUE(module);
-    std::wstring a, b;
-    ASSERT_TRUE(module->LoadString(11338, a));
-    ASSERT_TRUE(module->LoadString(11339, b));
-    // Two line ends, a rule with a notice, then version and name lines.
-    const std::wstring rule(12, L'=');
-    ASSERT_EQ(a.rfind(L"\r\n\r\n" + rule + L"  ", 0), 0u);
-    size_t afterNotice = a.find(L"  " + rule + L"\r\n", 4 + 12 + 2);
-    ASSERT_NE(afterNotice, std::wstring::npos);
-    EXPECT_EQ(a.substr(afterNotice + 2 + 12), L"\r\n\t\tVersion:1.0\r\n\t\tName:QUORVEL\t\t");
-    EXPECT_LE(a.size(), 199u);
-    EXPECT_EQ(b, std::wstring(75, L'=') + L"\r\n");
-    std::wstring none;
-    EXPECT_FALSE(module->LoadString(0xD800, none));
-    EXPECT_FALSE(ResourceModule::Load(L"/nonexistent-folder"));
+    std::wstring text;
+    ASSERT_TRUE(module->LoadString(7, text));
+    EXPECT_EQ(text, L"a\r\n\tb\\c'");
+    ASSERT_TRUE(module->LoadString(8, text, 2));
+    EXPECT_EQ(text, L"\u4E2D ");
+    EXPECT_FALSE(module->LoadString(0xD800, text));
+    EXPECT_FALSE(ResourceModule::Load(dir.WPath() + L"missing"));
+    // The log's banner is loaded cut to 199 characters: the shipped one fits.
+    module = ResourceModule::Load(platform::Utf8ToWide(TESSAVIN_PLUGIN_SOURCE_DIR "/res"));
+    ASSERT_TRUE(module && module->LoadString(11338, text));
+    EXPECT_LE(text.size(), 199u);
 }

@@ -1,44 +1,34 @@
 #include "LogCapture.h"
 
 #include "TempDir.h"
-#include "config/LogFile.h"
 #include "platform/CodePage.h"
 
-#include <algorithm>
+#include <cstring>
 #include <filesystem>
-#include <vector>
+#include <set>
 
-LogCapture::LogCapture(const std::string& appDir) : appDir_(appDir) {
-    loggingOn = 1;
-}
-
-LogCapture::~LogCapture() {
-    loggingOn = 0;
+std::wstring ReadUtf16File(const std::string& path) {
+    const std::string bytes = ReadFileBytes(path);
+    std::u16string units(bytes.size() / 2, u'\0');
+    std::memcpy(&units[0], bytes.data(), units.size() * 2); // the test hosts are little-endian
+    return platform::Utf16ToWide(units);
 }
 
 std::wstring LogCapture::Text() const {
-    namespace fs = std::filesystem;
-    std::vector<std::string> files;
+    std::set<std::string> files;
     std::error_code ec;
-    for (const auto& entry : fs::directory_iterator(appDir_ + "RssConfig/Log", ec))
-        files.push_back(entry.path().string());
-    std::sort(files.begin(), files.end());
+    for (const auto& entry : std::filesystem::directory_iterator(appDir_ + "RssConfig/Log", ec))
+        files.insert(entry.path().string());
     std::wstring text;
-    for (const std::string& file : files) {
-        std::string bytes = ReadFileBytes(file);
-        std::u16string units;
-        for (size_t i = 0; i + 1 < bytes.size(); i += 2)
-            units.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
-                                                  (static_cast<unsigned char>(bytes[i + 1]) << 8)));
-        text += platform::Utf16ToWide(units);
-    }
+    for (const std::string& file : files)
+        text += ReadUtf16File(file);
     return text;
 }
 
 size_t LogCapture::Count(const std::wstring& text) const {
-    std::wstring all = Text();
+    const std::wstring all = Text();
     size_t n = 0;
-    for (size_t pos = all.find(text); pos != std::wstring::npos; pos = all.find(text, pos + 1))
+    for (size_t pos = 0; (pos = all.find(text, pos)) != std::wstring::npos; ++pos)
         ++n;
     return n;
 }

@@ -1,5 +1,10 @@
 #pragma once
 
+#include "config/Folders.h"
+#include "platform/CodePage.h"
+
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 
 // A fresh folder under the system temporary folder, removed with everything in it when
@@ -12,7 +17,7 @@ public:
     TempDir& operator=(const TempDir&) = delete;
 
     const std::string& Path() const { return path_; }
-    std::wstring WPath() const;
+    std::wstring WPath() const { return platform::Utf8ToWide(path_); }
     // Path() + relative.
     std::string operator/(const std::string& relative) const { return path_ + relative; }
 
@@ -20,10 +25,19 @@ private:
     std::string path_;
 };
 
-// Makes dir the application folder for the code under test (TESSAVIN_APP_DIR).
-void UseAppDirectory(const TempDir& dir);
+// Makes dir the application folder for the code under test, and for a plug-in library a test
+// loads (TESSAVIN_APP_DIR, how a host tells it).
+inline void UseAppDirectory(const TempDir& dir) {
+    SetAppDirectory(platform::Utf8ToWide(dir.Path()));
+    setenv("TESSAVIN_APP_DIR", dir.Path().c_str(), 1);
+}
 // File helpers for tests.
 std::string ReadFileBytes(const std::string& path);
+// Makes the missing folders on the way.
 void WriteFileBytes(const std::string& path, const std::string& bytes);
-bool Exists(const std::string& path);
-void MakeFolders(const std::string& path);
+inline bool Exists(const std::string& path) {
+    return std::filesystem::exists(path);
+}
+inline void MakeFolders(const std::string& path) {
+    std::filesystem::create_directories(path);
+}

@@ -19,11 +19,6 @@ public:
     std::string UntrustedCertificate() const { return folder_ + "untrusted.pem"; }
 
 private:
-    bool Run(const std::string& arguments);
-    bool MakeKey(const std::string& path);
-    bool MakeCa(const std::string& name);
-    bool Sign(const std::string& ca, const std::string& out, const std::string& altNames);
-
     std::string folder_;
     bool ok_ = false;
 };

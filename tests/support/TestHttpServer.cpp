@@ -47,12 +47,17 @@ std::string TestHttpServer::Url(const std::string& path) const {
 }
 
 namespace {
-int ListenOnEphemeralPort(int& port) {
-    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+sockaddr_in Loopback(int port) {
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    addr.sin_port = 0;
+    addr.sin_port = htons(static_cast<uint16_t>(port));
+    return addr;
+}
+
+int ListenOnEphemeralPort(int& port) {
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in addr = Loopback(0);
     ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
     ::listen(fd, 16);
     socklen_t len = sizeof addr;
@@ -92,4 +97,12 @@ int UnusedPort() {
     int fd = ListenOnEphemeralPort(port);
     ::close(fd);
     return port;
+}
+
+bool AcceptsConnections(int port) {
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in addr = Loopback(port);
+    bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
+    ::close(fd);
+    return ok;
 }

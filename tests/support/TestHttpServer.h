@@ -28,7 +28,6 @@ public:
     void Serve(const std::string& path, const std::string& body,
                const std::string& type = "application/rss+xml");
     void Start();
-    int Port() const { return port_; }
     std::string Url(const std::string& path) const;
     int Hits() const { return hits_.load(); }
 
@@ -58,3 +57,5 @@ private:
 
 // A port on 127.0.0.1 where nothing listens.
 int UnusedPort();
+// True when a connection to the port on 127.0.0.1 is taken.
+bool AcceptsConnections(int port);

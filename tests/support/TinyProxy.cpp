@@ -2,28 +2,12 @@
 
 #include "TestHttpServer.h"
 
-#include <arpa/inet.h>
 #include <chrono>
 #include <csignal>
 #include <fstream>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
-
-namespace {
-bool Accepts(int port) {
-    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    addr.sin_port = htons(static_cast<uint16_t>(port));
-    bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
-    ::close(fd);
-    return ok;
-}
-} // namespace
 
 TinyProxy::TinyProxy(const std::string& folder, const std::string& user,
                      const std::string& password) {
@@ -43,10 +27,9 @@ TinyProxy::TinyProxy(const std::string& folder, const std::string& user,
         ::_exit(127);
     }
     for (int i = 0; i < 100; ++i) {
-        if (Accepts(port_))
+        if (AcceptsConnections(port_))
             return;
-        int status = 0;
-        if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+        if (::waitpid(pid_, nullptr, WNOHANG) == pid_) {
             pid_ = -1;
             return;
         }

@@ -3,11 +3,8 @@
 #include "HostContainer.h"
 #include "HostTexts.h"
 #include "TestHttpServer.h"
-#include "catalogue/CatalogueModel.h"
 #include "config/DateTime.h"
 #include "engine/Messages.h"
-#include "platform/FileSystem.h"
-#include "ui/RssChannelView.h"
 #include "ui/TreeDragger.h"
 
 #include <wx/menu.h>
@@ -15,20 +12,25 @@
 
 namespace {
 
-// The tree's items as "text(children...)", in order. A catalogue read from its files lists
-// each parent's groups before its channels; `asLoaded` puts them in that order.
-std::string Shape(CRssChannelView* view, const wxTreeItemId& parent, bool asLoaded = false) {
-    std::string groups, channels;
+// The tree's items as "text(children...)", in order.
+std::string Shape(CRssChannelView* view, const wxTreeItemId& parent) {
+    std::string shape;
     wxTreeItemIdValue cookie;
     for (wxTreeItemId item = view->GetFirstChild(parent, cookie); item.IsOk();
          item = view->GetNextChild(parent, cookie)) {
-        std::string text = view->GetItemText(item).ToStdString();
+        shape += view->GetItemText(item).ToStdString();
         if (view->ItemHasChildren(item))
-            text += "(" + Shape(view, item, asLoaded) + ")";
-        const bool group = view->NodeOf(item) && view->NodeOf(item)->group;
-        (asLoaded && group ? groups : channels) += text + " ";
+            shape += "(" + Shape(view, item) + ")";
+        shape += " ";
     }
-    return groups + channels;
+    return shape;
+}
+
+CatalogueNode* Node(CGroup* group) {
+    return CatalogueModel::NodeOf(group);
+}
+CatalogueNode* Node(CChannel* channel) {
+    return CatalogueModel::NodeOf(channel);
 }
 
 class TreeTest : public FrameTest {
@@ -45,31 +47,19 @@ protected:
         EXPECT_TRUE(view->GetBoundingRect(view->ItemOf(node), rect, true));
         return view->ClientToScreen(rect.GetPosition() + wxPoint(rect.width / 2, rect.height / 2));
     }
-    // Presses on `from`, holds, moves to `to` in steps, lingers, releases.
-    void Drag(wxPoint from, wxPoint to, int lingerMs = 50) {
-        wxUIActionSimulator sim;
-        sim.MouseMove(from);
-        PumpEvents(30);
-        sim.MouseDown();
-        PumpEvents(120);
-        for (int i = 1; i <= 6; ++i) {
-            sim.MouseMove(from + wxPoint((to.x - from.x) * i / 6, (to.y - from.y) * i / 6));
-            PumpEvents(30);
-        }
-        PumpEvents(lingerMs);
-        sim.MouseUp();
-        PumpEvents(100);
+    // A drag in six steps: it starts, and the release ends it (the drop taken or refused).
+    void Drag(const wxPoint& from, const wxPoint& to, int lingerMs = 50) {
+        std::vector<wxPoint> path{from};
+        for (int i = 1; i <= 6; ++i)
+            path.push_back(from + wxPoint((to.x - from.x) * i / 6, (to.y - from.y) * i / 6));
+        DragThrough(path, lingerMs, [this] { EXPECT_TRUE(view->Dragger().Dragging()); });
+        EXPECT_TRUE(PumpUntil([this] { return !view->Dragger().Dragging(); }, 2000));
     }
-
-    CRssChannelView* view = nullptr;
+    // The left margin of the tree, at the height of a node.
+    wxPoint MarginBeside(CatalogueNode* node) {
+        return view->ClientToScreen(wxPoint(5, view->ScreenToClient(At(node)).y));
+    }
 };
-
-CatalogueNode* Node(CGroup* group) {
-    return CatalogueModel::NodeOf(group);
-}
-CatalogueNode* Node(CChannel* channel) {
-    return CatalogueModel::NodeOf(channel);
-}
 
 } // namespace
 
@@ -81,29 +71,20 @@ TEST(TreeDragger, ScrollPeriodGrowsShorterWithTheDistancePastTheEdge) {
         EXPECT_EQ(CTreeDragger::ScrollPeriod(beyond), period) << beyond;
 }
 
-TEST_F(TreeTest, DragsMoveSubtreesRefusalsChangeNothingAndTheTreeSurvivesARestart) {
+TEST_F(TreeTest, DragsMoveSubtreesAndRefusalsChangeNothing) {
     uint32_t g1, g2, g3;
-    {
-        CatalogueModel model(nullptr, CatalogueModel::Targets{}, nullptr);
-        ASSERT_TRUE(model.Open());
-        CGroup* a = model.AddGroup(nullptr, L"G1");
-        CChannel* one = model.AddChannel(a, L"one", L"", L"http://127.0.0.1:1/1");
-        model.AddChannel(a, L"two", L"", L"http://127.0.0.1:1/2");
-        CGroup* b = model.AddGroup(a, L"G2");
-        model.AddChannel(b, L"three", L"", L"http://127.0.0.1:1/3");
-        CGroup* c = model.AddGroup(nullptr, L"G3");
-        model.AddChannel(c, L"five", L"", L"http://127.0.0.1:1/5");
-        model.AddChannel(nullptr, L"four", L"", L"http://127.0.0.1:1/4");
-        one->SetCounts(3, 7);
-        model.SaveChannels();
+    MakeCatalogue([&](CatalogueModel& catalogue) {
+        CGroup* a = catalogue.AddGroup(nullptr, L"G1");
+        catalogue.AddChannel(a, L"one", L"", L"http://127.0.0.1:1/1")->SetCounts(3, 7);
+        catalogue.AddChannel(a, L"two", L"", L"http://127.0.0.1:1/2");
+        CGroup* b = catalogue.AddGroup(a, L"G2");
+        catalogue.AddChannel(b, L"three", L"", L"http://127.0.0.1:1/3");
+        CGroup* c = catalogue.AddGroup(nullptr, L"G3");
+        catalogue.AddChannel(c, L"five", L"", L"http://127.0.0.1:1/5");
+        catalogue.AddChannel(nullptr, L"four", L"", L"http://127.0.0.1:1/4");
         g1 = a->GetId(), g2 = b->GetId(), g3 = c->GetId();
-    }
-    Setting("UpdateState", "0");
-    CMainFrame* frame = Run();
-    ASSERT_NE(frame, nullptr);
-    view = frame->ChannelView();
-    CatalogueModel* model = frame->Model();
-    PumpUntil([model] { return model->RunningJobs() == 0; }, 10000);
+    });
+    Start();
     CGroup* G1 = model->FindGroup(g1);
     CGroup* G2 = model->FindGroup(g2);
     CGroup* G3 = model->FindGroup(g3);
@@ -118,40 +99,17 @@ TEST_F(TreeTest, DragsMoveSubtreesRefusalsChangeNothingAndTheTreeSurvivesARestar
     EXPECT_EQ(one->GetGroupId(), g1);
     Drag(At(Node(G1)), At(Node(G2)));
     EXPECT_EQ(G1->GetParentId(), 0u);
-    Drag(At(Node(G3)), view->ClientToScreen(wxPoint(5, view->ScreenToClient(At(Node(four))).y)));
+    Drag(At(Node(G3)), MarginBeside(Node(four)));
     EXPECT_EQ(G3->GetParentId(), 0u);
     // Not moved either: a click with a trembling hand (three 1-pixel moves within a quarter
     // of a second), and a drag that comes back to its own node or ends on no node.
-    {
-        wxUIActionSimulator sim;
-        const wxPoint at = At(Node(one));
-        sim.MouseMove(at);
-        PumpEvents(30);
-        sim.MouseDown();
-        PumpEvents(80);
-        for (int i = 1; i <= 3; ++i) {
-            sim.MouseMove(at + wxPoint(i % 2, i / 2));
-            PumpEvents(40);
-        }
-        EXPECT_FALSE(view->Dragger().Dragging());
-        sim.MouseUp();
-        PumpEvents(100);
-    }
-    {
-        wxUIActionSimulator sim;
-        const wxPoint at = At(Node(one));
-        sim.MouseMove(at);
-        PumpEvents(30);
-        sim.MouseDown();
-        PumpEvents(120);
-        for (int dy : {10, 20, 40, 20, 10, 0}) {
-            sim.MouseMove(at + wxPoint(0, dy));
-            PumpEvents(30);
-        }
-        EXPECT_TRUE(view->Dragger().Dragging());
-        sim.MouseUp();
-        PumpEvents(100);
-    }
+    const wxPoint at = At(Node(one));
+    DragThrough({at, at + wxPoint(1, 0), at + wxPoint(0, 1), at + wxPoint(1, 1)}, 0,
+                [&] { EXPECT_FALSE(view->Dragger().Dragging()); });
+    std::vector<wxPoint> back{at};
+    for (int dy : {10, 20, 40, 20, 10, 0})
+        back.push_back(at + wxPoint(0, dy));
+    DragThrough(back, 0, [&] { EXPECT_TRUE(view->Dragger().Dragging()); });
     Drag(At(Node(model->Channels()[1].get())),
          view->ClientToScreen(wxPoint(60, view->GetClientSize().y - 30)));
     EXPECT_EQ(one->GetGroupId(), g1);
@@ -171,43 +129,25 @@ TEST_F(TreeTest, DragsMoveSubtreesRefusalsChangeNothingAndTheTreeSurvivesARestar
     EXPECT_TRUE(view->IsExpanded(view->ItemOf(Node(G3))));
     EXPECT_EQ(view->TimerOf(one), timer); // the same timer, still running
     EXPECT_TRUE(timer->IsRunning());
-    EXPECT_EQ(view->GetItemText(view->ItemOf(Node(one))), "one(3/7)");
     EXPECT_EQ(Shape(view, view->GetRootItem()),
               "G3(five(0/0) G1(G2(three(0/0) ) one(3/7) two(0/0) ) ) four(0/0) ");
     EXPECT_NE(GroupDat(), groups);
-
     // A nested group dropped into the left margin goes to the top level.
     view->Expand(view->ItemOf(Node(G1)));
     PumpEvents(50);
-    Drag(At(Node(G2)), view->ClientToScreen(wxPoint(5, view->ScreenToClient(At(Node(four))).y)));
+    Drag(At(Node(G2)), MarginBeside(Node(four)));
     EXPECT_EQ(G2->GetParentId(), 0u);
     EXPECT_EQ(Shape(view, view->GetRootItem()),
               "G3(five(0/0) G1(one(3/7) two(0/0) ) ) four(0/0) G2(three(0/0) ) ");
-    const std::string shape = Shape(view, view->GetRootItem(), true);
-
-    // Both files were saved: a restart shows the same tree.
-    ExitRSS();
-    PumpEvents(50);
-    frame = Run();
-    ASSERT_NE(frame, nullptr);
-    view = frame->ChannelView();
-    EXPECT_EQ(Shape(view, view->GetRootItem()), shape);
 }
 
 TEST_F(TreeTest, ADragNeedsTheButtonHeldAndTheTreeScrollsPastItsEdge) {
-    {
-        CatalogueModel model(nullptr, CatalogueModel::Targets{}, nullptr);
-        ASSERT_TRUE(model.Open());
+    MakeCatalogue([](CatalogueModel& catalogue) {
         for (int i = 0; i < 60; ++i)
-            model.AddChannel(nullptr, L"c" + std::to_wstring(i), L"",
-                             L"http://127.0.0.1:1/" + std::to_wstring(i));
-    }
-    Setting("UpdateState", "0");
-    CMainFrame* frame = Run();
-    ASSERT_NE(frame, nullptr);
-    view = frame->ChannelView();
-    CatalogueModel* model = frame->Model();
-    PumpUntil([model] { return model->RunningJobs() == 0; }, 20000);
+            catalogue.AddChannel(nullptr, L"c" + std::to_wstring(i), L"",
+                                 L"http://127.0.0.1:1/" + std::to_wstring(i));
+    });
+    Start();
     CTreeDragger& dragger = view->Dragger();
     const wxTreeItemId first = view->ItemOf(Node(model->Channels()[0].get()));
 
@@ -233,33 +173,27 @@ TEST_F(TreeTest, ADragNeedsTheButtonHeldAndTheTreeScrollsPastItsEdge) {
 
     // Held 95 pixels below the tree, a drag scrolls a line every tick (40 ms).
     const std::string channels = ChannelDat();
-    wxUIActionSimulator sim;
     const wxPoint from = At(Node(model->Channels()[0].get()));
     const int below = view->ClientToScreen(wxPoint(0, view->GetClientSize().y)).y + 95;
-    sim.MouseMove(from);
-    PumpEvents(30);
-    sim.MouseDown();
-    PumpEvents(120);
-    for (int i = 1; i <= 4; ++i) {
-        sim.MouseMove(wxPoint(from.x, from.y + 10 * i));
-        PumpEvents(30);
-    }
-    ASSERT_TRUE(dragger.Dragging());
-    wxRect before;
-    view->GetBoundingRect(first, before);
-    sim.MouseMove(wxPoint(from.x, below));
-    const long ticks = dragger.ScrollTicks();
-    PumpEvents(600);
-    wxRect after;
-    view->GetBoundingRect(first, after);
-    const long scrolls = dragger.ScrollTicks() - ticks;
-    EXPECT_GE(scrolls, 5);
+    std::vector<wxPoint> path{from};
+    for (int i = 1; i <= 4; ++i)
+        path.push_back(wxPoint(from.x, from.y + 10 * i));
+    wxRect before, after;
+    long ticks = 0;
+    DragThrough(path, 0, [&] {
+        ASSERT_TRUE(dragger.Dragging());
+        view->GetBoundingRect(first, before);
+        wxUIActionSimulator().MouseMove(wxPoint(from.x, below));
+        ticks = dragger.ScrollTicks();
+        PumpEvents(600);
+        view->GetBoundingRect(first, after);
+        ticks = dragger.ScrollTicks() - ticks;
+        // The drop target followed the scroll: a channel, which takes nothing.
+        EXPECT_TRUE(dragger.DropTarget().IsOk());
+    });
+    EXPECT_GE(ticks, 5);
     // Every tick moved the rows up by one line (within the ticks counted while looking).
-    EXPECT_GE((before.y - after.y) / before.height, scrolls - 2);
-    // The drop target followed the scroll: a channel, which takes nothing.
-    EXPECT_TRUE(dragger.DropTarget().IsOk());
-    sim.MouseUp();
-    PumpEvents(100);
+    EXPECT_GE((before.y - after.y) / before.height, ticks - 2);
     EXPECT_FALSE(dragger.Dragging());
     EXPECT_EQ(ChannelDat(), channels);
 }
@@ -268,42 +202,32 @@ TEST_F(TreeTest, UpdateEndsSetImageTextAndTimerAndBurstsSaveOnce) {
     TestHttpServer server;
     server.Serve("/feed.xml", FeedXml(NumberedItems(1, 4)));
     server.Start();
-    {
-        CatalogueModel model(nullptr, CatalogueModel::Targets{}, nullptr);
-        ASSERT_TRUE(model.Open());
-        model.AddChannel(nullptr, L"good", L"", platform::Utf8ToWide(server.Url("/feed.xml")));
-        model.AddChannel(nullptr, L"bad", L"",
-                         L"http://127.0.0.1:" + std::to_wstring(UnusedPort()) + L"/x");
-    }
-    Setting("UpdateState", "0");
+    MakeCatalogue([&](CatalogueModel& catalogue) {
+        catalogue.AddChannel(nullptr, L"good", L"", platform::Utf8ToWide(server.Url("/feed.xml")));
+        catalogue.AddChannel(nullptr, L"bad", L"",
+                             L"http://127.0.0.1:" + std::to_wstring(UnusedPort()) + L"/x");
+    });
     HostContainer container;
     AddEnglishTexts(container);
-    ASSERT_TRUE(platform::CopyFile(platform::Utf8ToWide(TESSAVIN_TEST_MESSAGEBOX_LIBRARY),
-                                   app.WPath() + L"libXMessageBox.so", false));
-    const std::string boxLog = app / "messagebox.log";
-    setenv("TESSAVIN_FAKE_MESSAGEBOX_LOG", boxLog.c_str(), 1);
-    CMainFrame* frame = Run(&container);
-    ASSERT_NE(frame, nullptr);
-    view = frame->ChannelView();
-    CatalogueModel* model = frame->Model();
+    FakeMessageBoxes();
+    Start(&container);
     CChannel* good = model->Channels()[0].get();
     CChannel* bad = model->Channels()[1].get();
     const wxTreeItemId goodItem = view->ItemOf(Node(good));
     const wxTreeItemId badItem = view->ItemOf(Node(bad));
-    ASSERT_TRUE(PumpUntil([model] { return model->RunningJobs() == 0; }, 10000));
     const int goodTimer = view->TimerOf(good)->GetId();
     const int badTimer = view->TimerOf(bad)->GetId();
     const std::string saved = ChannelDat();
 
     // While an update runs the node shows the updating image.
-    model->UpdateSelected(good);
-    model->UpdateSelected(bad);
+    frame->Updates()->UpdateSelected(good);
+    frame->Updates()->UpdateSelected(bad);
     EXPECT_EQ(view->GetItemImage(goodItem), 3);
     EXPECT_EQ(view->GetItemImage(badItem, wxTreeItemIcon_Selected), 3);
-    ASSERT_TRUE(
-        PumpUntil([model] { return model->RunningJobs() == 0 && !model->SavePending(); }, 10000));
-    // Success: counts in the text, a new timer, saved; failure: the failing image, and the
-    // tool tip says why and since when.
+    ASSERT_TRUE(PumpUntil(
+        [&] { return frame->Updates()->RunningJobs() == 0 && !model->SavePending(); }, 10000));
+    // Success: counts in the text, a new timer, saved; failure: the failing image, and the tool
+    // tip says why and since when.
     EXPECT_EQ(view->GetItemImage(goodItem), 2);
     EXPECT_EQ(view->GetItemImage(badItem), 4);
     auto tip = [this](const wxTreeItemId& item) {
@@ -321,16 +245,16 @@ TEST_F(TreeTest, UpdateEndsSetImageTextAndTimerAndBurstsSaveOnce) {
     view->SelectItem(badItem);
     wxTreeEvent activate(wxEVT_TREE_ITEM_ACTIVATED, view, badItem);
     view->ProcessWindowEvent(activate);
-    EXPECT_EQ(ReadFileBytes(boxLog).rfind("The channel 'bad' cannot be updated: " + why, 0), 0u)
-        << ReadFileBytes(boxLog);
-    ASSERT_TRUE(PumpUntil([model] { return model->RunningJobs() == 0; }, 10000));
+    const std::string box = Boxes();
+    EXPECT_EQ(box.rfind("The channel 'bad' cannot be updated: " + why, 0), 0u) << box;
+    ASSERT_TRUE(PumpUntil([&] { return frame->Updates()->RunningJobs() == 0; }, 10000));
     EXPECT_EQ(view->GetItemText(goodItem), "good(4/4)");
     EXPECT_EQ(view->GetItemText(badItem), "bad(0/0)");
     EXPECT_NE(view->TimerOf(good)->GetId(), goodTimer);
     EXPECT_EQ(view->TimerOf(bad)->GetId(), badTimer);
     EXPECT_NE(ChannelDat(), saved);
 
-    // A burst of read marks is saved once, after the burst, with the last counts.
+    // A burst of read marks from a page is saved after the burst, with the last counts.
     for (int i = 0; i < 3; ++i)
         view->Target()->Post(kMsgItemReadChanged, 1, reinterpret_cast<platform::LParam>(good));
     ASSERT_TRUE(PumpUntil(
@@ -344,41 +268,37 @@ TEST_F(TreeTest, UpdateEndsSetImageTextAndTimerAndBurstsSaveOnce) {
     // The failing state is kept across a restart.
     view = frame->ChannelView();
     EXPECT_EQ(view->GetItemImage(view->ItemOf(Node(frame->Model()->Channels()[1].get()))), 4);
-    unsetenv("TESSAVIN_FAKE_MESSAGEBOX_LOG");
 }
 
-TEST_F(TreeTest, ClicksMoveTheSelectionAndTheLastDeletedItemSelectsItsChannel) {
-    {
-        CatalogueModel model(nullptr, CatalogueModel::Targets{}, nullptr);
-        ASSERT_TRUE(model.Open());
-        model.AddGroup(nullptr, L"G");
-        CChannel* c = model.AddChannel(nullptr, L"c", L"", L"http://127.0.0.1:1/c");
-        c->SetCounts(0, 1);
-        model.SaveChannels();
-    }
-    Setting("UpdateState", "0");
-    CMainFrame* frame = Run();
-    ASSERT_NE(frame, nullptr);
-    view = frame->ChannelView();
-    CatalogueModel* model = frame->Model();
+TEST_F(TreeTest, ClicksMoveTheSelectionTheMenuFollowsItAndTheLastDeletedItemSelectsItsChannel) {
+    MakeCatalogue([](CatalogueModel& catalogue) {
+        catalogue.AddChannel(catalogue.AddGroup(nullptr, L"G"), L"C", L"", L"http://127.0.0.1:1/C");
+        catalogue.AddChannel(nullptr, L"c", L"", L"http://127.0.0.1:1/c")->SetCounts(0, 1);
+    });
+    Start();
+    view->ExpandAll();
     CatalogueNode* group = Node(model->Groups()[0].get());
-    CChannel* channel = model->Channels()[0].get();
+    CChannel* inGroup = model->Channels()[0].get();
+    CChannel* channel = model->Channels()[1].get();
     auto selected = [this] { return view->NodeOf(view->GetSelection()); };
-    wxUIActionSimulator sim;
-    sim.MouseMove(At(group));
-    sim.MouseClick();
-    PumpEvents(100);
+    // The context menu's commands 11600 to 11609, in menu order, for what is selected.
+    auto menu = [this] {
+        std::unique_ptr<wxMenu> shown(view->BuildContextMenu());
+        std::string on;
+        for (const wxMenuItem* item : shown->GetMenuItems())
+            on += item->IsEnabled() ? '1' : '0';
+        return on;
+    };
+    ClickAt(At(group));
     EXPECT_EQ(selected(), group);
+    EXPECT_EQ(menu(), "1110100111");
+    ClickAt(At(Node(inGroup)));
+    EXPECT_EQ(selected(), Node(inGroup));
+    EXPECT_EQ(menu(), "0011111110");
     // A click below every node leaves nothing selected: only adding and import are enabled.
-    sim.MouseMove(view->ClientToScreen(wxPoint(40, view->GetClientSize().y - 20)));
-    sim.MouseClick();
-    PumpEvents(100);
+    ClickAt(view->ClientToScreen(wxPoint(40, view->GetClientSize().y - 20)));
     EXPECT_EQ(selected(), nullptr);
-    std::unique_ptr<wxMenu> menu(view->BuildContextMenu());
-    std::string on;
-    for (wxMenuItem* item : menu->GetMenuItems())
-        on += item->IsEnabled() ? '1' : '0';
-    EXPECT_EQ(on, "1100000001");
+    EXPECT_EQ(menu(), "1100000001");
     // The page deleted the channel's last item: its articles go and it becomes the selection.
     view->Target()->Post(kMsgItemDeleted, 1, reinterpret_cast<platform::LParam>(channel));
     ASSERT_TRUE(PumpUntil([&] { return selected() == Node(channel); }, 2000));

@@ -1,4 +1,4 @@
-#include "xml/OpmlExport.h"
+#include "opml/OpmlExport.h"
 
 #include "catalogue/CatalogueNode.h"
 #include "catalogue/Channel.h"

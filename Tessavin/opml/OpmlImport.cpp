@@ -1,4 +1,4 @@
-#include "xml/OpmlImport.h"
+#include "opml/OpmlImport.h"
 
 #include "catalogue/Channel.h"
 #include "catalogue/DialogRules.h"
@@ -139,8 +139,11 @@ int COpmlImport::Import(const std::wstring& path, uint32_t parentGroupId, uint32
     }
     CXmlDocument document;
     if (!CXmlDocument::ToUtf8(buffer) || !document.SetText(buffer) ||
-        !document.FindNextElement("opml"))
+        !document.FindNextElement("opml")) {
+        if (document.TooDeep())
+            LogPrintf(L"The xml document is nested deeper than %d levels", CXmlDocument::kMaxDepth);
         return Fail();
+    }
     document.EnterElement();
     // The outlines are in the body; a list without one keeps them under the root.
     if (document.FindNextElement("body"))

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "opml/OpmlImport.h"
+
+#include <string>
+
+class CatalogueModel;
+class CGroup;
+namespace platform {
+class MessageTarget;
+}
+
+// Imports an OPML channel list (a file, or an http address downloaded first) into the
+// catalogue: the list's records get the next free ids, channels whose address is in the
+// catalogue already are left out, and groups of the same name under the same parent are
+// merged.
+class CatalogueImport {
+public:
+    // frame: where status 11904 goes when a download or the list fails (may be null).
+    CatalogueImport(CatalogueModel& model, platform::MessageTarget* frame);
+
+    // Imports a list under the parent group (null: top level). 1 merged (or everything left
+    // out), 0 failed, 2 empty.
+    int Import(const std::wstring& path, CGroup* parent);
+    // The default channel list, when the catalogue files were made by this start.
+    void ImportDefaultListIfNew();
+
+    // Why an import failed (gave 0).
+    enum class ImportProblem {
+        kNone,
+        kNoIds,
+        kNoFile,
+        kUnreadable,
+        kNotList,
+        kNotHttp,
+        kDownloadFailed
+    };
+    // What the last import added, and what of the list it left out or changed.
+    struct ImportSummary : ImportCounts {
+        size_t groups = 0, channels = 0;
+        ImportProblem problem = ImportProblem::kNone;
+        std::string downloadFailure; // the downloader's reason ("HTTP 404", ...)
+    };
+    const ImportSummary& LastImport() const { return lastImport_; }
+
+private:
+    // A list on the web is downloaded beside the pages; false (and the problem set) when
+    // that fails. `source` is what the importer reads.
+    bool Fetch(const std::wstring& path, std::wstring& source);
+    // Why a list that the importer could not read failed.
+    ImportProblem ProblemOf(const std::wstring& path, const std::wstring& source) const;
+    void LogCounts() const;
+    // Moves what the importer read into the catalogue; Import's result.
+    int TakeRecords(COpmlImport& importer);
+
+    CatalogueModel& model_;
+    platform::MessageTarget* frame_;
+    ImportSummary lastImport_;
+};
