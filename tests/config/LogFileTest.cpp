@@ -7,8 +7,8 @@
 #include "platform/ResourceModule.h"
 
 #include <cstdarg>
+#include <cwctype>
 #include <gtest/gtest.h>
-#include <regex>
 #include <thread>
 #include <vector>
 
@@ -24,13 +24,20 @@ void Log(CLogFile& log, const wchar_t* format, ...) {
 // The lines of a log text (each ended by CR LF) without their "[YYYY-MM-DD HH:MM:SS] "
 // stamps; a line without one comes out as "<no stamp>".
 std::vector<std::wstring> Messages(const std::wstring& text) {
-    static const std::wregex stamped(L"\\[\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\] (.*)");
+    static const std::wstring kShape = L"[0000-00-00 00:00:00] "; // 0: a digit
+    auto stamped = [](const std::wstring& line) {
+        if (line.size() < kShape.size())
+            return false;
+        for (size_t i = 0; i < kShape.size(); ++i)
+            if (kShape[i] == L'0' ? !std::iswdigit(line[i]) : line[i] != kShape[i])
+                return false;
+        return true;
+    };
     std::vector<std::wstring> out;
-    std::wsmatch m;
     for (size_t start = 0, end; start < text.size(); start = end + 2) {
         end = std::min(text.find(L"\r\n", start), text.size());
         const std::wstring line = text.substr(start, end - start);
-        out.push_back(std::regex_match(line, m, stamped) ? m[1].str() : L"<no stamp>");
+        out.push_back(stamped(line) ? line.substr(kShape.size()) : L"<no stamp>");
     }
     return out;
 }
