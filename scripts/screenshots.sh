@@ -13,6 +13,9 @@
 #   page-en.png    a channel page in an English host
 #   add-channel.png, properties.png, import.png, options.png   the dialogs (Chinese)
 #   options-en.png the options dialog of an English host
+#   mark-all-read.png  the tree's menu on a group with "mark read" pointed at
+#   flagged.png    the view of the flagged items of every channel
+#   search.png, search-en.png  the results of a search for a Chinese and an English word
 #
 #   scripts/screenshots.sh OUTDIR
 set -euo pipefail
@@ -53,19 +56,27 @@ for _ in $(seq 1 600); do [ -e "$app/.ready" ] && break; sleep 0.1; done
 sleep 1
 shot main.png
 # The context menu on the first channel of the tree.
-xdotool mousemove --window "$window" 110 109 click 3
+xdotool mousemove --window "$window" 110 167 click 3
 sleep 0.3 # before the item's tooltip covers the menu
 shot tree-menu.png
 xdotool key Escape
 sleep 0.3
+# The same menu on the group "News", the pointer on "mark read".
+xdotool mousemove --window "$window" 60 144 click 3
+sleep 0.5
+xdotool mousemove --window "$window" 110 431
+sleep 0.5
+shot mark-all-read.png
+xdotool key Escape
+sleep 0.3
 # Drag the slow channel over the group "Technology", shoot, and let go where it started
 # (a channel dropped on itself stays where it is).
-xdotool mousemove --window "$window" 100 270 mousedown 1
+xdotool mousemove --window "$window" 100 328 mousedown 1
 sleep 0.2
-for y in 258 238 218 198 178 158 155; do xdotool mousemove --window "$window" 95 $y; sleep 0.05; done
+for y in 316 296 276 256 236 216 213; do xdotool mousemove --window "$window" 95 $y; sleep 0.05; done
 sleep 0.3
 shot drag.png
-for y in 198 238 270; do xdotool mousemove --window "$window" 100 $y; sleep 0.05; done
+for y in 256 296 328; do xdotool mousemove --window "$window" 100 $y; sleep 0.05; done
 xdotool mouseup 1
 sleep 0.5
 # click X Y [SECONDS]: a click at a place of the window, then a wait.
@@ -81,12 +92,12 @@ open_channel() {
 # The channel "Gone" fails: its image, and the tool tip that says why and since when.
 xdotool mousemove --window "$window" 80 620
 sleep 0.5
-xdotool mousemove --window "$window" 80 293
+xdotool mousemove --window "$window" 80 351
 sleep 2
 shot failed-channel.png
 # The page of "World desk": item 1 marked read, item 2 flagged, item 3 deleted.
 # (The pointer leaves each icon at once: an icon's tool tip would cover the next one.)
-open_channel 109
+open_channel 167
 for at in "493 262" "509 314" "525 366"; do
     xdotool mousemove --window "$window" $at click 1 mousemove --window "$window" 80 620
     sleep 1
@@ -95,18 +106,36 @@ xdotool mousemove --window "$window" 80 620
 sleep 1.5
 shot page.png
 # The Atom channel "Project blog".
-open_channel 247
+open_channel 305
 xdotool mousemove --window "$window" 80 620
 sleep 1
 shot atom.png
+# The flagged items of every channel (item 2 of "World desk"), from the entry above the tree.
+click 80 109 2
+xdotool mousemove --window "$window" 80 620
+sleep 0.5
+shot flagged.png
+# search WORDS: the words typed into the search box, and the results.
+search() {
+    xdotool mousemove --window "$window" 880 93 click 1 key ctrl+a
+    xdotool type --delay 60 "$1"
+    xdotool key Return
+    sleep 2
+    xdotool mousemove --window "$window" 80 620
+    sleep 0.5
+}
+search "公园"
+shot search.png
+search "harbour"
+shot search-en.png
 # More channel pages, a web page typed into the address box, and an item's link.
-for y in 132 201 224; do open_channel $y; done
+for y in 190 259 282; do open_channel $y; done
 click 193 92
 xdotool mousemove --window "$window" 580 129 click 1 key ctrl+a
 xdotool type "http://127.0.0.1:$port/index.html"
 xdotool key Return
 sleep 2
-open_channel 109
+open_channel 167
 click 300 240 3
 xdotool mousemove --window "$window" 80 620
 sleep 0.5
@@ -125,21 +154,21 @@ dialog_shot() {
     sleep 0.5
 }
 # Add channel on the group "News", OK pressed with no name: the reason in red.
-click 60 86
+click 60 144
 click 26 52 # the reader's "add channel" button
 xdotool key Return
 dialog_shot "添加频道" add-channel.png
 # The properties of "World desk" and the import dialog, from the tree's menu.
-xdotool mousemove --window "$window" 110 109 click 3
+xdotool mousemove --window "$window" 110 167 click 3
 sleep 0.5
-click 155 205
+click 155 263
 dialog_shot "频道属性" properties.png
-xdotool mousemove --window "$window" 60 86 click 3
+xdotool mousemove --window "$window" 60 144 click 3
 sleep 0.5
-click 185 338
+click 185 396
 dialog_shot "导入频道文件" import.png
 # Delete on the group "News": the question names it and counts its channels (cancelled).
-click 60 86
+click 60 144
 xdotool key ctrl+Delete
 dialog_shot "删除" confirm-delete.png
 # The options, from the reader's toolbar; then once more in an English host.
@@ -157,7 +186,7 @@ window=$(xdotool search --name '^Tessavin$' | head -1)
 click 284 52
 dialog_shot "Options" options-en.png
 # A channel page in the English host.
-open_channel 109
+open_channel 167
 xdotool mousemove --window "$window" 80 620
 sleep 1
 shot page-en.png

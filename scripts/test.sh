@@ -60,8 +60,9 @@ check_scripts() {
 check_floors() {
     local -A allowed=([platform]="" [xml]="platform" [config]="platform"
         [catalogue]="config platform" [engine]="catalogue config xml platform"
-        [host]="catalogue config xml platform" [reader]="engine catalogue config platform"
-        [opml]="engine catalogue config xml platform" [update]="engine catalogue config platform")
+        [host]="catalogue config xml platform" [reader]="engine search catalogue config platform"
+        [opml]="engine catalogue config xml platform" [update]="engine catalogue config platform"
+        [search]="catalogue config platform")
     local status=0 folder included
     for folder in "${!allowed[@]}"; do
         for included in $(cat Tessavin/"$folder"/*.h Tessavin/"$folder"/*.cpp |
@@ -99,7 +100,7 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     build_and_test build-asan -- -DTESSAVIN_ASAN=ON
 echo "== ThreadSanitizer (threaded subsystems)"
 TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$PWD/tests/tsan.supp" \
-    build_and_test build-tsan -L "engine|catalogue|update" -- -DTESSAVIN_TSAN=ON
+    build_and_test build-tsan -L "engine|catalogue|update|search" -- -DTESSAVIN_TSAN=ON
 echo "== fuzz targets: corpora and regression inputs replayed"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 CC=clang CXX=clang++ \
     build_and_test build-fuzz -L fuzz -- -DTESSAVIN_FUZZ=ON

@@ -320,6 +320,8 @@ bool CatalogueModel::DeleteChannelFiles(CChannel* channel) {
             return false;
         }
     }
+    if (index_)
+        index_->ChannelRemoved(static_cast<int32_t>(channel->GetId()));
     return true;
 }
 

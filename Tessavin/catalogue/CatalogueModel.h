@@ -5,6 +5,7 @@
 #include "catalogue/CatalogueObserver.h"
 #include "catalogue/ChannelFiles.h"
 #include "catalogue/ChannelHealth.h"
+#include "catalogue/ItemIndex.h"
 #include "platform/CriticalSection.h"
 
 #include <atomic>
@@ -57,6 +58,9 @@ public:
     bool IsAddressUnique(const std::wstring& address) const;
 
     ICatalogueObserver& Observer() const { return *observer_; }
+    // The word index that updates and deletions keep current (may be null; not owned).
+    void SetIndex(ItemIndex* index) { index_ = index; }
+    ItemIndex* Index() const { return index_; }
     platform::CriticalSection& ChannelListLock() { return channelListLock_; }
 
     // Catalogue operations (the dialog rules are checked by the caller). Adding returns
@@ -133,6 +137,7 @@ private:
 
     ICatalogueObserver* observer_;
     ICatalogueObserver defaultObserver_;
+    ItemIndex* index_ = nullptr;
     CatalogueFiles files_;
     GroupList groups_;
     ChannelList channels_;

@@ -41,4 +41,6 @@ public:
     virtual bool ScheduleSave() { return false; }
     // The reading pane closes the channel's page if it shows it.
     virtual void ClosePageOfChannel(CChannel* channel) { (void)channel; }
+    // The channel's files changed under its page: an open page is loaded again.
+    virtual void ReloadPageOfChannel(CChannel* channel) { (void)channel; }
 };

@@ -148,12 +148,13 @@ void ReadRemembered(const std::wstring& pagePath, const std::vector<StateRecord>
 // are neither shown nor counted.
 class MergedFiles {
 public:
+    // change: where new items are noted for the word index (may be null).
     MergedFiles(const CChannel& channel, PageEncoding encoding, size_t documentSize, size_t records,
-                uint32_t& shown, uint32_t& read)
+                uint32_t& shown, uint32_t& read, IndexChange* change)
         : maxItems_(channel.GetMaxItems()), groupId_(static_cast<int32_t>(channel.GetGroupId())),
           channelId_(static_cast<int32_t>(channel.GetId())),
           page_(encoding, documentSize * 3, platform::WideToUtf8(channel.GetUrl())), shown_(shown),
-          read_(read) {
+          read_(read), change_(change), native_(encoding == PageEncoding::kNative) {
         state_.reserve(records * 64 + 4096);
     }
     // Takes one more item, unless the channel's item limit is reached.
@@ -166,7 +167,18 @@ public:
     }
     void AddNew(const std::string& link, const PageItemTexts& texts) {
         ItemStateFile::AppendNewItemLine(state_, link);
-        page_.AppendItem(++lineNumber_, groupId_, channelId_, link, texts, false, false);
+        if (!change_) {
+            page_.AppendItem(++lineNumber_, groupId_, channelId_, link, texts, false, false);
+            return;
+        }
+        PageItemTexts shown;
+        page_.AppendItem(++lineNumber_, groupId_, channelId_, link, texts, false, false, &shown);
+        // The index holds UTF-8 texts; a native page's are converted.
+        auto text = [this](std::string& t) {
+            return native_ ? platform::NativeToUtf8(t) : std::move(t);
+        };
+        change_->added.push_back(IndexedItem{link, text(shown.title), text(shown.description),
+                                             text(shown.author), text(shown.date)});
     }
     void AddKnown(const StateRecord& r, const std::string& link, const PageItemTexts& texts) {
         const bool deleted = r.deletedMark == '1';
@@ -192,6 +204,8 @@ private:
     uint32_t lineNumber_ = 0;
     uint32_t& shown_;
     uint32_t& read_;
+    IndexChange* change_;
+    const bool native_;
 };
 
 // The document's items in document order, under the limit; a remembered one keeps its
@@ -214,14 +228,21 @@ void AddDocumentItems(ChannelUpdater::ItemSource& items, RememberedList& remembe
     }
 }
 
-// Then the remembered items the document no longer has, in their order, while room is left.
-void AddRememberedItems(RememberedList& remembered, MergedFiles& merged) {
+// Then the remembered items the document no longer has, in their order, while room is left;
+// the links of those left out go to dropped (when given).
+void AddRememberedItems(RememberedList& remembered, MergedFiles& merged,
+                        std::vector<std::string>* dropped) {
+    bool room = true;
     for (RememberedItem& item : remembered.Items()) {
         if (item.done)
             continue;
-        if (!merged.Room())
+        room = room && merged.Room();
+        if (room)
+            merged.AddKnown(item.record, item.record.link, item.texts);
+        else if (!dropped)
             break;
-        merged.AddKnown(item.record, item.record.link, item.texts);
+        else if (item.record.deletedMark != '1')
+            dropped->push_back(item.record.link);
     }
 }
 
@@ -333,11 +354,19 @@ ChannelUpdater::Result ChannelUpdater::Merge(ItemSource& items, const std::strin
     if (!stored.empty() && platform::FileExists(files_.Page()))
         ReadRemembered(files_.Page(), records_, channel_.GetName(), remembered);
 
-    MergedFiles merged(channel_, encoding, documentSize, records_.size(), shownCount_, readCount_);
+    IndexChange change;
+    MergedFiles merged(channel_, encoding, documentSize, records_.size(), shownCount_, readCount_,
+                       index_ ? &change : nullptr);
     AddDocumentItems(items, remembered, merged);
-    AddRememberedItems(remembered, merged);
+    AddRememberedItems(remembered, merged, index_ ? &change.dropped : nullptr);
     if (!WriteFiles(merged.FinishPage(), merged.State()))
         return kFailed;
+    if (index_) {
+        change.channelId = static_cast<int32_t>(channel_.GetId());
+        // Without remembered items the earlier ones are not known here: all are gone.
+        change.replaceAll = remembered.Items().empty();
+        index_->Merged(std::move(change));
+    }
 
     // The first build date is kept only once its page exists.
     if (stored.empty())

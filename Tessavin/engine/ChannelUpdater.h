@@ -1,6 +1,7 @@
 #pragma once
 
 #include "catalogue/ChannelFiles.h"
+#include "catalogue/ItemIndex.h"
 #include "engine/ItemStateFile.h"
 #include "engine/Messages.h"
 #include "engine/PageWriter.h"
@@ -48,6 +49,8 @@ public:
     const ChannelFiles& Files() const { return files_; }
     // The page exists and LoadState found a state file (not one it created).
     bool HasPage() const;
+    // Where a written merge's new and dropped items are told (may be null).
+    void SetIndex(ItemIndex* index) { index_ = index; }
 
     // Where the merge takes the items of a document from: the raw fields of each item in
     // document order, and the texts a new item is shown with.
@@ -80,4 +83,5 @@ private:
     uint32_t readCount_ = 0;
     std::string failure_;
     bool stateExisted_ = false;
+    ItemIndex* index_ = nullptr;
 };

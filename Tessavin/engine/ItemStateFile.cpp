@@ -1,5 +1,8 @@
 #include "engine/ItemStateFile.h"
 
+#include "config/LogFile.h"
+#include "platform/File.h"
+
 std::vector<StateRecord> ItemStateFile::Parse(const std::string& content) {
     std::vector<StateRecord> records;
     size_t start = 0;
@@ -67,4 +70,14 @@ bool ItemStateFile::FindLine(const std::string& content, uint32_t number, size_t
     if (end == std::string::npos)
         end = content.size();
     return true;
+}
+
+bool ItemStateFile::OpenHeld(platform::File& file, const std::wstring& path, std::string& content) {
+    if (file.Open(path,
+                  platform::File::kRead | platform::File::kWrite | platform::File::kExclusive) &&
+        file.ReadToEnd(content))
+        return true;
+    file.Close();
+    LogPrintf(L"Failed open flgfile!");
+    return false;
 }

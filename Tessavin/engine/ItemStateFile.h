@@ -4,6 +4,10 @@
 #include <string>
 #include <vector>
 
+namespace platform {
+class File;
+}
+
 // One line of a channel's item state file ("F" + read, flag, deleted marks + three
 // blanks + link + LF).
 struct StateRecord {
@@ -31,4 +35,8 @@ public:
     static bool FindLine(const std::string& content, uint32_t number, size_t& start, size_t& end);
     // The link without any CR or LF.
     static std::string WithoutLineBreaks(const std::string& link);
+    // Opens the state file for reading and writing, held against every other exclusive
+    // opener (an update, an item action) until `file` closes, and reads it; false (logged)
+    // when it is in use or unreadable.
+    static bool OpenHeld(platform::File& file, const std::wstring& path, std::string& content);
 };

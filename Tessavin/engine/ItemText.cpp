@@ -339,7 +339,10 @@ std::string ItemText::LinkForPage(const std::string& link, bool native) {
     // javascript: address, then runs it. The link is first taken as the browser reads it
     // from an attribute, then written so that after both decodings the argument is a
     // script string literal whose value is exactly that.
-    const std::string value = LinkValue(link, native);
+    return ValueForPage(LinkValue(link, native), native);
+}
+
+std::string ItemText::ValueForPage(const std::string& value, bool native) {
     std::string out;
     out.reserve(value.size() + 8);
     auto escapeAscii = [&out](unsigned char c) {

@@ -28,6 +28,8 @@ public:
     // whose value is the link (as an attribute holding it would give it). A native page's
     // link is written in ASCII only.
     static std::string LinkForPage(const std::string& link, bool native = false);
+    // The same for a link's value (in UTF-8) as LinkValue gives it.
+    static std::string ValueForPage(const std::string& value, bool native = false);
     // The value that literal holds: the link as an attribute holding it gives it, in UTF-8.
     static std::string LinkValue(const std::string& link, bool native);
 };

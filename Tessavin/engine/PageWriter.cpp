@@ -1,5 +1,6 @@
 #include "engine/PageWriter.h"
 
+#include "engine/FeedDocument.h"
 #include "engine/HtmlSanitizer.h"
 #include "engine/ItemText.h"
 #include "engine/WebAddress.h"
@@ -67,6 +68,18 @@ std::string TextAfter(std::string_view page, size_t from, size_t limit, const st
     return std::string(page.substr(start, e - start));
 }
 
+// An item's texts made inert for a page: the description as a block, the others inline.
+PageItemTexts Inert(const PageItemTexts& texts, HtmlSanitizer::Context context) {
+    PageItemTexts inert;
+    context.inlineText = true;
+    inert.title = HtmlSanitizer::Sanitize(texts.title, context);
+    inert.author = HtmlSanitizer::Sanitize(texts.author, context);
+    inert.date = HtmlSanitizer::Sanitize(texts.date, context);
+    context.inlineText = false;
+    inert.description = HtmlSanitizer::Sanitize(texts.description, context);
+    return inert;
+}
+
 } // namespace
 
 PageWriter::PageWriter(PageEncoding encoding, size_t expectedSize, const std::string& feedAddress)
@@ -75,60 +88,85 @@ PageWriter::PageWriter(PageEncoding encoding, size_t expectedSize, const std::st
 }
 
 void PageWriter::AppendItem(uint32_t n, int64_t g, int64_t c, const std::string& link,
-                            const PageItemTexts& texts, bool read, bool flagged) {
+                            const PageItemTexts& texts, bool read, bool flagged,
+                            PageItemTexts* shown) {
     const bool native = encoding_ == PageEncoding::kNative;
     // Feed texts are made inert here, on their one way into a page; their relative
     // addresses are the item's.
     HtmlSanitizer::Context context;
     context.native = native;
     context.base = WebAddress::IsWeb(link) ? link : feedAddress_;
-    context.inlineText = true;
-    AppendTitle(body_, n, g, c, ItemText::LinkForPage(link, native),
-                HtmlSanitizer::Sanitize(texts.title, context));
+    PageItemTexts inert = Inert(texts, context);
+    AppendBlock(n, n, g, c, ItemText::LinkForPage(link, native), inert, read, flagged,
+                std::string());
+    if (shown)
+        *shown = std::move(inert);
+}
+
+void PageWriter::AppendViewItem(uint32_t id, uint32_t n, int64_t g, int64_t c,
+                                const std::string& linkValue, const PageItemTexts& texts, bool read,
+                                bool flagged, const std::string& channelName) {
+    // The texts come from channel pages; they are made inert again all the same.
+    HtmlSanitizer::Context context;
+    context.base = WebAddress::IsWeb(linkValue) ? linkValue : std::string();
+    AppendBlock(id, n, g, c, ItemText::ValueForPage(linkValue), Inert(texts, context), read,
+                flagged, HtmlSanitizer::Sanitize(FeedDocument::EscapeText(channelName)));
+}
+
+void PageWriter::AppendBlock(uint32_t id, uint32_t n, int64_t g, int64_t c,
+                             const std::string& pageLink, const PageItemTexts& inert, bool read,
+                             bool flagged, const std::string& label) {
+    // A channel page shows every title as unread until the reader changes it; a view shows
+    // the item's mark (label set).
+    AppendTitle(body_, id, n, g, c, pageLink, inert.title, read && !label.empty());
     std::string& p = body_;
     Put(p, "<DIV class=gn_storydetails id=");
-    AppendNumber(p, n);
+    AppendNumber(p, id);
     Put(p, "_content><p>");
-    context.inlineText = false;
-    p += HtmlSanitizer::Sanitize(texts.description, context);
-    context.inlineText = true;
+    p += inert.description;
     Put(p, "</p></DIV>");
     Put(p, "<DIV class=gn_storyfooter id=");
-    AppendNumber(p, n);
+    AppendNumber(p, id);
     Put(p, "_footer name=\"");
-    AppendNumber(p, n);
+    AppendNumber(p, id);
     Put(p, "_footer\">");
-    p += HtmlSanitizer::Sanitize(texts.author, context);
+    if (!label.empty()) {
+        Put(p, "<SPAN class=channel>");
+        p += label;
+        Put(p, "</SPAN><SPAN class=sep>|</SPAN>");
+    }
+    p += inert.author;
     Put(p, "<SPAN class=sep>|</SPAN>");
     Put(p, "<SPAN title=\"publish time\">");
-    p += HtmlSanitizer::Sanitize(texts.date, context);
+    p += inert.date;
     Put(p, "</SPAN><SPAN class=sep>|</SPAN>");
-    AppendIcons(p, n, g, c, read, flagged);
+    AppendIcons(p, id, n, g, c, read, flagged);
     // The item's closing script.
     Put(p, "<script>display_item(document.getElementById(\"");
-    AppendNumber(p, n);
+    AppendNumber(p, id);
     Put(p, "_contentdiv\"));</script></DIV>");
 }
 
-void PageWriter::AppendTitle(std::string& p, uint32_t n, int64_t g, int64_t c,
-                             const std::string& pageLink, const std::string& title) {
+void PageWriter::AppendTitle(std::string& p, uint32_t id, uint32_t n, int64_t g, int64_t c,
+                             const std::string& pageLink, const std::string& title,
+                             bool titleRead) {
     Put(p, "<DIV class = gn_stories id=");
-    AppendNumber(p, n);
+    AppendNumber(p, id);
     Put(p, "_contentdiv>");
     Put(p, "<DIV class=gn_storytitle onMouseOver=\"this.style.backgroundColor='#E3E8F2'\""
            "title=\"Click open/close\" style=\"CURSOR: hand\" onclick=");
     Put(p, "open_click(");
-    AppendNumber(p, n);
+    AppendNumber(p, id);
     Put(p, ",true) ");
     Put(p, "onmouseout=\"this.style.backgroundColor=''\">");
     Put(p, "<IMG id=");
-    AppendNumber(p, n);
+    AppendNumber(p, id);
     Put(p, "_open src=\"HtmlStyle/arrowdown.gif\"");
     Put(p, "name=");
-    AppendNumber(p, n);
+    AppendNumber(p, id);
     Put(p, "_open>");
     Put(p, "<A class=gn_storytitle id=");
-    AppendNumber(p, n);
+    AppendNumber(p, id);
     Put(p, "_title title=\"View detail\" style=\"FONT-WEIGHT:bold\" href=\"javascript:");
     Put(p, "go_read('025212A0',");
     AppendIds(p, g, c, n);
@@ -136,21 +174,22 @@ void PageWriter::AppendTitle(std::string& p, uint32_t n, int64_t g, int64_t c,
     p += pageLink;
     Put(p, "')");
     Put(p, "\" name=");
-    AppendNumber(p, n);
-    Put(p, "_title><font class='title_unread'>");
+    AppendNumber(p, id);
+    Put(p, "_title><font class='title_");
+    p += titleRead ? "readed'>" : "unread'>";
     p += title;
     Put(p, "</font></A></DIV>");
 }
 
-void PageWriter::AppendIcons(std::string& p, uint32_t n, int64_t g, int64_t c, bool read,
-                             bool flagged) {
+void PageWriter::AppendIcons(std::string& p, uint32_t id, uint32_t n, int64_t g, int64_t c,
+                             bool read, bool flagged) {
     Put(p, "<A class=icon title=read href=\"javascript:");
     Put(p, "go_read('025212A0',");
     AppendIds(p, g, c, n);
     Put(p, ",'')");
     Put(p, "\">");
     Put(p, "<IMG class=icon id=");
-    AppendNumber(p, n);
+    AppendNumber(p, id);
     p += read ? "_read src=\"HtmlStyle/readed.gif\" align=absMiddle>"
               : "_read src=\"HtmlStyle/unread.gif\" align=absMiddle>";
     Put(p, "</A><A class=icon title=flag href=\"javascript:");
@@ -159,7 +198,7 @@ void PageWriter::AppendIcons(std::string& p, uint32_t n, int64_t g, int64_t c, b
     Put(p, ")");
     Put(p, "\">");
     Put(p, "<IMG class=icon id=");
-    AppendNumber(p, n);
+    AppendNumber(p, id);
     p += flagged ? "_flag src=\"HtmlStyle/flaged.gif\" align=absMiddle>"
                  : "_flag src=\"HtmlStyle/unflag.gif\" align=absMiddle>";
     Put(p, "</A><A class=icon title=delete href=\"javascript:");
@@ -168,7 +207,7 @@ void PageWriter::AppendIcons(std::string& p, uint32_t n, int64_t g, int64_t c, b
     Put(p, ")");
     Put(p, "\">");
     Put(p, "<IMG class=icon id=");
-    AppendNumber(p, n);
+    AppendNumber(p, id);
     Put(p, "_delete src=\"HtmlStyle/delete.gif\"align=absMiddle>");
     Put(p, "</A></DIV>");
 }

@@ -27,8 +27,16 @@ public:
     explicit PageWriter(PageEncoding encoding, size_t expectedSize = 0,
                         const std::string& feedAddress = std::string());
 
+    // shown, when given, receives the texts as the page shows them (made inert).
     void AppendItem(uint32_t number, int64_t groupId, int64_t channelId, const std::string& link,
-                    const PageItemTexts& texts, bool read, bool flagged);
+                    const PageItemTexts& texts, bool read, bool flagged,
+                    PageItemTexts* shown = nullptr);
+    // An item of a view across channels: element ids by its place `id` on the page, calls
+    // naming its own channel and number, the link given as its value (UTF-8), and the
+    // channel's name before the author. The page is a UTF-8 page.
+    void AppendViewItem(uint32_t id, uint32_t n, int64_t groupId, int64_t channelId,
+                        const std::string& linkValue, const PageItemTexts& texts, bool read,
+                        bool flagged, const std::string& channelName);
     // The whole page: head with the item total, the items, the closing text.
     std::string Finish(uint32_t shownCount);
 
@@ -39,12 +47,15 @@ public:
     static std::map<uint32_t, PageItemTexts> ReadBack(std::string_view page);
 
 private:
+    // One item's block; element ids by id, calls by n; label: a view's channel name (inert).
+    void AppendBlock(uint32_t id, uint32_t n, int64_t g, int64_t c, const std::string& pageLink,
+                     const PageItemTexts& inert, bool read, bool flagged, const std::string& label);
     // The story block's opening and its title line (title already made inert).
-    static void AppendTitle(std::string& page, uint32_t n, int64_t g, int64_t c,
-                            const std::string& pageLink, const std::string& title);
+    static void AppendTitle(std::string& page, uint32_t id, uint32_t n, int64_t g, int64_t c,
+                            const std::string& pageLink, const std::string& title, bool titleRead);
     // The read, flag and delete icons of the footer, and its end.
-    static void AppendIcons(std::string& page, uint32_t n, int64_t g, int64_t c, bool read,
-                            bool flagged);
+    static void AppendIcons(std::string& page, uint32_t id, uint32_t n, int64_t g, int64_t c,
+                            bool read, bool flagged);
     PageEncoding encoding_;
     std::string feedAddress_;
     std::string body_;

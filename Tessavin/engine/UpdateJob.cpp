@@ -8,9 +8,10 @@
 
 CUpdateJob::CUpdateJob(CChannel* channel, const std::wstring& dataFolder,
                        platform::MessageTarget* treeView, platform::MessageTarget* frame,
-                       const StopToken* stop)
+                       const StopToken* stop, ItemIndex* index)
     : channel_(channel), treeView_(treeView), frame_(frame), updater_(*channel, dataFolder, frame),
       downloader_(frame) {
+    updater_.SetIndex(index);
     downloader_.SetStopToken(stop);
 }
 

@@ -19,9 +19,11 @@ class MessageTarget;
 class CUpdateJob : public CJob {
 public:
     // treeView: the frame's tree view, which gets 11901; frame: status target (may be null);
-    // stop: the requests that end the download (may be null).
+    // stop: the requests that end the download (may be null); index: told of the merge (may
+    // be null).
     CUpdateJob(CChannel* channel, const std::wstring& dataFolder, platform::MessageTarget* treeView,
-               platform::MessageTarget* frame, const StopToken* stop = nullptr);
+               platform::MessageTarget* frame, const StopToken* stop = nullptr,
+               ItemIndex* index = nullptr);
 
     // argument: the MessageTarget* of the view that submitted the job.
     void Run(void* argument) override;

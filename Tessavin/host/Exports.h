@@ -50,3 +50,6 @@ TESSAVIN_EXPORT void RSSImportChannels();
 // started with); 0 while there is no frame. A host keeps it as [rss] treewidth of its
 // settings, which the reader reads through the configuration service when it starts.
 TESSAVIN_EXPORT int RSSGetTreeWidth();
+// Marks every item read: of the selected channel or group (the whole catalogue when nothing
+// is selected), or with `all` of every channel. Says which channels were refused and why.
+TESSAVIN_EXPORT void RSSMarkAllRead(int all);

@@ -2,6 +2,7 @@
 
 #include "catalogue/Channel.h"
 #include "catalogue/ChannelFiles.h"
+#include "catalogue/ItemIndex.h"
 #include "config/LogFile.h"
 #include "engine/ChannelUpdater.h"
 #include "engine/ItemStateFile.h"
@@ -183,12 +184,12 @@ ItemCall ItemAction::Parse(const std::string& encoded) {
 
 bool ItemAction::OnNavigate(const std::wstring& address, CChannel& channel,
                             const std::wstring& dataFolder, platform::MessageTarget* view,
-                            ILinkOpener* opener, const std::string* itemLink) {
+                            ILinkOpener* opener, const std::string* itemLink, ItemIndex* index) {
     bool applied = false;
     if (address.find(L"go_read") != std::wstring::npos ||
         address.find(L"go_flag") != std::wstring::npos ||
         address.find(L"go_delete") != std::wstring::npos)
-        applied = HandleItemAction(address, channel, dataFolder, view, itemLink);
+        applied = HandleItemAction(address, channel, dataFolder, view, itemLink, index);
     if (address.find(L"go_read") == std::wstring::npos || !opener)
         return applied;
     ItemCall call = Parse(platform::WideToUtf8(address));
@@ -204,24 +205,21 @@ bool ItemAction::OnNavigate(const std::wstring& address, CChannel& channel,
 
 bool ItemAction::HandleItemAction(const std::wstring& address, CChannel& channel,
                                   const std::wstring& dataFolder, platform::MessageTarget* view,
-                                  const std::string* itemLink) {
-    return Apply(Parse(platform::WideToUtf8(address)), channel, dataFolder, view, itemLink);
+                                  const std::string* itemLink, ItemIndex* index) {
+    return Apply(Parse(platform::WideToUtf8(address)), channel, dataFolder, view, itemLink, index);
 }
 
 bool ItemAction::Apply(const ItemCall& call, CChannel& channel, const std::wstring& dataFolder,
-                       platform::MessageTarget* view, const std::string* itemLink) {
+                       platform::MessageTarget* view, const std::string* itemLink,
+                       ItemIndex* index) {
     if (call.action == ItemCall::kNone ||
         call.channelId != static_cast<int64_t>(static_cast<int32_t>(channel.GetId())))
         return false;
     const ChannelFiles files(dataFolder, channel);
     platform::File state;
     std::string content;
-    if (!state.Open(files.State(),
-                    platform::File::kRead | platform::File::kWrite | platform::File::kExclusive) ||
-        !state.ReadToEnd(content)) {
-        LogPrintf(L"Failed open flgfile!");
+    if (!ItemStateFile::OpenHeld(state, files.State(), content))
         return false;
-    }
     size_t start = 0, end = 0;
     if (!ItemStateFile::FindLine(content, call.item, start, end) || end - start < 4)
         return false; // no such line
@@ -262,8 +260,12 @@ bool ItemAction::Apply(const ItemCall& call, CChannel& channel, const std::wstri
         return false;
     }
     state.Close();
-    return UpdatePageForItem(files.Page(), call.item, call.action, call.carriesLink, oldReadMark,
-                             newReadMark, newState, channel, view);
+    const bool changed = UpdatePageForItem(files.Page(), call.item, call.action, call.carriesLink,
+                                           oldReadMark, newReadMark, newState, channel, view);
+    if (changed && index && call.action == ItemCall::kDelete && end - start > 7)
+        index->ItemDeleted(call.channelId, ItemStateFile::WithoutLineBreaks(
+                                               content.substr(start + 7, end - start - 7)));
+    return changed;
 }
 
 bool ItemAction::UpdatePageForItem(const std::wstring& pagePath, uint32_t item,

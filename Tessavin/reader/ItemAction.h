@@ -4,6 +4,7 @@
 #include <string>
 
 class CChannel;
+class ItemIndex;
 namespace platform {
 class MessageTarget;
 }
@@ -41,16 +42,19 @@ public:
     // changed the state file and the page file.
     static bool OnNavigate(const std::wstring& address, CChannel& channel,
                            const std::wstring& dataFolder, platform::MessageTarget* view,
-                           ILinkOpener* opener, const std::string* itemLink = nullptr);
+                           ILinkOpener* opener, const std::string* itemLink = nullptr,
+                           ItemIndex* index = nullptr);
 
     // Parses the address and applies its call.
     static bool HandleItemAction(const std::wstring& address, CChannel& channel,
                                  const std::wstring& dataFolder, platform::MessageTarget* view,
-                                 const std::string* itemLink = nullptr);
+                                 const std::string* itemLink = nullptr, ItemIndex* index = nullptr);
     // Changes the item's mark in the state file, then patches the page; true when both
-    // changed. Only a call whose channel id is the channel's own is applied.
+    // changed. Only a call whose channel id is the channel's own is applied. A deleted item
+    // leaves the word index (when given).
     static bool Apply(const ItemCall& call, CChannel& channel, const std::wstring& dataFolder,
-                      platform::MessageTarget* view, const std::string* itemLink = nullptr);
+                      platform::MessageTarget* view, const std::string* itemLink = nullptr,
+                      ItemIndex* index = nullptr);
 
     // Patches the page for one changed item and posts 11902 / 11903 to the view; true when
     // the page file changed.

@@ -169,6 +169,12 @@ void RSSImportChannels() {
         theFrame->ChannelView()->ImportCommand();
 }
 
+void RSSMarkAllRead(int all) {
+    if (theFrame)
+        theFrame->RunCommand(all ? CMainFrame::Command::kMarkAllRead
+                                 : CMainFrame::Command::kMarkRead);
+}
+
 int RSSGetTreeWidth() {
     return theFrame && theFrame->Splitter() ? theFrame->Splitter()->SavedLeftWidth() : 0;
 }

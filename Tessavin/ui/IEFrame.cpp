@@ -19,6 +19,7 @@
 #include <wx/combobox.h>
 #include <wx/filename.h>
 #include <wx/sizer.h>
+#include <wx/srchctrl.h>
 #include <wx/time.h>
 #include <wx/toolbar.h>
 #include <wx/webview.h>
@@ -48,6 +49,21 @@ CIEFrame::CIEFrame(wxWindow* parent, IPluginContainer* container)
     CreateNavToolBar();
     addressBox_ = new wxComboBox(this, wxID_ANY, wxEmptyString, wxDefaultPosition, wxSize(200, -1),
                                  0, nullptr, wxCB_DROPDOWN | wxTE_PROCESS_ENTER);
+    // The search across every channel, on the navigation toolbar's right.
+    navToolbar_->AddStretchableSpace();
+    searchBox_ = new wxSearchCtrl(navToolbar_, wxID_ANY, wxEmptyString, wxDefaultPosition,
+                                  wxSize(220, -1), wxTE_PROCESS_ENTER);
+    searchBox_->SetDescriptiveText(
+        wxString(GetLocaleText(L"IDS_SEARCH_ITEMS", kModuleTextsName, container_).c_str()));
+    navToolbar_->AddControl(searchBox_);
+    navToolbar_->Realize();
+    auto search = [this](wxCommandEvent&) {
+        const std::wstring words = searchBox_->GetValue().ToStdWstring();
+        if (onSearch && words.find_first_not_of(L" \t") != std::wstring::npos)
+            onSearch(words);
+    };
+    searchBox_->Bind(wxEVT_TEXT_ENTER, search);
+    searchBox_->Bind(wxEVT_SEARCHCTRL_SEARCH_BTN, search);
     tabs_ = new CIETabCtrl(this);
     auto* sizer = new wxBoxSizer(wxVERTICAL);
     sizer->Add(navToolbar_, 0, wxEXPAND);
@@ -256,7 +272,7 @@ std::vector<CChannel*> CIEFrame::OpenChannels() const {
 }
 
 void CIEFrame::ShowAddressOf(const CIEView* page) {
-    addressBox_->SetValue(wxString(page->Channel() ? kBlank : page->Address().c_str()));
+    addressBox_->SetValue(wxString(page->IsChannelView() ? kBlank : page->Address().c_str()));
 }
 
 void CIEFrame::SelectPage(int index) {
@@ -402,7 +418,8 @@ bool CIEFrame::ShowsOwnChannelPage(const CIEView* view) const {
 
 void CIEFrame::OnTitleChange(CIEView* view, const std::wstring& title) {
     // A web page without a title of its own shows its address.
-    const std::wstring shown = view->Channel() ? view->Channel()->GetName()
+    const std::wstring shown = view->Channel()             ? view->Channel()->GetName()
+                               : view->ItemViewKind() >= 0 ? view->ItemViewTitle()
                                : title.empty() ? view->WebView()->GetCurrentURL().ToStdWstring()
                                                : title;
     if (!shown.empty())
@@ -419,7 +436,7 @@ std::wstring CIEFrame::PageLanguage() const {
 }
 
 void CIEFrame::OnDocumentComplete(CIEView* view, const std::wstring& address) {
-    if (!view->Channel()) {
+    if (!view->IsChannelView()) {
         view->SetAddress(address);
         // A page without a title of its own is named by its address.
         if (view->WebView()->GetCurrentTitle().empty() && !address.empty())
@@ -448,16 +465,84 @@ void CIEFrame::OnNewWindow(CIEView* view, const std::wstring& address) {
 }
 
 bool CIEFrame::OnScriptMessage(CIEView* view, const PageCall& call) {
+    if (call.call == "next_unread") {
+        // Past the page's last unread item: the next channel that has some.
+        GoToNextUnread(view->Channel());
+        return true;
+    }
+    if (view->ItemViewKind() >= 0)
+        return OnItemViewCall(view, call);
     // Only a channel's own page may change that channel's items, and only the items it
     // shows (a page older than the files may number them otherwise).
     if (!ShowsOwnChannelPage(view))
         return false;
     callingPage_ = view;
-    const bool applied =
-        ItemAction::OnNavigate(platform::Utf8ToWide(call.call), *view->Channel(), dataFolder_,
-                               treeTarget_, this, call.namesItem ? &call.itemLink : nullptr);
+    const bool applied = ItemAction::OnNavigate(platform::Utf8ToWide(call.call), *view->Channel(),
+                                                dataFolder_, treeTarget_, this,
+                                                call.namesItem ? &call.itemLink : nullptr, index_);
     callingPage_ = nullptr;
     return applied;
+}
+
+bool CIEFrame::OnItemViewCall(CIEView* view, const PageCall& call) {
+    const ItemCall parsed = ItemAction::Parse(call.call);
+    CChannel* channel = parsed.action == ItemCall::kNone || !call.namesItem || !findChannel
+                            ? nullptr
+                            : findChannel(static_cast<uint32_t>(parsed.channelId));
+    if (!channel)
+        return false;
+    callingPage_ = view;
+    const bool applied =
+        ItemAction::OnNavigate(platform::Utf8ToWide(call.call), *channel, dataFolder_, treeTarget_,
+                               this, &call.itemLink, index_);
+    callingPage_ = nullptr;
+    // The channel's own page, when open, shows the change too.
+    if (applied)
+        ReloadPageOfChannel(channel);
+    return applied;
+}
+
+CIEView* CIEFrame::ItemViewPage(int kind) const {
+    for (size_t i = 0; i < tabs_->GetPageCount(); ++i)
+        if (CIEView* page = tabs_->PageAt(i); page->ItemViewKind() == kind)
+            return page;
+    return nullptr;
+}
+
+void CIEFrame::ShowItemView(int kind, const std::wstring& title, const std::wstring& path) {
+    if (CIEView* open = ItemViewPage(kind)) {
+        open->SetItemView(kind, title);
+        SetPageTitle(IndexOf(open), title);
+        SelectPage(IndexOf(open));
+        open->Navigate(path);
+        return;
+    }
+    if (tabs_->GetPageCount() >= static_cast<size_t>(kMaxPages)) {
+        ShowPageLimit();
+        return;
+    }
+    CIEView* view = CreateView(true);
+    if (!view) {
+        LogPrintf(L"Failed to create ie view");
+        return;
+    }
+    view->SetItemView(kind, title);
+    view->SetAddress(kBlank);
+    const int selected = tabs_->GetSelection();
+    if (InsertPage(view, selected == wxNOT_FOUND ? 0 : static_cast<size_t>(selected) + 1, title))
+        view->Navigate(path);
+}
+
+void CIEFrame::GoToNextUnread(CChannel* current) {
+    CChannel* next = nextUnreadChannel ? nextUnreadChannel(current) : nullptr;
+    if (!next) {
+        wxBell();
+        return;
+    }
+    ShowChannelPage(next);
+    // The page (new or open already) is loaded at its first unread item.
+    if (const int index = IndexOfChannel(next); index != wxNOT_FOUND)
+        tabs_->PageAt(static_cast<size_t>(index))->ReloadAtFirstUnread();
 }
 
 int CIEFrame::OpenPage(const std::wstring& title, const std::wstring& address) {

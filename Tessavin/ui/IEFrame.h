@@ -3,6 +3,7 @@
 #include "reader/ItemAction.h"
 #include "reader/PageCalls.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 #include <wx/panel.h>
@@ -12,7 +13,9 @@ class CIEPageEvent;
 class CIETabCtrl;
 class CIEView;
 class IPluginContainer;
+class ItemIndex;
 class wxComboBox;
+class wxSearchCtrl;
 class wxToolBar;
 namespace platform {
 class MessageTarget;
@@ -46,10 +49,25 @@ public:
     // Where channel pages are, and where the item actions' count messages go (the tree).
     void SetDataFolder(const std::wstring& folder) { dataFolder_ = folder; }
     void SetTreeTarget(platform::MessageTarget* tree) { treeTarget_ = tree; }
+    // The word index that deletions keep current (may be null).
+    void SetIndex(ItemIndex* index) { index_ = index; }
+    // The channel of an id named by a view's item call (null: none).
+    std::function<CChannel*(uint32_t id)> findChannel;
+    // The next channel after `current` (null: from the start) in tree order that has unread
+    // items, not `current` itself; null when there is none.
+    std::function<CChannel*(CChannel* current)> nextUnreadChannel;
+    // The search box's Enter with its text.
+    std::function<void(const std::wstring& words)> onSearch;
 
     // 1 when handled (also when refused at the page limit), 0 when no page could be made.
     int NewPage(const std::wstring& title, const std::wstring& address, CChannel* channel);
     void ShowChannelPage(CChannel* channel);
+    // Shows a view across channels from its file (kind: one tab per kind), loaded anew.
+    void ShowItemView(int kind, const std::wstring& title, const std::wstring& path);
+    // The view of a kind, when open.
+    CIEView* ItemViewPage(int kind) const;
+    // Opens the next channel with unread items after `current`, at its first unread item.
+    void GoToNextUnread(CChannel* current);
     void SelectPage(int index);
     void SetPageTitle(int index, const std::wstring& text);
     void ClosePageOfChannel(CChannel* channel);
@@ -71,6 +89,7 @@ public:
     CIETabCtrl* Tabs() const { return tabs_; }
     wxToolBar* NavToolBar() const { return navToolbar_; }
     wxComboBox* AddressBox() const { return addressBox_; }
+    wxSearchCtrl* SearchBox() const { return searchBox_; }
     std::wstring PagePath(const CChannel* channel) const;
     // The text a tab shows for a title: at most 12 characters, else those and "...".
     static std::wstring TabTitle(const std::wstring& text);
@@ -96,6 +115,9 @@ private:
     // An item call of a channel page's script (one at a time, from the page's queue); true
     // when the channel's files changed as the page shows.
     bool OnScriptMessage(CIEView* view, const PageCall& call);
+    // An item call of a view across channels: applied to the item's own channel, and only
+    // when it names the item the view showed.
+    bool OnItemViewCall(CIEView* view, const PageCall& call);
     // True when the view shows its channel's own page file.
     bool ShowsOwnChannelPage(const CIEView* view) const;
     // The position of a page in the strip, or wxNOT_FOUND.
@@ -120,6 +142,8 @@ private:
     platform::MessageTarget* treeTarget_ = nullptr;
     wxToolBar* navToolbar_ = nullptr;
     wxComboBox* addressBox_ = nullptr;
+    wxSearchCtrl* searchBox_ = nullptr;
+    ItemIndex* index_ = nullptr;
     CIETabCtrl* tabs_ = nullptr;
     CIEView* callingPage_ = nullptr; // the page whose call is being handled
     bool limitShownInBurst_ = false;

@@ -112,13 +112,14 @@ void CIEView::Navigate(const std::wstring& address) {
     web_->LoadURL(url);
 }
 
-void CIEView::LoadPage(long scroll, int pageIndex) {
+void CIEView::LoadPage(long scroll, int pageIndex, bool seekUnread) {
     const std::string& token = calls_.NewLoad();
     const size_t slash = pagePath_.rfind(L'/');
     const std::string source = "(function () {\nvar tessavinLoad = {token: '" + token +
                                "', lang: " + ScriptString(Send(EVT_IE_PAGE_LANGUAGE).text) +
                                ", scroll: " + std::to_string(scroll) +
-                               ", page: " + std::to_string(pageIndex) + "};\n" +
+                               ", page: " + std::to_string(pageIndex) +
+                               (seekUnread ? ", seek: 'unread'" : "") + "};\n" +
                                PageScript(pagePath_.substr(0, slash + 1)) + "\n})();";
     WebKitUserContentManager* manager = webkit_web_view_get_user_content_manager(Native());
     webkit_user_content_manager_remove_all_scripts(manager);
@@ -142,6 +143,11 @@ void CIEView::ReloadKeepingScroll() {
         LoadPage(calls_.Scroll(), calls_.PageIndex());
     else
         web_->Reload();
+}
+
+void CIEView::ReloadAtFirstUnread() {
+    if (channelView_ && !pagePath_.empty())
+        LoadPage(0, 0, true);
 }
 
 void CIEView::OnLoaded(wxWebViewEvent& event) {

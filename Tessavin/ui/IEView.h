@@ -52,6 +52,14 @@ public:
     bool IsChannelView() const { return channelView_; }
     void SetChannel(CChannel* channel) { channel_ = channel; }
     CChannel* Channel() const { return channel_; }
+    // A view across channels (unread, flagged, search results): its kind (-1: none) and the
+    // title its tab shows. Its item calls name their own channels.
+    void SetItemView(int kind, const std::wstring& title) {
+        viewKind_ = kind;
+        viewTitle_ = title;
+    }
+    int ItemViewKind() const { return viewKind_; }
+    const std::wstring& ItemViewTitle() const { return viewTitle_; }
     void SetAddress(const std::wstring& address) { address_ = address; }
     const std::wstring& Address() const { return address_; }
 
@@ -61,6 +69,8 @@ public:
     std::wstring ShownFile() const;
     // Loads the shown document again; a channel page comes back where the reader was.
     void ReloadKeepingScroll();
+    // Loads the channel page again, at its first unread item.
+    void ReloadAtFirstUnread();
     // How many documents have finished loading here.
     int DocumentsLoaded() const { return documentsLoaded_; }
     // The token of the channel page's current load (for tests).
@@ -69,7 +79,8 @@ public:
 private:
     WebKitWebView* Native() const;
     void SetUpChannelView();
-    void LoadPage(long scroll, int pageIndex);
+    // seekUnread: the page opens at its first unread item.
+    void LoadPage(long scroll, int pageIndex, bool seekUnread = false);
     void OnLoaded(wxWebViewEvent& event);
     // The browser's policy decisions for a channel view: where it may go.
     static int OnPolicy(void* webView, void* decision, int type, void* self);
@@ -86,6 +97,8 @@ private:
     wxWebView* web_ = nullptr;
     bool channelView_;
     CChannel* channel_ = nullptr;
+    int viewKind_ = -1;
+    std::wstring viewTitle_;
     std::wstring address_;
     std::wstring pagePath_; // the file a channel view shows
     unsigned loads_ = 0;

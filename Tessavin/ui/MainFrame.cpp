@@ -1,21 +1,30 @@
 #include "ui/MainFrame.h"
 
 #include "catalogue/CatalogueModel.h"
+#include "catalogue/Channel.h"
 #include "config/Config.h"
 #include "config/LogFile.h"
 #include "engine/Messages.h"
 #include "engine/ThreadPool.h"
 #include "host/HostServices.h"
 #include "opml/CatalogueImport.h"
+#include "platform/CodePage.h"
+#include "platform/FileSystem.h"
+#include "platform/Format.h"
 #include "platform/ResourceModule.h"
+#include "reader/ChannelItems.h"
+#include "reader/ViewPage.h"
+#include "search/SearchIndex.h"
 #include "ui/ArtTable.h"
 #include "ui/IEFrame.h"
+#include "ui/ItemViewList.h"
 #include "ui/OptionsDlg.h"
 #include "ui/RssChannelView.h"
 #include "ui/RssSplitterWnd.h"
 #include "update/UpdateScheduler.h"
 
 #include <wx/sizer.h>
+#include <wx/statline.h>
 #include <wx/statusbr.h>
 #include <wx/toolbar.h>
 
@@ -100,7 +109,8 @@ CMainFrame::~CMainFrame() {
     paneTarget_.Close();
     DestroyChildren(); // the windows go first, their targets closed
     channelView_ = nullptr;
-    pool_.reset(); // every worker joined
+    pool_.reset();  // every worker joined
+    index_.reset(); // what the updates queued is written
     importer_.reset();
     updates_.reset();
     model_.reset(); // then the records
@@ -121,8 +131,23 @@ void CMainFrame::CreateClient() {
     LogPrintf(L"Succeed to create number of %d worker thread", threads);
 
     splitter_ = new CRssSplitterWnd(this);
-    channelView_ = new CRssChannelView(splitter_, &viewTarget_);
+    leftPane_ = new wxPanel(splitter_, wxID_ANY);
+    leftPane_->SetBackgroundColour(*wxWHITE);
+    viewList_ = new CItemViewList(leftPane_, container_);
+    channelView_ = new CRssChannelView(leftPane_, &viewTarget_);
     channelView_->SetContainer(container_);
+    auto* leftSizer = new wxBoxSizer(wxVERTICAL);
+    leftSizer->Add(viewList_, 0, wxEXPAND);
+    leftSizer->Add(new wxStaticLine(leftPane_), 0, wxEXPAND);
+    // The tree takes the rest of the pane, never its best size (all of its rows): rows past
+    // the pane's end are scrolled to.
+    channelView_->SetMinSize(wxSize(1, 1));
+    leftSizer->Add(channelView_, 1, wxEXPAND);
+    leftPane_->SetSizer(leftSizer);
+    viewList_->openView = [this](CItemViewList::Entry entry) {
+        OpenItemView(static_cast<int>(entry == CItemViewList::kUnread ? ViewPage::Kind::kUnread
+                                                                      : ViewPage::Kind::kFlagged));
+    };
     readingPane_ = new CIEFrame(splitter_, container_);
     paneTarget_.Attach(readingPane_);
     readingPane_->Bind(EVT_TESSAVIN_MESSAGE, [this](wxThreadEvent& event) {
@@ -137,7 +162,19 @@ void CMainFrame::CreateClient() {
     channelView_->closePage = [this](CChannel* channel) {
         readingPane_->ClosePageOfChannel(channel);
     };
-    splitter_->SetPanes(channelView_, readingPane_);
+    channelView_->reloadPage = [this](CChannel* channel) {
+        readingPane_->ReloadPageOfChannel(channel);
+    };
+    readingPane_->findChannel = [this](uint32_t id) {
+        return model_ ? model_->FindChannel(id) : nullptr;
+    };
+    readingPane_->nextUnreadChannel = [this](CChannel* current) {
+        return NextUnreadChannel(current);
+    };
+    readingPane_->onSearch = [this](const std::wstring& words) {
+        OpenItemView(static_cast<int>(ViewPage::Kind::kSearch), words);
+    };
+    splitter_->SetPanes(leftPane_, readingPane_);
     splitter_->RestoreLeftWidth(StoredTreeWidth(container_));
 
     UpdateScheduler::Targets targets;
@@ -153,6 +190,13 @@ void CMainFrame::CreateClient() {
         ShowMessageBox(container_, model_->OpenProblem(), L"Tessavin", kMbIconError);
         channelView_->SetModel(nullptr, nullptr, nullptr);
     } else {
+        // The word index of every channel's items (rebuilt in the background when missing),
+        // before any update starts.
+        index_ = std::make_unique<SearchIndex>();
+        if (index_->Open(model_->DataFolder(), ChannelItems::IndexSource(*model_))) {
+            model_->SetIndex(index_.get());
+            readingPane_->SetIndex(index_.get());
+        }
         importer_->ImportDefaultListIfNew();
         if (!model_->OpenProblem().empty())
             ShowMessageBox(container_, model_->OpenProblem(), L"Tessavin", kMbIconError);
@@ -160,6 +204,53 @@ void CMainFrame::CreateClient() {
     readingPane_->SetDataFolder(model_->DataFolder());
     if (!channelView_->IsEmpty())
         channelView_->ExpandAll();
+}
+
+void CMainFrame::OpenItemView(int kind, const std::wstring& words) {
+    if (!model_ || model_->DataFolder().empty())
+        return;
+    const auto viewKind = static_cast<ViewPage::Kind>(kind);
+    std::vector<ViewEntry> entries;
+    std::wstring title;
+    if (viewKind == ViewPage::Kind::kSearch) {
+        entries = SearchEntries(words);
+        title = platform::FormatW(
+            GetLocaleText(L"IDS_VIEW_SEARCH", kModuleTextsName, container_).c_str(), words.c_str());
+    } else {
+        entries = ViewPage::Collect(*model_, viewKind);
+        title = GetLocaleText(viewKind == ViewPage::Kind::kUnread ? L"IDS_VIEW_UNREAD"
+                                                                  : L"IDS_VIEW_FLAGGED",
+                              kModuleTextsName, container_);
+    }
+    const std::wstring path = model_->DataFolder() + L"/" + ViewPage::FileName(viewKind);
+    if (!platform::ReplaceFileContent(path, ViewPage::Write(entries))) {
+        LogPrintf(L"Failed to write the view %s", path.c_str());
+        return;
+    }
+    readingPane_->ShowItemView(kind, title, path);
+}
+
+std::vector<ViewEntry> CMainFrame::SearchEntries(const std::wstring& words) const {
+    if (!index_)
+        return {};
+    return ViewPage::Resolve(
+        *model_, index_->Query(platform::WideToUtf8(words), 0, ViewPage::kMaxSearchHits));
+}
+
+CChannel* CMainFrame::NextUnreadChannel(CChannel* current) const {
+    if (!model_)
+        return nullptr;
+    const std::vector<CChannel*> channels = ChannelItems::InTreeOrder(model_->TopLevel());
+    auto at = std::find(channels.begin(), channels.end(), current);
+    const size_t start = at == channels.end() ? 0 : static_cast<size_t>(at - channels.begin()) + 1;
+    for (size_t k = 0; k < channels.size(); ++k) {
+        CChannel* channel = channels[(start + k) % channels.size()];
+        uint32_t unread = 0, total = 0;
+        channel->GetCounts(unread, total);
+        if (channel != current && unread > 0)
+            return channel;
+    }
+    return nullptr;
 }
 
 void CMainFrame::CreateToolBar() {
@@ -271,6 +362,10 @@ void CMainFrame::RunCommand(Command command) {
     case Command::kUpdateSelected:
         channelView_->UpdateSelected();
         break;
+    case Command::kMarkRead:
+    case Command::kMarkAllRead:
+        channelView_->MarkReadCommand(command == Command::kMarkAllRead);
+        break;
     }
 }
 
@@ -292,6 +387,11 @@ void CMainFrame::OnCharHook(wxKeyEvent& event) {
     case 'N':
         if (ctrl)
             return RunCommand(Command::kAddChannel);
+        break;
+    case 'A':
+        // On the tree: the selected node's items, or all of them with nothing selected.
+        if (modifiers == (wxMOD_CONTROL | wxMOD_SHIFT) && wxWindow::FindFocus() == channelView_)
+            return RunCommand(Command::kMarkRead);
         break;
     case 'S':
         if (ctrl)

@@ -4,16 +4,22 @@
 
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 #include <wx/panel.h>
 
 class CatalogueImport;
 class CatalogueModel;
 class UpdateScheduler;
+struct ViewEntry;
+class CChannel;
 class CIEFrame;
+class CItemViewList;
 class CRssChannelView;
 class CRssSplitterWnd;
 class CThreadPool;
 class IPluginContainer;
+class SearchIndex;
 class wxStatusBar;
 class wxToolBar;
 
@@ -38,6 +44,8 @@ public:
         kStopAll,
         kUpdateAll,
         kUpdateSelected,
+        kMarkRead,    // the selected node, or everything when none is
+        kMarkAllRead, // every channel
     };
     static const int kToolbarId = 11050;
     static const int kOptionsCommand = 11212;
@@ -59,12 +67,20 @@ public:
     std::wstring ToolTipText(int commandId) const;
 
     CRssChannelView* ChannelView() const { return channelView_; }
+    CItemViewList* ViewList() const { return viewList_; }
+    // Writes a view across channels (its kind as ViewPage::Kind; words for a search) into the
+    // data folder and shows it in the reading pane.
+    void OpenItemView(int kind, const std::wstring& words = std::wstring());
+    // The next channel after `current` in tree order (from the start for null, wrapping
+    // round) that has unread items; null when no other has any.
+    CChannel* NextUnreadChannel(CChannel* current) const;
     CRssSplitterWnd* Splitter() const { return splitter_; }
     CIEFrame* ReadingPane() const { return readingPane_; }
     wxToolBar* ToolBar() const { return toolBar_; }
     CThreadPool* Pool() const { return pool_.get(); }
     CatalogueModel* Model() const { return model_.get(); }
     UpdateScheduler* Updates() const { return updates_.get(); }
+    SearchIndex* Index() const { return index_.get(); }
     unsigned ThreadCount() const { return threadCount_; }
     // Called for every command before it runs (tests watch the key table with it).
     std::function<void(Command)> commandObserver;
@@ -78,6 +94,8 @@ private:
     void OnCharHook(wxKeyEvent& event);
     void OnOptions();
     void ApplyToolTips();
+    // The items of every channel that the words find, newest first.
+    std::vector<ViewEntry> SearchEntries(const std::wstring& words) const;
 
     IPluginContainer* container_;
     // The targets outlive every worker that may post to them (the pool is joined in the
@@ -89,7 +107,10 @@ private:
     std::unique_ptr<CatalogueModel> model_;
     std::unique_ptr<UpdateScheduler> updates_;
     std::unique_ptr<CatalogueImport> importer_;
+    std::unique_ptr<SearchIndex> index_;
     CRssSplitterWnd* splitter_ = nullptr;
+    wxPanel* leftPane_ = nullptr; // the view list above the channel tree
+    CItemViewList* viewList_ = nullptr;
     CRssChannelView* channelView_ = nullptr;
     CIEFrame* readingPane_ = nullptr;
     wxToolBar* toolBar_ = nullptr;

@@ -6,6 +6,7 @@
 #include "host/HostServices.h"
 #include "platform/CodePage.h"
 #include "platform/Format.h"
+#include "reader/ReadAll.h"
 #include "ui/AddChannelDlg.h"
 #include "ui/AddGroupDlg.h"
 #include "ui/ArtTable.h"
@@ -129,6 +130,9 @@ void CRssChannelView::OnMenuCommand(wxCommandEvent& event) {
         return StopAll();
     case 11609:
         return ImportCommand();
+    case 11612:
+    case 11613:
+        return MarkReadCommand(event.GetId() == 11613);
     default:
         event.Skip();
     }
@@ -545,6 +549,9 @@ bool CRssChannelView::IsCommandEnabled(int command, SelectionKind kind) {
     case 11605: // delete articles
     case 11606: // update channel
         return kind == SelectionKind::kChannel;
+    case 11612: // mark read: the selection, or everything
+    case 11613: // mark all channels read
+        return true;
     default: // rename, delete, update all, stop all
         return kind != SelectionKind::kNone;
     }
@@ -563,6 +570,29 @@ wxMenu* CRssChannelView::BuildContextMenu() {
         if (!item->IsSeparator())
             item->Enable(IsCommandEnabled(item->GetId(), kind));
     return menu;
+}
+
+void CRssChannelView::MarkReadCommand(bool all) {
+    if (!model_)
+        return;
+    const ReadAll::Report report =
+        ReadAll::MarkNode(*model_, all ? nullptr : NodeOf(GetSelection()));
+    if (report.refused.empty())
+        return;
+    // One line for each channel that stayed unread, at most ten.
+    std::wstring text;
+    for (size_t i = 0; i < report.refused.size() && i < 10; ++i) {
+        const ReadAll::Refusal& r = report.refused[i];
+        const wchar_t* key = r.result == ReadAll::Result::kUpdating ? L"IDS_MARK_READ_UPDATING"
+                                                                    : L"IDS_MARK_READ_FILES_KEPT";
+        text += platform::FormatW(GetLocaleText(key, kModuleTextsName, container_).c_str(),
+                                  r.channel->GetName().c_str()) +
+                L"\n";
+    }
+    if (report.refused.size() > 10)
+        text += L"...\n";
+    ShowMessageBox(container_, text,
+                   GetLocaleText(L"IDS_TEXT_PROMPT", kModuleTextsName, container_), kMbIconError);
 }
 
 void CRssChannelView::DeleteArticlesCommand() {

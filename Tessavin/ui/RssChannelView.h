@@ -58,6 +58,9 @@ public:
     // Deletes the page and state file of the selected channel (menu command 11605) once the
     // user agrees; says why when they stay.
     void DeleteArticlesCommand();
+    // Marks every item read: of the selected node (the whole catalogue when none is
+    // selected), or with `all` of every channel (11612, 11613); says which channels stayed.
+    void MarkReadCommand(bool all);
     // The context menu 11052 for the current selection: the configured texts, commands
     // enabled by what is selected (none, a group, a channel). The caller owns it.
     wxMenu* BuildContextMenu();
@@ -100,8 +103,13 @@ public:
         if (closePage)
             closePage(channel);
     }
-    // Closes a channel's page in the reading pane (set by the frame).
+    void ReloadPageOfChannel(CChannel* channel) override {
+        if (reloadPage)
+            reloadPage(channel);
+    }
+    // Closes or reloads a channel's page in the reading pane (set by the frame).
     std::function<void(CChannel*)> closePage;
+    std::function<void(CChannel*)> reloadPage;
 
     CTreeDragger& Dragger() { return dragger_; }
     // A drag's end: the source node moves under the target group (not ok: the top level)

@@ -250,19 +250,21 @@ void CTreeDragger::ScrollStep() {
         if (scrollTicks_ % ScrollPeriod(cursor.y - bottom) != 0)
             return;
         image_->Hide();
-        // The last row that was wholly in view before the scroll.
-        wxTreeItemId last = first;
+        // The last row that was wholly in view before the scroll, and the first that was
+        // not. A row cut by the edge comes up with the row after it, so that every step
+        // scrolls a whole row whatever the tree's height.
+        const int height = tree_->GetClientSize().y;
+        wxTreeItemId last = first, below;
         wxRect rect;
-        if (first.IsOk() && tree_->GetBoundingRect(first, rect) && rect.height > 0) {
-            const int rows = tree_->GetClientSize().y / rect.height;
-            for (int i = 1; i < rows && last.IsOk(); ++i) {
-                const wxTreeItemId next = NextRow(last);
-                if (!next.IsOk())
-                    break;
-                last = next;
+        for (wxTreeItemId row = first; row.IsOk(); row = NextRow(row)) {
+            if (!tree_->GetBoundingRect(row, rect) || rect.GetBottom() >= height) {
+                below = row;
+                break;
             }
+            last = row;
         }
-        const wxTreeItemId below = last.IsOk() ? NextRow(last) : wxTreeItemId();
+        if (below.IsOk() && rect.GetTop() < height && NextRow(below).IsOk())
+            below = NextRow(below);
         if (below.IsOk())
             tree_->ScrollTo(below);
         if (last.IsOk()) {

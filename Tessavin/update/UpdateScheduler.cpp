@@ -34,7 +34,7 @@ bool UpdateScheduler::StartJob(CChannel* channel, bool fromCommand) {
     if (fromCommand)
         stop_.Resume();
     auto job = std::make_unique<CUpdateJob>(channel, model_.DataFolder(), targets_.view,
-                                            targets_.frame, &stop_);
+                                            targets_.frame, &stop_, model_.Index());
     CUpdateJob* raw = job.get();
     {
         platform::ScopedLock guard(jobListLock_);

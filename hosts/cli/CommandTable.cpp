@@ -5,6 +5,7 @@
 #include "LogCommand.h"
 #include "OpmlCommands.h"
 #include "OptionsCommand.h"
+#include "SearchCommand.h"
 #include "Session.h"
 #include "UpdateCommand.h"
 #include "UsageError.h"
@@ -42,6 +43,10 @@ const std::vector<Command>& CommandTable::Commands() {
         {"delete-articles", "cID", "", true, CatalogueCommands::DeleteArticles},
         {"page", "cID", "", true, ItemCommands::Page},
         {"mark", "cID N (read|unread|flag|unflag|delete)", "", true, ItemCommands::Mark},
+        {"mark-read", "(--all | NODE...)", "every item of the channels read", true,
+         ItemCommands::MarkRead},
+        {"search", "QUERY [--channel cID] [--limit N]", "items of every channel by their words",
+         true, SearchCommand::Run},
         {"log", "[--lines N]", "the newest log file (written with --log)", false, LogCommand::Run},
         {"options", "[KEY [VALUE]]", "the settings; with a VALUE, checked and written", false,
          Options}};

@@ -7,6 +7,7 @@
 #include "platform/CodePage.h"
 #include "platform/FileSystem.h"
 #include "reader/ItemAction.h"
+#include "reader/ReadAll.h"
 
 #include <charconv>
 #include <filesystem>
@@ -90,7 +91,8 @@ int ItemCommands::Mark(Session& session, const Args& args) {
         call.groupId = static_cast<int32_t>(channel->GetGroupId());
         call.channelId = static_cast<int32_t>(channel->GetId());
         call.item = item;
-        ItemAction::Apply(call, *channel, session.Model().DataFolder(), session.View());
+        ItemAction::Apply(call, *channel, session.Model().DataFolder(), session.View(), nullptr,
+                          session.Model().Index());
     }
     session.HandleViewMessages();
     if (!StateMarks(session, channel, item, marks) || !IsSet(marks, wanted))
@@ -99,6 +101,34 @@ int ItemCommands::Mark(Session& session, const Args& args) {
                               "updating?)");
     session.Out() << Session::Line(channel) << "\n";
     return 0;
+}
+
+int ItemCommands::MarkRead(Session& session, const Args& args) {
+    if (args.empty())
+        throw UsageError{"mark-read needs --all or nodes"};
+    std::vector<CatalogueNode*> nodes;
+    if (args.size() == 1 && args[0] == "--all") {
+        nodes.push_back(nullptr);
+    } else {
+        for (const std::string& a : args) {
+            CGroup* group;
+            CChannel* channel;
+            if (!session.ParseNode(a, &group, &channel))
+                return session.Refuse("no such node: " + a);
+            nodes.push_back(group ? CatalogueModel::NodeOf(group)
+                                  : CatalogueModel::NodeOf(channel));
+        }
+    }
+    int status = 0;
+    for (CatalogueNode* node : nodes) {
+        const ReadAll::Report report = ReadAll::MarkNode(session.Model(), node);
+        for (const ReadAll::Refusal& refusal : report.refused)
+            status = session.Refuse("c" + std::to_string(refusal.channel->GetId()) +
+                                    " not marked read: " + ReadAll::Reason(refusal.result));
+        session.Out() << report.marked << " of " << report.channels << " channels marked read\n";
+    }
+    session.Model().FlushSaves();
+    return status;
 }
 
 // The four bytes from the start of line `item` of the state file; false when the file ends

@@ -13,6 +13,7 @@
 #include "platform/CodePage.h"
 #include "platform/FileSystem.h"
 #include "platform/ResourceModule.h"
+#include "reader/ChannelItems.h"
 #include "update/UpdateScheduler.h"
 
 #include <charconv>
@@ -76,6 +77,9 @@ int Session::RunOnCatalogue(const Command& command, const std::vector<std::strin
     if (!model_->Open()) {
         result = RefuseOpen(app);
     } else {
+        // Updates and deletions keep the word index current.
+        if (index_.Open(model_->DataFolder(), ChannelItems::IndexSource(*model_)))
+            model_->SetIndex(&index_);
         importer_->ImportDefaultListIfNew();
         if (!model_->OpenProblem().empty())
             err_ << "tessavin: " << platform::WideToUtf8(model_->OpenProblem()) << "\n";
@@ -87,7 +91,8 @@ int Session::RunOnCatalogue(const Command& command, const std::vector<std::strin
     }
     updates_->Close();
     model_->Close();
-    pool_.reset(); // waits for running jobs before the records go
+    pool_.reset();  // waits for running jobs before the records go
+    index_.Close(); // writes what they queued
     importer_.reset();
     updates_.reset();
     model_.reset();

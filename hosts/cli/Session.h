@@ -3,6 +3,7 @@
 #include "CliObserver.h"
 #include "HostContainer.h"
 #include "platform/MessageQueue.h"
+#include "search/SearchIndex.h"
 
 #include <map>
 #include <memory>
@@ -37,6 +38,7 @@ public:
     UpdateScheduler& Updates() { return *updates_; }
     CatalogueImport& Importer() { return *importer_; }
     CliObserver& Observer() { return observer_; }
+    SearchIndex& Index() { return index_; }
     // The tree's window: where update jobs and item actions post their messages.
     platform::MessageTarget* View() { return &view_; }
 
@@ -83,4 +85,5 @@ private:
     std::unique_ptr<CatalogueModel> model_;
     std::unique_ptr<UpdateScheduler> updates_;
     std::unique_ptr<CatalogueImport> importer_;
+    SearchIndex index_;
 };

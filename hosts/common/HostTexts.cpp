@@ -105,6 +105,18 @@ const Text kModuleTexts[] = {
     {L"IDS_UPDATE_ALL_CHANNELS_MENU", L"Update all channels", L"更新所有频道"},
     {L"IDS_STOP_ALL_UPDATES_MENU", L"Stop all updates", L"停止所有更新"},
     {L"IDS_IMPORT_FEED_FILE_MENU", L"Import feed file...", L"导入频道文件..."},
+    {L"IDS_MARK_READ_MENU", L"Mark read\tCtrl+Shift+A", L"标记为已读\tCtrl+Shift+A"},
+    {L"IDS_MARK_ALL_READ_MENU", L"Mark all channels read", L"所有频道标记为已读"},
+    // Marking read: the channels that stayed as they were.
+    {L"IDS_MARK_READ_UPDATING", L"'%s' was not marked read: the channel is being updated.",
+     L"“%s”未标记为已读：该频道正在更新。"},
+    {L"IDS_MARK_READ_FILES_KEPT", L"'%s' was not marked read: its files could not be written.",
+     L"“%s”未标记为已读：无法写入其文件。"},
+    // The views across channels and the search.
+    {L"IDS_VIEW_UNREAD", L"Unread", L"未读文章"},
+    {L"IDS_VIEW_FLAGGED", L"Flagged", L"已标记文章"},
+    {L"IDS_VIEW_SEARCH", L"Search: %s", L"搜索：%s"},
+    {L"IDS_SEARCH_ITEMS", L"Search items", L"搜索文章"},
     {L"IDS_CLOSE_PAGE_MENU", L"Close page", L"关闭当前页"},
     // The command behind this key closes every page.
     {L"IDS_CLOSE_OTHER_PAGES_MENU", L"Close all pages", L"关闭所有页"},

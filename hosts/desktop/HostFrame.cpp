@@ -23,6 +23,8 @@ enum HostCommand {
     kUpdate,
     kUpdateAll,
     kStop,
+    kMarkRead,
+    kMarkAllRead,
     kOptions,
     kShowToolBar,
     kAutoUpdate,
@@ -48,6 +50,8 @@ const CommandText kCommands[] = {
     {kUpdate, "&Update channel", "更新频道(&U)", "Shift+F5"},
     {kUpdateAll, "Update &all", "更新所有频道(&L)", "Ctrl+F5"},
     {kStop, "&Stop updates", "停止更新(&S)", "Ctrl+S"},
+    {kMarkRead, "&Mark read", "标记为已读(&M)", "Ctrl+Shift+A"},
+    {kMarkAllRead, "Mark all channels r&ead", "所有频道标记为已读(&E)", nullptr},
     {kOptions, "&Options...", "选项(&O)...", "Ctrl+0"},
     {kShowToolBar, "Show reader &toolbar", "显示阅读器工具栏(&T)", nullptr},
     {kAutoUpdate, "Automatic &update", "自动更新(&U)", nullptr},
@@ -99,7 +103,7 @@ HostFrame::HostFrame(HostContainer& container, PluginEntries& plugin,
     });
     Bind(wxEVT_MENU, &HostFrame::OnCommand, this);
     Bind(wxEVT_TIMER, &HostFrame::OnProgress, this);
-    for (int id : {kShowToolBar, kAutoUpdate, kLogging, kImport})
+    for (int id : {kShowToolBar, kAutoUpdate, kLogging, kImport, kMarkRead, kMarkAllRead})
         Bind(wxEVT_UPDATE_UI, &HostFrame::OnUpdateChecks, this, id);
     Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent& event) {
         progress_.Stop();
@@ -145,6 +149,9 @@ void HostFrame::BuildMenus() {
     for (int id : {kUpdate, kUpdateAll, kStop})
         channels->Append(id, TextOf(id, language_));
     channels->AppendSeparator();
+    for (int id : {kMarkRead, kMarkAllRead})
+        channels->Append(id, TextOf(id, language_));
+    channels->AppendSeparator();
     channels->Append(kImport, TextOf(kImport, language_))
         ->Enable(plugin_.RSSImportChannels != nullptr);
     channels->Append(kExport, TextOf(kExport, language_));
@@ -188,6 +195,9 @@ void HostFrame::OnUpdateChecks(wxUpdateUIEvent& event) {
         return event.Check(LoggingOn());
     case kImport:
         return event.Enable(running_ && plugin_.RSSImportChannels != nullptr);
+    case kMarkRead:
+    case kMarkAllRead:
+        return event.Enable(running_ && plugin_.RSSMarkAllRead != nullptr);
     default:
         event.Skip();
     }
@@ -265,6 +275,11 @@ void HostFrame::OnCommand(wxCommandEvent& event) {
         return;
     case kExport:
         return ExportChannels();
+    case kMarkRead:
+    case kMarkAllRead:
+        if (plugin_.RSSMarkAllRead)
+            plugin_.RSSMarkAllRead(event.GetId() == kMarkAllRead ? 1 : 0);
+        return;
     case kEnglish:
         return ApplyLanguage(HostLanguage::kEnglish);
     case kChinese:

@@ -47,5 +47,6 @@ bool PluginEntries::Load(const std::wstring& path, std::string& error) {
     Resolve(l, "RSSGetLogging", RSSGetLogging, optional);
     Resolve(l, "RSSImportChannels", RSSImportChannels, optional);
     Resolve(l, "RSSGetTreeWidth", RSSGetTreeWidth, optional);
+    Resolve(l, "RSSMarkAllRead", RSSMarkAllRead, optional);
     return ok;
 }

@@ -36,6 +36,7 @@ public:
     int (*RSSGetLogging)() = nullptr;
     void (*RSSImportChannels)() = nullptr;
     int (*RSSGetTreeWidth)() = nullptr;
+    void (*RSSMarkAllRead)(int) = nullptr;
 
 private:
     platform::DynamicLibrary* library_ = nullptr; // never unloaded

@@ -1,6 +1,7 @@
 #include "CommandLine.h"
 #include "../engine/FeedFixtures.h"
 #include "LogCommand.h"
+#include "SearchCommand.h"
 #include "TempDir.h"
 #include "TestHttpServer.h"
 #include "catalogue/CatalogueFiles.h"
@@ -31,6 +32,8 @@ const char kUsage[] =
     "  delete-articles cID\n"
     "  page cID\n"
     "  mark cID N (read|unread|flag|unflag|delete)\n"
+    "  mark-read (--all | NODE...)           every item of the channels read\n"
+    "  search QUERY [--channel cID] [--limit N] items of every channel by their words\n"
     "  log [--lines N]                       the newest log file (written with --log)\n"
     "  options [KEY [VALUE]]                 the settings; with a VALUE, checked and written\n";
 
@@ -104,6 +107,11 @@ TEST_F(CommandLineTest, ImportUpdateListMarkAndHeldFiles) {
          // Ids 1 were skipped by the failed import of the empty default list.
          {{"update", "--all"}, "0:c2 World: ok\nc3 \xE4\xB8\xAD: ok\n2 channels: 2 ok, 0" + counts},
          {{"list"}, "0:[g2] News\n  [c2] World(4/4)\n[c3] \xE4\xB8\xAD(1/1)\n"},
+         {{"search", "t3"}, "0:c2 3 T3\n1 items found\n"},
+         {{"search", "T1", "--channel", "c3"}, "0:c3 1 T1\n1 items found\n"},
+         {{"search", "T1 d9"}, "0:0 items found\n"},
+         {{"search", "t1", "--limit", "0"}, "2?--limit needs a number from 1 to 1000"},
+         {{"search", "t1", "--channel", "c9"}, "1!no such channel: c9"},
          {{"update", "g2"}, "0:c2 World: unchanged\n1 channels: 0 ok, 1" + counts},
          {{"page", "c2"}, "0:" + app / "userdata/rss/ReadRecord/Data/rss2.html\n"},
          {{"update", "c9"}, "1!no such node: c9"},
@@ -115,14 +123,23 @@ TEST_F(CommandLineTest, ImportUpdateListMarkAndHeldFiles) {
          {{"mark", "c2", "3", "read"}, "1!item 3 of channel c2 is deleted"},
          {{"mark", "c2", "9", "read"}, "1!channel c2 has no item 9"},
          {{"mark", "c2", "1", "toggle"}, "2?mark takes read, unread, flag, unflag or delete"},
-         {{"mark", "c2", "+1", "read"}, "2?not an item number: +1"}});
+         {{"mark", "c2", "+1", "read"}, "2?not an item number: +1"},
+         {{"mark-read", "g2"}, "0:1 of 1 channels marked read\n"},
+         {{"mark-read", "--all"}, "0:1 of 2 channels marked read\n"},
+         {{"list"}, "0:[g2] News\n  [c2] World(0/3)\n[c3] \xE4\xB8\xAD(0/1)\n"},
+         {{"mark-read", "c2", "c9"}, "1!no such node: c9"},
+         {{"mark-read"}, "2?mark-read needs --all or nodes"},
+         {{"mark", "c2", "1", "unread"}, "0:[c2] World(1/3)\n"}});
     // The state file held by another writer: the mark cannot be written, and it says so.
     platform::File holder;
     ASSERT_TRUE(holder.Open(platform::Utf8ToWide(app / "userdata/rss/ReadRecord/Data/rss2.flg"),
                             platform::File::kRead | platform::File::kExclusive));
     Expect({{{"mark", "c2", "1", "read"},
              "1!the state file of channel c2 could not be written "
-             "(is it read-only, or is the channel updating?)"}});
+             "(is it read-only, or is the channel updating?)"},
+            {{"mark-read", "c2"},
+             "1:0 of 1 channels marked read\n",
+             "c2 not marked read: its files cannot be written"}});
     CatalogueFiles catalogue; // another instance holds the catalogue
     ASSERT_TRUE(catalogue.OpenCatalogueFiles());
     Expect({{{"list"},
@@ -376,4 +393,12 @@ TEST_F(CommandLineTest, OptionsPrintCheckAndWriteTheSettings) {
         Expect({{{"options", key, value}, "0:"}, {{"options", key}, "0:" + value + "\n"}});
     Expect({{{"options", "ProxyPort", "0"},
              "1!ProxyPort must be a whole number from 1 to 65535 while ProxyState is 1"}});
+}
+
+TEST(SearchCommand, ATitleReachesTheTerminalAsOneLineWithoutControls) {
+    // ESC sequences, a C1 control, a line break, a reference to ESC and bytes that are not
+    // UTF-8 never reach the terminal; markup is read as text.
+    EXPECT_EQ(SearchCommand::TerminalLine("<b>a</b>\x1b[31mb&#27;c\xC2\x9B\n d\xFF"),
+              "a [31mb\xEF\xBF\xBD"
+              "c d");
 }

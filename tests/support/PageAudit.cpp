@@ -245,8 +245,8 @@ private:
                 Fail("http-equiv");
         } else if (name == "class") {
             static const char* const kClasses[] = {
-                "gn_stories", "gn_storytitle", "gn_storydetails", "gn_storyfooter",
-                "icon",       "sep",           "title_unread",    "title_readed"};
+                "gn_stories", "gn_storytitle", "gn_storydetails", "gn_storyfooter", "icon",
+                "sep",        "title_unread",  "title_readed",    "channel"};
             if (std::find_if(std::begin(kClasses), std::end(kClasses),
                              [&](const char* c) { return value == c; }) == std::end(kClasses))
                 Fail("a class: " + value);

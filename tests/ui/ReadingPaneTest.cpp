@@ -5,9 +5,12 @@
 #include "LogCapture.h"
 #include "TestHttpServer.h"
 #include "engine/ChannelUpdater.h"
+#include "search/SearchIndex.h"
 #include "ui/IEFrame.h"
 #include "ui/IETabCtrl.h"
 #include "ui/IEView.h"
+#include "ui/ItemViewList.h"
+#include "ui/MainFrame.h"
 
 #include <atomic>
 #include <httplib.h>
@@ -15,6 +18,8 @@
 #include <optional>
 #include <webkit2/webkit2.h>
 #include <wx/combobox.h>
+#include <wx/srchctrl.h>
+#include <wx/uiaction.h>
 #include <wx/webview.h>
 
 namespace {
@@ -585,4 +590,60 @@ TEST_F(PaneTest, ThePageScriptLaysOutItemsInTheHostsLanguage) {
     Setting("Lang", "1");
     ASSERT_TRUE(Reload(view));
     EXPECT_EQ(Script(view, pager), "24%20items%20%C2%A0%20");
+}
+
+TEST_F(PaneTest, ViewsSearchMarkReadAndNextUnreadActOnTheItemsOwnChannels) {
+    StartPane();
+    CItemViewList* list = frame->ViewList();
+    // A click on an entry above the tree opens its view; the page shows the call's channel.
+    auto openEntry = [&](CItemViewList::Entry entry, int kind) {
+        wxRect row;
+        list->GetBoundingRect(list->ItemOf(entry), row);
+        ClickAt(list->ClientToScreen(row.GetPosition() + wxPoint(30, row.height / 2)));
+        EXPECT_TRUE(PumpUntil([&] { return pane->CurrentPage()->ItemViewKind() == kind; }, 5000));
+        EXPECT_TRUE(Loaded(pane->CurrentPage(), ".html"));
+        return pane->CurrentPage();
+    };
+    auto blocks = [&](CIEView* page) {
+        return Script(page, "document.querySelectorAll('div.gn_stories').length");
+    };
+    CIEView* unread = openEntry(CItemViewList::kUnread, 0);
+    EXPECT_EQ(blocks(unread), "5");
+    EXPECT_EQ(pane->Tabs()->GetPageText(pane->Tabs()->GetSelection()), "Unread");
+    // Block 1 is a's item 1 (no dates: tree order): its flag goes to a's files.
+    ClickOn(unread, "1_flag");
+    ASSERT_TRUE(PumpUntil([&] { return State(a).compare(0, 4, "F010") == 0; }, 5000));
+    EXPECT_EQ(blocks(openEntry(CItemViewList::kFlagged, 1)), "1");
+
+    // The search box: the words of both channels' second items.
+    frame->Index()->WaitIdle();
+    wxSearchCtrl* box = pane->SearchBox();
+    ClickAt(box->ClientToScreen(wxPoint(box->GetSize().x / 2, box->GetSize().y / 2)));
+    PumpEvents(100);
+    wxUIActionSimulator sim;
+    sim.Text("t2");
+    sim.Char(WXK_RETURN);
+    ASSERT_TRUE(PumpUntil([&] { return pane->CurrentPage()->ItemViewKind() == 2; }, 5000));
+    CIEView* found = pane->CurrentPage();
+    ASSERT_TRUE(Loaded(found, ".html"));
+    EXPECT_EQ(blocks(found), "2");
+    ClickOn(found, "2_read");
+    ASSERT_TRUE(PumpUntil([&] { return Tree(a) == "a(2/3)" || Tree(b) == "b(1/2)"; }, 5000));
+
+    // Ctrl+Shift+A on the tree: every item of the selected channel read.
+    view->SelectItem(view->ItemOf(CatalogueModel::NodeOf(a)));
+    view->SetFocus();
+    PumpEvents(100);
+    sim.Char('A', wxMOD_CONTROL | wxMOD_SHIFT);
+    ASSERT_TRUE(PumpUntil([&] { return Tree(a) == "a(0/3)"; }, 5000));
+    EXPECT_EQ(State(a).find("F0"), std::string::npos);
+
+    // N on a's page, which has nothing unread: b's page, at its first unread item (b's first
+    // is read when the search marked it).
+    CIEView* page = Open(a);
+    ClickOn(page, "1_open");
+    sim.Char('n');
+    ASSERT_TRUE(PumpUntil([&] { return pane->CurrentPage()->Channel() == b; }, 5000));
+    EXPECT_TRUE(Loaded(pane->CurrentPage(), ".html"));
+    EXPECT_EQ(Tree(a), "a(0/3)"); // reaching items marks nothing
 }

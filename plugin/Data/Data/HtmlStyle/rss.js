@@ -7,7 +7,10 @@
 // scroll position and page of items. Everything is attached from here: the pagers, the
 // items of the current page, and one click handler that reads an item's call from its link
 // (go_read / go_flag / go_delete with literal arguments only), shows the change at once and
-// hands the call to the reader, which changes the stored state.
+// hands the call to the reader, which changes the stored state. An item's elements are found
+// by its block's number, which on a view across channels is its place on the page, not the
+// number its call names. N (or Space at the page's end) goes to the next unread item, and
+// past the last one asks the reader for the next channel that has unread items.
 (function () {
     "use strict";
 
@@ -231,29 +234,29 @@
     }
 
     // A title (with its link) always marks read; the read icon (empty link) toggles.
-    function goRead(call) {
-        var img = icon(call.n, "read");
+    function goRead(call, id) {
+        var img = icon(id, "read");
         var read = call.link ? true : !isMarked(img, "readed.gif");
         setIcon(img, read ? "readed.gif" : "unread.gif");
-        var title = document.getElementsByName(call.n + "_title")[0];
+        var title = document.getElementsByName(id + "_title")[0];
         var font = title ? title.getElementsByTagName("font")[0] : null;
         if (font)
             font.className = read ? "title_readed" : "title_unread";
         post("javascript:go_read('025212A0'," + call.g + "," + call.c + "," + call.n + "," +
-             callLiteral(call.link) + ")", itemLink(call.n));
+             callLiteral(call.link) + ")", itemLink(id));
     }
 
-    function goFlag(call) {
-        var img = icon(call.n, "flag");
+    function goFlag(call, id) {
+        var img = icon(id, "flag");
         setIcon(img, isMarked(img, "flaged.gif") ? "unflag.gif" : "flaged.gif");
-        post("javascript:go_flag(" + call.g + "," + call.c + "," + call.n + ")", itemLink(call.n));
+        post("javascript:go_flag(" + call.g + "," + call.c + "," + call.n + ")", itemLink(id));
     }
 
-    function goDelete(call) {
-        var block = document.getElementById(call.n + "_contentdiv");
+    function goDelete(call, id) {
+        var block = document.getElementById(id + "_contentdiv");
         if (!block)
             return; // gone already: nothing to change
-        var link = itemLink(call.n);
+        var link = itemLink(id);
         block.parentNode.removeChild(block);
         if (totalNum > 0)
             totalNum--;
@@ -293,17 +296,84 @@
             // Script links never run: the item calls among them are read, not run.
             event.preventDefault();
             var call = parseCall(href);
+            var id = call ? itemNumber(link) || call.n : null;
             if (call && call.name === "go_read")
-                goRead(call);
+                goRead(call, id);
             else if (call && call.name === "go_flag")
-                goFlag(call);
+                goFlag(call, id);
             else if (call && call.name === "go_delete")
-                goDelete(call);
+                goDelete(call, id);
         }
         var title = target.closest("div.gn_storytitle");
         var n = title ? itemNumber(title) : null;
         if (n)
             openClick(n);
+    }
+
+    // ---- Next unread: on this page first, then the reader's next channel.
+
+    var lastJump = -1; // the block last gone to, while the reader stays there
+
+    function isUnread(block) {
+        var m = /^(\d+)_contentdiv$/.exec(block.id);
+        return !!m && isMarked(icon(m[1], "read"), "unread.gif");
+    }
+
+    // Shows block k of the page's blocks: its page of items, scrolled to its top.
+    function showBlock(blocks, k) {
+        pageIndex = Math.floor(k / ITEMS_PER_PAGE);
+        layout();
+        blocks[k].scrollIntoView(true);
+        lastJump = k;
+        post("");
+    }
+
+    // The block the reader is at: the last one gone to while it is in sight, else the one
+    // before the first block below the top.
+    function currentBlock(blocks) {
+        if (lastJump >= 0 && lastJump < blocks.length) {
+            var box = blocks[lastJump].getBoundingClientRect();
+            if (box.bottom > 0 && box.top < window.innerHeight)
+                return lastJump;
+        }
+        for (var k = pageIndex * ITEMS_PER_PAGE; k < blocks.length; k++)
+            if (!blocks[k].classList.contains("hidden") &&
+                blocks[k].getBoundingClientRect().bottom > 1)
+                return k - 1;
+        return blocks.length - 1;
+    }
+
+    function nextUnread() {
+        var blocks = document.querySelectorAll("div.gn_stories");
+        for (var k = currentBlock(blocks) + 1; k < blocks.length; k++)
+            if (isUnread(blocks[k]))
+                return showBlock(blocks, k);
+        post("next_unread");
+    }
+
+    function firstUnread() {
+        var blocks = document.querySelectorAll("div.gn_stories");
+        for (var k = 0; k < blocks.length; k++)
+            if (isUnread(blocks[k]))
+                return showBlock(blocks, k);
+    }
+
+    function atPageEnd() {
+        var doc = document.documentElement;
+        return (window.scrollY || 0) + window.innerHeight >= doc.scrollHeight - 2;
+    }
+
+    function onKey(event) {
+        if (event.ctrlKey || event.altKey || event.metaKey || event.defaultPrevented)
+            return;
+        var target = event.target;
+        if (target && (target.isContentEditable || /^(INPUT|TEXTAREA|SELECT)$/.test(target.tagName)))
+            return;
+        if (event.key === "n" || event.key === "N" ||
+            (event.key === " " && !event.shiftKey && atPageEnd())) {
+            event.preventDefault();
+            nextUnread();
+        }
     }
 
     var scrollTimer = 0;
@@ -322,9 +392,12 @@
         hideLoneSeparators();
         addPagers();
         layout();
-        if (load.scroll > 0)
+        if (load.seek === "unread")
+            firstUnread();
+        else if (load.scroll > 0)
             window.scrollTo(0, load.scroll);
         document.addEventListener("click", onClick, true);
+        document.addEventListener("keydown", onKey, true);
         window.addEventListener("scroll", onScroll);
     }
 
