@@ -17,6 +17,8 @@ build-bench/bench/bench_feed_merge --benchmark_repetitions=10 \
     --benchmark_min_time=0.5
 echo "== word index: 200,000 items in 2,000 channels, queries and the cost added to a merge"
 build-bench/bench/bench_search 200000 2000
+echo "== mark all read: 10,000 channels x 100 items"
+build-bench/bench/bench_mark_read 10000 100
 echo "== XML reader against pugixml (parse and full walk of 10 MB)"
 build-bench/bench/bench_xml --benchmark_repetitions=5 \
     --benchmark_enable_random_interleaving=true --benchmark_report_aggregates_only=true \

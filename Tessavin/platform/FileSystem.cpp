@@ -116,6 +116,15 @@ bool ReplaceFilesContent(const std::vector<FileContent>& files, bool flush) {
     return ok;
 }
 
+bool SyncFileSystem(const std::wstring& folder) {
+    const int fd = ::open(Native(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool ok = ::syncfs(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+
 bool RenameFile(const std::wstring& from, const std::wstring& to) {
     return ::rename(Native(from).c_str(), Native(to).c_str()) == 0;
 }

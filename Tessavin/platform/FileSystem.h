@@ -35,6 +35,9 @@ struct FileContent {
 // nothing renamed) when any temporary file cannot be written; a failed rename stops there.
 // Without flush a crash of the process still leaves every file old or new, never partial.
 bool ReplaceFilesContent(const std::vector<FileContent>& files, bool flush = true);
+// Writes everything the file system of the folder holds in memory through to the disk (one
+// flush for many files replaced without one); false when it could not.
+bool SyncFileSystem(const std::wstring& folder);
 // -1 when the size cannot be read.
 long long FileSize(const std::wstring& path);
 // Renames a file (replacing the target); false when it could not.

@@ -58,7 +58,8 @@ bool ReadAll::PatchPage(std::string& page) {
     return changed;
 }
 
-ReadAll::Result ReadAll::MarkChannel(CChannel& channel, const std::wstring& dataFolder) {
+ReadAll::Result ReadAll::MarkChannel(CChannel& channel, const std::wstring& dataFolder,
+                                     bool flush) {
     if (channel.IsUpdating())
         return Result::kUpdating;
     const ChannelFiles files(dataFolder, channel);
@@ -72,20 +73,21 @@ ReadAll::Result ReadAll::MarkChannel(CChannel& channel, const std::wstring& data
     if (!MarkLines(content))
         return Result::kUnchanged;
     std::string page;
-    platform::File pageLock;
+    platform::File pageFile;
     const bool pageExists = platform::PathExists(files.Page());
-    if (pageExists &&
-        (!pageLock.Open(files.Page(), platform::File::kRead | platform::File::kExclusive) ||
-         !pageLock.ReadToEnd(page))) {
+    if (pageExists && (!pageFile.Open(files.Page(), platform::File::kRead | platform::File::kWrite |
+                                                        platform::File::kExclusive) ||
+                       !pageFile.ReadToEnd(page))) {
         LogPrintf(L"Failed to create channel file for channel %s", channel.GetName().c_str());
         return Result::kFailed;
     }
-    std::vector<platform::FileContent> out;
-    if (pageExists && PatchPage(page))
-        out.push_back({files.Page(), &page});
-    out.push_back({files.State(), &content});
-    // The reader's own marks go through to the disk, as an item action's do.
-    if (!platform::ReplaceFilesContent(out, /*flush=*/true)) {
+    // As an item action writes: every mark keeps its length, so both files are written
+    // over in place, the state file first; whatever stops the writes leaves whole lines and
+    // whole icons, some marked and some not.
+    const bool pageChanged = pageExists && PatchPage(page);
+    if (!state.Seek(0) || !state.Write(content) || (flush && !state.Flush()) ||
+        (pageChanged &&
+         (!pageFile.Seek(0) || !pageFile.Write(page) || (flush && !pageFile.Flush())))) {
         LogPrintf(L"Failed open flgfile!");
         return Result::kFailed;
     }
@@ -97,8 +99,9 @@ ReadAll::Report ReadAll::MarkNode(CatalogueModel& model, CatalogueNode* node) {
         ChannelItems::InTreeOrder(node ? std::vector<CatalogueNode*>{node} : model.TopLevel());
     Report report;
     report.channels = channels.size();
+    const bool one = channels.size() == 1;
     for (CChannel* channel : channels) {
-        const Result result = MarkChannel(*channel, model.DataFolder());
+        const Result result = MarkChannel(*channel, model.DataFolder(), one);
         if (result == Result::kUpdating || result == Result::kFailed) {
             LogPrintf(L"Can't mark channel %s read: %s", channel->GetName().c_str(),
                       platform::Utf8ToWide(Reason(result)).c_str());
@@ -115,6 +118,8 @@ ReadAll::Report ReadAll::MarkNode(CatalogueModel& model, CatalogueNode* node) {
         if (result == Result::kMarked)
             model.Observer().ReloadPageOfChannel(channel);
     }
+    if (report.marked > 0 && !one && !platform::SyncFileSystem(model.DataFolder()))
+        LogPrintf(L"Failed to flush the marks to the disk");
     if (report.marked > 0)
         model.SaveChannelsSoon();
     return report;

@@ -8,14 +8,18 @@ class CatalogueModel;
 struct CatalogueNode;
 
 // Marks every item of channels read. Each channel's state file and page are rewritten
-// together (each file replaced whole and flushed, the state file held the while, as an item
-// action holds it), its counts follow at once, and an open page of it is loaded again.
+// together under the rules of an item action: the state file held the while, marks written
+// over in place (they keep their length), the state file first. Its counts follow at once,
+// and an open page of it is loaded again. The marks go through to the disk: a single
+// channel's files are flushed; over many channels one flush of the file system at the end
+// carries them all (a flush per file would cost a disk write each).
 class ReadAll {
 public:
     enum class Result { kMarked, kUnchanged, kUpdating, kFailed };
 
-    // One channel's files; the counts are the caller's.
-    static Result MarkChannel(CChannel& channel, const std::wstring& dataFolder);
+    // One channel's files, flushed or not; the counts are the caller's.
+    static Result MarkChannel(CChannel& channel, const std::wstring& dataFolder,
+                              bool flush = true);
 
     struct Refusal {
         CChannel* channel;
