@@ -1,6 +1,7 @@
-// Feed texts written into a channel page. The input is split at its first four bytes 0x01
-// into a title, a description, an author, a date and an item link. Property: the page of
-// two such items (in UTF-8 and in the native encoding), parsed as a browser parses it, has
+// Feed texts written into a channel page and into a view across channels. The input is split
+// at its first four bytes 0x01 into a title, a description, an author, a date and an item
+// link (in a view also the channel's name). Property: the page of two such items (in UTF-8
+// and in the native encoding, and the view), parsed as a browser parses it, has
 // exactly one story block per item and no element, attribute or address outside what the
 // page writer may write; each field sanitised again stays as it is, and no page marker
 // stands in it.
@@ -8,6 +9,7 @@
 #include "PageAudit.h"
 #include "engine/HtmlSanitizer.h"
 #include "engine/PageWriter.h"
+#include "reader/ViewPage.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -48,6 +50,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const std::string failure = AuditPage(page, {1, 2});
         Check(failure.empty(), failure.c_str(), page);
     }
+    // A view: the texts as a channel page shows them, items of two channels, numbered by
+    // place; the link as a value and the field for the channel's name are the input's too.
+    PageWriter view(PageEncoding::kUtf8);
+    view.AppendViewItem(1, 7, 2, 3, link, texts, false, true, parts[4]);
+    view.AppendViewItem(2, 1, 0, 9, parts[0], texts, true, false, parts[1]);
+    const std::string viewPage = view.Finish(2);
+    const std::string viewFailure = AuditPage(viewPage, {1, 2});
+    Check(viewFailure.empty(), viewFailure.c_str(), viewPage);
+    // A view sorts by the shown date: any text gives fourteen digits or nothing.
+    const std::string key = ViewPage::DateKey(parts[3]);
+    Check(key.empty() ||
+              (key.size() == 14 && key.find_first_not_of("0123456789") == std::string::npos),
+          "a date key that is not a date", key);
 
     HtmlSanitizer::Context context;
     context.base = "http://feed.example/news/item";

@@ -63,10 +63,11 @@ public:
                                   char newReadMark, int newState, CChannel& channel,
                                   platform::MessageTarget* view);
 
-private:
-    // Sets a read or flag mark's icons (and a read title's class) of the item in the page's
-    // bytes, in place; false when the page shows none of them.
+    // Sets a read or flag mark's icons (and a read title's class) of the item (its block's
+    // number) in the page's bytes, in place; false when the page shows none of them.
     static bool PatchMark(std::string& page, uint32_t item, ItemCall::Action action, int newState);
+
+private:
     // Takes the item's block out of the page, with the total it shows one less (total: the
     // channel's); the page's only item leaves the empty page (wasLast). False when the page
     // has no block for it.

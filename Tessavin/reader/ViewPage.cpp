@@ -17,7 +17,7 @@
 namespace {
 
 bool Digits(const std::string& s, size_t pos, size_t count) {
-    if (pos + count > s.size())
+    if (pos > s.size() || count > s.size() - pos)
         return false;
     for (size_t i = pos; i < pos + count; ++i)
         if (!std::isdigit(static_cast<unsigned char>(s[i])))
@@ -76,6 +76,8 @@ std::string ViewPage::DateKey(const std::string& date) {
     // "[Sun, ]6 Dec 2026 10:00:00 ...".
     size_t pos = date.find(',', start);
     pos = pos == std::string::npos ? start : date.find_first_not_of(' ', pos + 1);
+    if (pos == std::string::npos)
+        return std::string(); // nothing after the comma
     size_t dayLength = 0;
     while (Digits(date, pos + dayLength, 1) && dayLength < 2)
         ++dayLength;
@@ -151,7 +153,7 @@ std::vector<ViewEntry> ViewPage::Resolve(const CatalogueModel& model,
         entry.shown.linkValue = ItemText::LinkValue(item.link, native[channelId]);
         entries.push_back(std::move(entry));
     }
-    return NewestFirst(std::move(entries), entries.size());
+    return entries;
 }
 
 std::string ViewPage::Write(const std::vector<ViewEntry>& entries) {
@@ -166,4 +168,33 @@ std::string ViewPage::Write(const std::vector<ViewEntry>& entries) {
                               platform::WideToUtf8(e.channel->GetName()));
     }
     return writer.Finish(id);
+}
+
+bool ViewPage::ShowsAsStored(const std::string& view, const ItemCall& call,
+                             const std::string& state, uint32_t& block, bool& shown) {
+    if (call.action != ItemCall::kRead && call.action != ItemCall::kFlag)
+        return false;
+    // The item's icon: its call, then the block's number and the icon's image.
+    const std::string ids = std::to_string(call.groupId) + "," + std::to_string(call.channelId) +
+                            "," + std::to_string(call.item);
+    const bool flag = call.action == ItemCall::kFlag;
+    const std::string icon =
+        (flag ? "go_flag(" + ids + ")" : "go_read('025212A0'," + ids + ",'')") +
+        "\"><IMG class=icon id=";
+    size_t at = view.find(icon);
+    if (at == std::string::npos)
+        return false;
+    at += icon.size();
+    const size_t digits = view.find_first_not_of("0123456789", at);
+    const std::string image = flag ? "_flag src=\"HtmlStyle/" : "_read src=\"HtmlStyle/";
+    if (digits == at || digits == std::string::npos || digits - at > 9 ||
+        view.compare(digits, image.size(), image) != 0)
+        return false;
+    block = static_cast<uint32_t>(std::stoul(view.substr(at, digits - at)));
+    shown = view.compare(digits + image.size(), 10, flag ? "flaged.gif" : "readed.gif") == 0;
+    size_t start = 0, end = 0;
+    if (!ItemStateFile::FindLine(state, call.item, start, end) || end - start < 4)
+        return false;
+    const char mark = state[start + call.action];
+    return call.carriesLink || (mark >= '1' && mark <= '9') == shown;
 }

@@ -105,7 +105,8 @@ int IndexStore::Open(const std::string& path, bool queryOnly) {
         Close();
         return rc;
     }
-    sqlite3_busy_timeout(db_, 5000);
+    // A search runs on the UI thread: it waits a moment for a lock, never seconds.
+    sqlite3_busy_timeout(db_, queryOnly ? 250 : 5000);
     rc = RegisterTokenizer(db_);
     if (rc == SQLITE_OK)
         rc = Exec(queryOnly ? "PRAGMA query_only=1"

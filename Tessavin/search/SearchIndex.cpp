@@ -174,7 +174,9 @@ std::vector<SearchHit> SearchIndex::Query(const std::string& words, int64_t chan
         if (rc != SQLITE_OK) {
             hits.clear();
             reader_.Close();
-            damaged = IndexStore::IsCorrupt(rc);
+            // Damaged, or its file gone while the reader runs: built again.
+            damaged =
+                IndexStore::IsCorrupt(rc) || !platform::FileExists(platform::Utf8ToWide(path_));
         }
     }
     if (damaged)

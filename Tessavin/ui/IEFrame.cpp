@@ -7,8 +7,10 @@
 #include "engine/WebAddress.h"
 #include "host/HostServices.h"
 #include "platform/CodePage.h"
+#include "platform/FileSystem.h"
 #include "platform/Format.h"
 #include "platform/ResourceModule.h"
+#include "reader/ViewPage.h"
 #include "ui/ArtTable.h"
 #include "ui/IETabCtrl.h"
 #include "ui/IEView.h"
@@ -375,7 +377,11 @@ void CIEFrame::RunCommand(int command) {
             web->GoForward();
         break;
     case kRefresh:
-        current->ReloadKeepingScroll();
+        // A view is written anew from the channels' files; a page is loaded again.
+        if (current->ItemViewKind() >= 0 && refreshItemView)
+            refreshItemView(current->ItemViewKind());
+        else
+            current->ReloadKeepingScroll();
         break;
     case kStop: {
         const wxString shown = addressBox_->GetValue();
@@ -489,16 +495,36 @@ bool CIEFrame::OnItemViewCall(CIEView* view, const PageCall& call) {
     CChannel* channel = parsed.action == ItemCall::kNone || !call.namesItem || !findChannel
                             ? nullptr
                             : findChannel(static_cast<uint32_t>(parsed.channelId));
-    if (!channel)
-        return false;
-    callingPage_ = view;
-    const bool applied =
-        ItemAction::OnNavigate(platform::Utf8ToWide(call.call), *channel, dataFolder_, treeTarget_,
-                               this, &call.itemLink, index_);
-    callingPage_ = nullptr;
+    // A read or flag icon acts only on the mark the view shows; the view's file follows each
+    // change, so that it keeps showing what the channel's files hold.
+    const std::wstring viewFile = view->ShownFile();
+    const bool icon = parsed.action == ItemCall::kRead || parsed.action == ItemCall::kFlag;
+    std::string page, state;
+    uint32_t block = 0;
+    bool shown = false;
+    bool applied = channel != nullptr;
+    if (applied && icon)
+        applied = platform::ReadWholeFile(viewFile, page) &&
+                  platform::ReadWholeFile(ChannelFiles(dataFolder_, *channel).State(), state) &&
+                  ViewPage::ShowsAsStored(page, parsed, state, block, shown);
+    if (applied) {
+        callingPage_ = view;
+        applied = ItemAction::OnNavigate(platform::Utf8ToWide(call.call), *channel, dataFolder_,
+                                         treeTarget_, this, &call.itemLink, index_);
+        callingPage_ = nullptr;
+    }
+    if (applied && icon &&
+        ItemAction::PatchMark(page, block, parsed.action, parsed.carriesLink || !shown ? 1 : 0))
+        platform::ReplaceFileContent(viewFile, page);
     // The channel's own page, when open, shows the change too.
     if (applied)
         ReloadPageOfChannel(channel);
+    // A view older than the files is written anew: it then shows what they hold.
+    if (!applied && refreshItemView) {
+        const int kind = view->ItemViewKind();
+        CallAfter([this, kind] { refreshItemView(kind); });
+        return true;
+    }
     return applied;
 }
 

@@ -58,6 +58,8 @@ public:
     std::function<CChannel*(CChannel* current)> nextUnreadChannel;
     // The search box's Enter with its text.
     std::function<void(const std::wstring& words)> onSearch;
+    // Writes a view of a kind anew and shows it (Refresh on a view).
+    std::function<void(int kind)> refreshItemView;
 
     // 1 when handled (also when refused at the page limit), 0 when no page could be made.
     int NewPage(const std::wstring& title, const std::wstring& address, CChannel* channel);

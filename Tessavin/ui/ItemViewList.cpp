@@ -46,6 +46,8 @@ void CItemViewList::ApplyTexts(IPluginContainer* container) {
 }
 
 void CItemViewList::Open(const wxTreeItemId& item) {
+    // The entries act as buttons: none stays selected once its view is open.
+    UnselectAll();
     for (int entry : {kUnread, kFlagged})
         if (item == items_[entry] && openView)
             openView(static_cast<Entry>(entry));

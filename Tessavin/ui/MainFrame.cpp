@@ -174,6 +174,7 @@ void CMainFrame::CreateClient() {
     readingPane_->onSearch = [this](const std::wstring& words) {
         OpenItemView(static_cast<int>(ViewPage::Kind::kSearch), words);
     };
+    readingPane_->refreshItemView = [this](int kind) { OpenItemView(kind, lastSearch_); };
     splitter_->SetPanes(leftPane_, readingPane_);
     splitter_->RestoreLeftWidth(StoredTreeWidth(container_));
 
@@ -213,6 +214,7 @@ void CMainFrame::OpenItemView(int kind, const std::wstring& words) {
     std::vector<ViewEntry> entries;
     std::wstring title;
     if (viewKind == ViewPage::Kind::kSearch) {
+        lastSearch_ = words;
         entries = SearchEntries(words);
         title = platform::FormatW(
             GetLocaleText(L"IDS_VIEW_SEARCH", kModuleTextsName, container_).c_str(), words.c_str());

@@ -117,5 +117,6 @@ private:
     wxStatusBar* statusBar_ = nullptr;
     unsigned threadCount_ = 0;
     bool firstShow_ = true;
+    std::wstring lastSearch_; // the words of the search view
     int startAutoUpdate_ = 0;
 };

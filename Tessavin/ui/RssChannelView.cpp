@@ -575,8 +575,18 @@ wxMenu* CRssChannelView::BuildContextMenu() {
 void CRssChannelView::MarkReadCommand(bool all) {
     if (!model_)
         return;
-    const ReadAll::Report report =
-        ReadAll::MarkNode(*model_, all ? nullptr : NodeOf(GetSelection()));
+    CatalogueNode* node = all ? nullptr : NodeOf(GetSelection());
+    // Every channel at once cannot be taken back: asked first.
+    if (!node &&
+        ShowMessageBox(
+            container_,
+            platform::FormatW(
+                GetLocaleText(L"IDS_MARK_ALL_READ_CONFIRM", kModuleTextsName, container_).c_str(),
+                static_cast<int>(model_->Channels().size())),
+            GetLocaleText(L"IDS_TEXT_PROMPT", kModuleTextsName, container_),
+            kMbOkCancelQuestionTopmost) != kIdOk)
+        return;
+    const ReadAll::Report report = ReadAll::MarkNode(*model_, node);
     if (report.refused.empty())
         return;
     // One line for each channel that stayed unread, at most ten.

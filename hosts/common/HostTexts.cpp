@@ -107,6 +107,8 @@ const Text kModuleTexts[] = {
     {L"IDS_IMPORT_FEED_FILE_MENU", L"Import feed file...", L"导入频道文件..."},
     {L"IDS_MARK_READ_MENU", L"Mark read\tCtrl+Shift+A", L"标记为已读\tCtrl+Shift+A"},
     {L"IDS_MARK_ALL_READ_MENU", L"Mark all channels read", L"所有频道标记为已读"},
+    {L"IDS_MARK_ALL_READ_CONFIRM", L"Mark every item of all %d channels read?",
+     L"将全部 %d 个频道的所有文章标记为已读吗？"},
     // Marking read: the channels that stayed as they were.
     {L"IDS_MARK_READ_UPDATING", L"'%s' was not marked read: the channel is being updated.",
      L"“%s”未标记为已读：该频道正在更新。"},

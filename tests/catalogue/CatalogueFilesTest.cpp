@@ -117,7 +117,36 @@ TEST(Archive, TagsThatNameNoClassAreRefused) {
     EXPECT_THROW(objectRef.ReadObjectTag(schema), ArchiveError); // 0x0002: an object, not a class
 }
 
-TEST_F(CatalogueFilesTest, GroupDatOfOneGroupIsThirtyTwoBytes) {
+TEST_F(CatalogueFilesTest, ChannelRecordBytesRoundTripAndOneSharedClassDescription) {
+    CatalogueFiles files;
+    ASSERT_TRUE(files.OpenCatalogueFiles());
+    ChannelList channels;
+    channels.push_back(SampleChannel());
+    ASSERT_TRUE(files.SaveChannels(channels));
+    const std::string record = ChannelRecordBytes();
+    EXPECT_EQ(ReadFileBytes(ChannelDat()), Bytes({1, 0}) + kChannelClass + record);
+    EXPECT_TRUE(log.Contains(L"Succeed to save channel date"));
+
+    ChannelList loaded;
+    ASSERT_TRUE(files.LoadChannels(loaded));
+    ASSERT_EQ(loaded.size(), 1u);
+    EXPECT_EQ(loaded[0]->NodeText(), L"N(3/20)");
+    EXPECT_EQ(loaded[0]->GetGroupId(), 2u);
+    EXPECT_EQ(loaded[0]->GetFileStem(), L"rss7");
+    EXPECT_EQ(loaded[0]->GetLastBuildDate(), kBuildDate);
+    EXPECT_TRUE(log.Contains(L"Succeed to load channel data"));
+
+    // Three hundred records share the first one's class description.
+    while (channels.size() < 300)
+        channels.push_back(SampleChannel());
+    ASSERT_TRUE(files.SaveChannels(channels));
+    std::string expected = Bytes({0x2C, 0x01}) + kChannelClass + record;
+    for (int i = 1; i < 300; ++i)
+        expected += Bytes({0x01, 0x80}) + record;
+    EXPECT_EQ(ReadFileBytes(ChannelDat()), expected);
+}
+
+TEST_F(CatalogueFilesTest, OneGroupIsThirtyTwoBytesAndSeventyThousandUseTheLargeForms) {
     CatalogueFiles files;
     ASSERT_TRUE(files.OpenCatalogueFiles());
     EXPECT_EQ(files.DataFolder(), app.WPath() + L"userdata/rss/ReadRecord/Data");
@@ -129,45 +158,8 @@ TEST_F(CatalogueFilesTest, GroupDatOfOneGroupIsThirtyTwoBytes) {
                      'o',  'u',  'p',  0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
                      0xFF, 0xFE, 0xFF, 0x03, 'a',  0x00, 'b',  0x00, 'c',  0x00}));
     EXPECT_TRUE(log.Contains(L"Succeed to save group date"));
-}
 
-TEST_F(CatalogueFilesTest, ChannelRecordBytesAndRoundTrip) {
-    CatalogueFiles files;
-    ASSERT_TRUE(files.OpenCatalogueFiles());
-    ChannelList channels;
-    channels.push_back(SampleChannel());
-    ASSERT_TRUE(files.SaveChannels(channels));
-    EXPECT_EQ(ReadFileBytes(ChannelDat()), Bytes({1, 0}) + kChannelClass + ChannelRecordBytes());
-    EXPECT_TRUE(log.Contains(L"Succeed to save channel date"));
-
-    ChannelList loaded;
-    ASSERT_TRUE(files.LoadChannels(loaded));
-    ASSERT_EQ(loaded.size(), 1u);
-    EXPECT_EQ(loaded[0]->NodeText(), L"N(3/20)");
-    EXPECT_EQ(loaded[0]->GetGroupId(), 2u);
-    EXPECT_EQ(loaded[0]->GetFileStem(), L"rss7");
-    EXPECT_EQ(loaded[0]->GetLastBuildDate(), kBuildDate);
-    EXPECT_TRUE(log.Contains(L"Succeed to load channel data"));
-}
-
-TEST_F(CatalogueFilesTest, ThreeHundredChannelsShareOneClassDescription) {
-    CatalogueFiles files;
-    ASSERT_TRUE(files.OpenCatalogueFiles());
-    ChannelList channels;
-    for (int i = 0; i < 300; ++i)
-        channels.push_back(SampleChannel());
-    ASSERT_TRUE(files.SaveChannels(channels));
-    const std::string record = ChannelRecordBytes();
-    std::string expected = Bytes({0x2C, 0x01}) + kChannelClass + record;
-    for (int i = 1; i < 300; ++i)
-        expected += Bytes({0x01, 0x80}) + record;
-    EXPECT_EQ(ReadFileBytes(ChannelDat()), expected);
-}
-
-TEST_F(CatalogueFilesTest, SeventyThousandGroupsUseTheLargeCountAndTagForms) {
-    CatalogueFiles files;
-    ASSERT_TRUE(files.OpenCatalogueFiles());
-    GroupList groups;
+    groups.clear();
     for (uint32_t i = 1; i <= 70000; ++i)
         groups.push_back(Group(i, i - 1, L"g"));
     ASSERT_TRUE(files.SaveGroups(groups));

@@ -138,6 +138,8 @@ TEST_F(ReadingViewsTest, ViewsGatherEveryChannelNewestFirstInertAndActOnTheItems
              {"2026-12-06T10:00Z", "20261206100000"},
              {"2026-12-06", "20261206000000"},
              {"yesterday", ""},
+             {"1 Jan 2026,", ""},
+             {"Sun,", ""},
              {"Sun, 6 Foo 2026 10:00:00 GMT", ""}})
         EXPECT_EQ(ViewPage::DateKey(date), key) << date;
 }

@@ -613,7 +613,20 @@ TEST_F(PaneTest, ViewsSearchMarkReadAndNextUnreadActOnTheItemsOwnChannels) {
     // Block 1 is a's item 1 (no dates: tree order): its flag goes to a's files.
     ClickOn(unread, "1_flag");
     ASSERT_TRUE(PumpUntil([&] { return State(a).compare(0, 4, "F010") == 0; }, 5000));
-    EXPECT_EQ(blocks(openEntry(CItemViewList::kFlagged, 1)), "1");
+    CIEView* flagged = openEntry(CItemViewList::kFlagged, 1);
+    EXPECT_EQ(blocks(flagged), "1");
+    // Unflagged elsewhere: the view's flag, which still shows it flagged, changes nothing and
+    // the view is written anew.
+    ItemCall unflag;
+    unflag.action = ItemCall::kFlag;
+    unflag.channelId = a->GetId();
+    unflag.item = 1;
+    ASSERT_TRUE(ItemAction::Apply(unflag, *a, model->DataFolder(), nullptr));
+    const int loads = flagged->DocumentsLoaded();
+    ClickOn(flagged, "1_flag");
+    ASSERT_TRUE(LoadedAgain(flagged, loads));
+    EXPECT_EQ(blocks(flagged), "0");
+    EXPECT_EQ(State(a).compare(0, 4, "F000"), 0);
 
     // The search box: the words of both channels' second items.
     frame->Index()->WaitIdle();

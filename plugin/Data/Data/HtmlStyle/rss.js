@@ -92,8 +92,9 @@
         for (var k = 0; k < blocks.length; k++)
             blocks[k].classList.toggle("hidden", k < first || k >= first + ITEMS_PER_PAGE);
         var pagers = document.querySelectorAll("div.pager");
+        // Without items only the first pager says so.
         for (var p = 0; p < pagers.length; p++)
-            pagers[p].innerHTML = pagerHtml();
+            pagers[p].innerHTML = totalNum > 0 || p === 0 ? pagerHtml() : "";
     }
 
     // A separator with nothing shown before it (an item without author or date) is hidden.
