@@ -519,8 +519,10 @@ bool CIEFrame::OnItemViewCall(CIEView* view, const PageCall& call) {
     // The channel's own page, when open, shows the change too.
     if (applied)
         ReloadPageOfChannel(channel);
-    // A view older than the files is written anew: it then shows what they hold.
-    if (!applied && refreshItemView) {
+    // A view older than the files is written anew (once for each of its loads): it then
+    // shows what they hold.
+    if (!applied && refreshItemView && view->LoadToken() != refreshedLoad_) {
+        refreshedLoad_ = view->LoadToken();
         const int kind = view->ItemViewKind();
         CallAfter([this, kind] { refreshItemView(kind); });
         return true;

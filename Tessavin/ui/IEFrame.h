@@ -148,6 +148,7 @@ private:
     ItemIndex* index_ = nullptr;
     CIETabCtrl* tabs_ = nullptr;
     CIEView* callingPage_ = nullptr; // the page whose call is being handled
+    std::string refreshedLoad_;      // the view load that was last written anew
     bool limitShownInBurst_ = false;
     long long downloadShownAt_ = -1; // ms
     bool downloadShowing_ = false;
