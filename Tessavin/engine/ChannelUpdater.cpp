@@ -91,6 +91,11 @@ public:
             ToUtf8From(std::move(fields.description), encoding_), encoding_.page);
         texts.author = ToUtf8From(std::move(fields.author), encoding_);
         texts.date = ItemText::DisplayDate(ToUtf8From(std::move(fields.pubDate), encoding_));
+        if (!fields.enclosures.empty()) {
+            for (Enclosure& e : fields.enclosures)
+                e.url = ToUtf8From(std::move(e.url), encoding_);
+            texts.description += ItemText::EnclosureLinks(fields.enclosures);
+        }
     }
 
 private:
@@ -114,7 +119,8 @@ public:
         // A title in markup that does not pass the tag check shows as text.
         texts.title = ItemText::TagCheck(fields.title) ? std::move(fields.title)
                                                        : FeedDocument::EscapeText(fields.title);
-        texts.description = ItemText::PrepareMarkup(fields.description);
+        texts.description = ItemText::PrepareMarkup(fields.description) +
+                            ItemText::EnclosureLinks(fields.enclosures);
         texts.author = std::move(fields.author);
         texts.date = ItemText::DisplayDate(fields.pubDate);
     }

@@ -21,6 +21,7 @@ const char kRss1[] = "http://purl.org/rss/1.0/";
 const char kRss090[] = "http://my.netscape.com/rdf/simple/0.9/";
 const char kDublinCore[] = "http://purl.org/dc/elements/1.1/";
 const char kXhtml[] = "http://www.w3.org/1999/xhtml";
+const char kMediaRss[] = "http://search.yahoo.com/mrss/";
 
 // The first needle in text[from, limit), or npos: searches never run past the element at
 // hand, so reading stays linear in the document.
@@ -271,6 +272,14 @@ bool AtomText(FeedTree& tree, uint32_t r, std::string& html) {
     return true;
 }
 
+// The item's Media RSS contents (media:content url type fileSize), after its enclosures.
+void MediaContents(FeedTree& tree, uint32_t item, std::vector<Enclosure>& out) {
+    for (uint32_t c = tree.FirstChild(item); c != 0; c = tree.Next(c))
+        if (tree.Is(c, kMediaRss, "content"))
+            out.push_back({Trim(tree.Attribute(c, "url")), Trim(tree.Attribute(c, "type")),
+                           Trim(tree.Attribute(c, "fileSize"))});
+}
+
 // A date element's text as RFC 822 when it is an ISO 8601 date, else as it stands.
 std::string DateText(FeedTree& tree, uint32_t r) {
     const std::string text = Trim(tree.Text(r));
@@ -278,46 +287,53 @@ std::string DateText(FeedTree& tree, uint32_t r) {
     return rfc822.empty() ? FeedDocument::EscapeText(text) : rfc822;
 }
 
-std::string AtomAuthor(FeedTree& tree, uint32_t owner) {
-    const uint32_t author = tree.Child(owner, kAtom, "author");
-    const uint32_t name = author ? tree.Child(author, kAtom, "name") : 0;
+// ns: the Atom namespace, or "" for a feed that forgot it.
+std::string AtomAuthor(FeedTree& tree, uint32_t owner, const char* ns) {
+    const uint32_t author = tree.Child(owner, ns, "author");
+    const uint32_t name = author ? tree.Child(author, ns, "name") : 0;
     return name ? FeedDocument::EscapeText(Trim(tree.Text(name))) : std::string();
 }
 
-void ReadAtom(FeedTree& tree, uint32_t feed, const std::string& documentUrl,
+void ReadAtom(FeedTree& tree, uint32_t feed, const char* ns, const std::string& documentUrl,
               std::vector<ItemFields>& items, std::string& buildDate) {
-    if (const uint32_t updated = tree.Child(feed, kAtom, "updated"))
+    if (const uint32_t updated = tree.Child(feed, ns, "updated"))
         buildDate = Trim(tree.Text(updated));
-    const std::string feedAuthor = AtomAuthor(tree, feed);
+    const std::string feedAuthor = AtomAuthor(tree, feed, ns);
     for (uint32_t entry = tree.FirstChild(feed); entry != 0; entry = tree.Next(entry)) {
-        if (!tree.Is(entry, kAtom, "entry"))
+        if (!tree.Is(entry, ns, "entry"))
             continue;
         ItemFields item;
-        AtomText(tree, tree.Child(entry, kAtom, "title"), item.title);
+        AtomText(tree, tree.Child(entry, ns, "title"), item.title);
         item.title = Trim(item.title);
         // The alternate link (a link without rel is one); an entry without any is known
         // by its id, so that its marks stay with it.
         uint32_t link = 0;
-        for (uint32_t c = tree.FirstChild(entry); c != 0 && link == 0; c = tree.Next(c)) {
-            if (!tree.Is(c, kAtom, "link"))
+        for (uint32_t c = tree.FirstChild(entry); c != 0; c = tree.Next(c)) {
+            if (!tree.Is(c, ns, "link"))
                 continue;
             const std::string rel = Trim(tree.Attribute(c, "rel"));
-            if (rel.empty() || rel == "alternate")
+            if ((rel.empty() || rel == "alternate") && link == 0)
                 link = c;
+            else if (rel == "enclosure")
+                item.enclosures.push_back({WebAddress::Resolve(tree.BaseOf(c, documentUrl),
+                                                               Trim(tree.Attribute(c, "href"))),
+                                           Trim(tree.Attribute(c, "type")),
+                                           Trim(tree.Attribute(c, "length"))});
         }
+        MediaContents(tree, entry, item.enclosures);
         if (link != 0)
             item.link = WebAddress::Resolve(tree.BaseOf(link, documentUrl),
                                             Trim(tree.Attribute(link, "href")));
-        else if (const uint32_t id = tree.Child(entry, kAtom, "id"))
+        else if (const uint32_t id = tree.Child(entry, ns, "id"))
             item.link = Trim(tree.Text(id));
-        if (!AtomText(tree, tree.Child(entry, kAtom, "content"), item.description))
-            AtomText(tree, tree.Child(entry, kAtom, "summary"), item.description);
-        item.author = AtomAuthor(tree, entry);
+        if (!AtomText(tree, tree.Child(entry, ns, "content"), item.description))
+            AtomText(tree, tree.Child(entry, ns, "summary"), item.description);
+        item.author = AtomAuthor(tree, entry, ns);
         if (item.author.empty())
             item.author = feedAuthor;
-        uint32_t date = tree.Child(entry, kAtom, "published");
+        uint32_t date = tree.Child(entry, ns, "published");
         if (date == 0)
-            date = tree.Child(entry, kAtom, "updated");
+            date = tree.Child(entry, ns, "updated");
         if (date != 0)
             item.pubDate = DateText(tree, date);
         items.push_back(std::move(item));
@@ -327,6 +343,12 @@ void ReadAtom(FeedTree& tree, uint32_t feed, const std::string& documentUrl,
 // The fields of an RSS 1.0 / 0.9x item whose elements are in namespace uri ("" for none).
 ItemFields RssItem(FeedTree& tree, uint32_t r, const char* uri) {
     ItemFields item;
+    for (uint32_t c = tree.FirstChild(r); c != 0; c = tree.Next(c))
+        if (tree.Is(c, uri, "enclosure"))
+            item.enclosures.push_back({Trim(tree.Attribute(c, "url")),
+                                       Trim(tree.Attribute(c, "type")),
+                                       Trim(tree.Attribute(c, "length"))});
+    MediaContents(tree, r, item.enclosures);
     if (const uint32_t title = tree.Child(r, uri, "title"))
         item.title = FeedDocument::EscapeText(Trim(tree.Text(title)));
     if (const uint32_t link = tree.Child(r, uri, "link"))
@@ -347,16 +369,11 @@ ItemFields RssItem(FeedTree& tree, uint32_t r, const char* uri) {
 
 std::string RootName(const std::string& text) {
     // The first element's name, past the declaration, comments and a document type.
-    size_t at = 0;
-    while ((at = text.find('<', at)) != std::string::npos) {
-        if (at + 1 < text.size() && (text[at + 1] == '?' || text[at + 1] == '!')) {
-            ++at;
-            continue;
-        }
-        const size_t end = text.find_first_of(" \t\r\n/>", at + 1);
-        return text.substr(at + 1, end == std::string::npos ? std::string::npos : end - at - 1);
-    }
-    return std::string();
+    const size_t at = CXmlDocument::RootStart(text);
+    if (at == std::string::npos)
+        return std::string();
+    const size_t end = text.find_first_of(" \t\r\n/>", at + 1);
+    return text.substr(at + 1, end == std::string::npos ? std::string::npos : end - at - 1);
 }
 
 } // namespace
@@ -398,7 +415,12 @@ FeedDocument::Status FeedDocument::Read(const std::string& original,
     FeedTree tree(xml);
     const uint32_t top = tree.Root();
     if (tree.Is(top, kAtom, "feed")) {
-        ReadAtom(tree, top, documentUrl, items_, buildDate_);
+        ReadAtom(tree, top, kAtom, documentUrl, items_, buildDate_);
+    } else if (tree.Is(top, "", "feed") &&
+               (tree.Child(top, "", "entry") || tree.Child(top, "", "id") ||
+                tree.Child(top, "", "title"))) {
+        // A feed that forgot the Atom namespace but has Atom's children: read as Atom.
+        ReadAtom(tree, top, "", documentUrl, items_, buildDate_);
     } else if (tree.Is(top, kRdf, "RDF")) {
         // RSS 1.0, or RSS 0.90 with its own namespace; items stand beside the channel.
         const char* uri = tree.Child(top, kRss1, "channel")     ? kRss1

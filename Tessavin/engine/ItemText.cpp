@@ -1,10 +1,14 @@
 #include "engine/ItemText.h"
 
 #include "config/DateTime.h"
+#include "engine/FeedDocument.h"
 #include "engine/HtmlSanitizer.h"
+#include "engine/WebAddress.h"
 #include "platform/CodePage.h"
 #include "platform/Format.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <string_view>
@@ -392,6 +396,49 @@ std::string ItemText::ValueForPage(const std::string& value, bool native) {
             const uint32_t v = code - 0x10000;
             out += platform::FormatA("\\u%04X\\u%04X", 0xD800 + (v >> 10), 0xDC00 + (v & 0x3FF));
         }
+    }
+    return out;
+}
+
+std::string ItemText::ShownSize(const std::string& bytes) {
+    if (bytes.empty() || bytes.size() > 18 ||
+        bytes.find_first_not_of("0123456789") != std::string::npos)
+        return std::string();
+    const double size = std::strtod(bytes.c_str(), nullptr);
+    static const char* const kUnits[] = {"KB", "MB", "GB", "TB"};
+    if (size < 1024)
+        return bytes + " bytes";
+    double shown = size / 1024;
+    size_t unit = 0;
+    while (shown >= 1024 && unit + 1 < sizeof kUnits / sizeof kUnits[0]) {
+        shown /= 1024;
+        ++unit;
+    }
+    return platform::FormatA("%.1f %s", shown, kUnits[unit]);
+}
+
+std::string ItemText::EnclosureLinks(const std::vector<Enclosure>& enclosures) {
+    std::string out;
+    std::vector<std::string> shown;
+    for (const Enclosure& e : enclosures) {
+        const std::string url = CleanLink(e.url);
+        if (!WebAddress::IsWebLink(url) ||
+            std::find(shown.begin(), shown.end(), url) != shown.end())
+            continue;
+        shown.push_back(url);
+        // The type as the document names it, printable ASCII only.
+        std::string type;
+        for (char c : e.type)
+            if (c > ' ' && c < 0x7F)
+                type.push_back(c);
+        const std::string size = ShownSize(e.length);
+        std::string text = type.empty() ? size : size.empty() ? type : type + ", " + size;
+        if (text.empty())
+            text = url;
+        std::string href = FeedDocument::EscapeText(url);
+        for (size_t q = href.find('"'); q != std::string::npos; q = href.find('"', q))
+            href.replace(q, 1, "&quot;");
+        out += "<p><a href=\"" + href + "\">" + FeedDocument::EscapeText(text) + "</a></p>";
     }
     return out;
 }

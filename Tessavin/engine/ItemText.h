@@ -30,6 +30,13 @@ public:
     static std::string LinkForPage(const std::string& link, bool native = false);
     // The same for a link's value (in UTF-8) as LinkValue gives it.
     static std::string ValueForPage(const std::string& value, bool native = false);
+    // The files an item carries, as links shown under its text: one paragraph each, its
+    // text the type and size ("audio/mpeg, 24.3 MB"). Only http and https addresses are
+    // shown, each once.
+    static std::string EnclosureLinks(const std::vector<Enclosure>& enclosures);
+    // A size in bytes as "812 bytes", "3.4 KB", "24.3 MB" or "1.2 GB" (units of 1024);
+    // empty when the text is not a whole number.
+    static std::string ShownSize(const std::string& bytes);
     // The value that literal holds: the link as an attribute holding it gives it, in UTF-8.
     static std::string LinkValue(const std::string& link, bool native);
 };

@@ -1,7 +1,9 @@
 #include "engine/RssDocument.h"
 
+#include "engine/HtmlSanitizer.h"
 #include "platform/CodePage.h"
 #include "platform/Format.h"
+#include "xml/XmlDocument.h"
 
 #include <cstdint>
 #include <cstring>
@@ -85,8 +87,10 @@ uint64_t Fnv1a64(const std::string& bytes) {
 }
 
 bool RssDocument::HasSupportedVersion() const {
-    size_t pos = 0;
-    while ((pos = text_.find("<rss", pos)) != std::string::npos) {
+    // Searched from the first element on: a comment, processing instruction or document
+    // type before it may name anything.
+    size_t pos = CXmlDocument::RootStart(text_);
+    while (pos != std::string::npos && (pos = text_.find("<rss", pos)) != std::string::npos) {
         size_t after = pos + 4;
         if (after < text_.size() &&
             (IsBlank(text_[after]) || text_[after] == '>' || text_[after] == '/')) {
@@ -231,4 +235,34 @@ void RssDocument::ReadItem(const ItemSpan& span, ItemFields& fields) const {
                               &fields.pubDate};
     for (size_t i = 0; i < 5; ++i)
         *outputs[i] = Extract(span, tags[2 * i].first, tags[2 * i].length, tags[2 * i + 1].first);
+    ReadEnclosures(span, fields.enclosures);
+}
+
+void RssDocument::ReadEnclosures(const ItemSpan& span, std::vector<Enclosure>& out) const {
+    out.clear();
+    // <enclosure url type length/> and <media:content url type fileSize/>, in item order.
+    struct Form {
+        const char* tag;
+        const char* size;
+    };
+    for (const Form& form : {Form{"<enclosure", "length"}, Form{"<media:content", "fileSize"}}) {
+        const size_t tagLength = std::strlen(form.tag);
+        for (size_t at = FindIn(text_, form.tag, span.start, span.end); at != std::string::npos;
+             at = FindIn(text_, form.tag, at + tagLength, span.end)) {
+            const size_t after = at + tagLength;
+            const size_t end = FindIn(text_, ">", after, span.end);
+            if (end == std::string::npos)
+                break;
+            if (!IsBlank(text_[after]) && text_[after] != '/' && text_[after] != '>')
+                continue; // another tag that starts so
+            Enclosure e;
+            if (!FindAttribute(text_, after, end, "url", e.url))
+                continue;
+            FindAttribute(text_, after, end, "type", e.type);
+            FindAttribute(text_, after, end, form.size, e.length);
+            for (std::string* value : {&e.url, &e.type, &e.length})
+                *value = HtmlSanitizer::AttributeValue(*value);
+            out.push_back(std::move(e));
+        }
+    }
 }

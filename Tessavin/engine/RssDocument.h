@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 // How a channel page is written: UTF-8 (with byte-order mark and charset) or in the
 // feed's own native bytes (GB2312/GBK feeds).
@@ -16,12 +17,21 @@ struct DocumentEncoding {
 };
 
 // The five texts of an item, as Field would give them.
+// A file an item carries (RSS enclosure, Atom enclosure link, Media RSS content): its
+// address, type and size in bytes, as the document gives them (references decoded).
+struct Enclosure {
+    std::string url;
+    std::string type;
+    std::string length;
+};
+
 struct ItemFields {
     std::string link;
     std::string title;
     std::string description;
     std::string author;
     std::string pubDate;
+    std::vector<Enclosure> enclosures;
 };
 
 // The start of an "<item>" match and the start of its "</item>" match.
@@ -56,6 +66,8 @@ public:
     void ReadItem(const ItemSpan& span, ItemFields& fields) const;
 
 private:
+    // The item's enclosures and Media RSS contents that name an address.
+    void ReadEnclosures(const ItemSpan& span, std::vector<Enclosure>& out) const;
     // The field whose tags were found at open and close (npos when missing).
     std::string Extract(const ItemSpan& span, size_t open, size_t openLength, size_t close) const;
 

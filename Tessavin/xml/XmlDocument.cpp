@@ -462,3 +462,42 @@ bool CXmlDocument::ToUtf8(std::string& document) {
     document = std::move(converted);
     return true;
 }
+
+size_t CXmlDocument::RootStart(const std::string& text) {
+    size_t at = 0;
+    while ((at = text.find('<', at)) != std::string::npos) {
+        size_t end;
+        if (text.compare(at, 4, "<!--") == 0) {
+            end = text.find("-->", at + 4);
+            end = end == std::string::npos ? end : end + 3;
+        } else if (text.compare(at, 2, "<?") == 0) {
+            end = text.find("?>", at + 2);
+            end = end == std::string::npos ? end : end + 2;
+        } else if (text.compare(at, 2, "<!") == 0) {
+            // A document type: its internal subset in brackets holds '>' of its own, and
+            // quoted literals may hold anything.
+            end = std::string::npos;
+            int depth = 0;
+            char quote = 0;
+            for (size_t i = at + 2; i < text.size() && end == std::string::npos; ++i) {
+                const char c = text[i];
+                if (quote)
+                    quote = c == quote ? 0 : quote;
+                else if (c == '"' || c == '\'')
+                    quote = c;
+                else if (c == '[')
+                    ++depth;
+                else if (c == ']' && depth > 0)
+                    --depth;
+                else if (c == '>' && depth == 0)
+                    end = i + 1;
+            }
+        } else {
+            return at;
+        }
+        if (end == std::string::npos)
+            return end;
+        at = end;
+    }
+    return std::string::npos;
+}

@@ -56,6 +56,10 @@ public:
     bool NameRange(uint32_t record, size_t& first, size_t& length) const;
     bool HasAttribute(uint32_t record, const char* name, std::string& value) const;
     const std::string& Text() const { return text_; }
+    // Where the first element's start tag begins: past the declaration, processing
+    // instructions, comments (whatever markup they hold) and a document type (its internal
+    // subset included); npos when there is no element or one of those never ends.
+    static size_t RootStart(const std::string& text);
     // A document's bytes as UTF-8, by its byte-order mark or its declared encoding; false
     // for an encoding that cannot be converted.
     static bool ToUtf8(std::string& document);

@@ -5,6 +5,7 @@
 #include "TempDir.h"
 #include "catalogue/Channel.h"
 #include "engine/ItemStateFile.h"
+#include "engine/ItemText.h"
 #include "platform/MessageQueue.h"
 
 #include <gtest/gtest.h>
@@ -358,4 +359,55 @@ TEST_F(ChannelUpdaterTest, AtomLinksAndDates) {
     EXPECT_NE(PageFile().find("<SPAN title=\"publish time\">2006-02-30T00:00:00Z</SPAN>"),
               std::string::npos);
     EXPECT_EQ(channel.GetLastBuildDate().rfind("fnv1a64:", 0), 0u);
+}
+
+TEST_F(ChannelUpdaterTest, AtomPastMarkupInItsPrologAndWithoutItsNamespace) {
+    // Comments holding markup, a processing instruction and a document type with an
+    // internal subset before the root are passed over; a root <feed> without the Atom
+    // namespace but with Atom's children is read as Atom.
+    const std::string entries = "<title>F</title><entry><title>One</title>"
+                                "<link href=\"http://a/1\"/></entry></feed>";
+    for (const std::string& document :
+         {"<?xml version=\"1.0\"?>\n<!-- may contain <a></a> -->\n<?style x?>"
+          "<!DOCTYPE feed [<!ENTITY x \"<b>\">]><feed xmlns=\"http://www.w3.org/2005/Atom\">" +
+              entries,
+          "<!-- <rss version=\"2.0\"> --><feed>" + entries}) {
+        ASSERT_EQ(Update(document), ChannelUpdater::kWritten) << failure << document;
+        EXPECT_EQ(State(), "F000   http://a/1\n");
+    }
+    EXPECT_EQ(Update("<feed><item><title>x</title></item></feed>"), ChannelUpdater::kFailed);
+    EXPECT_EQ(failure, "not an RSS or Atom document");
+}
+
+TEST_F(ChannelUpdaterTest, EnclosuresShowUnderTheItemsTextAsWebLinksWithTypeAndSize) {
+    const char* kMp3 = "<p><a href=\"http://a/e.mp3?x=1&amp;y=2\">audio/mpeg, 24.3 MB</a></p>";
+    // RSS 2.0: an enclosure, the same file again as media:content, a script address and a
+    // second file without a size; Atom: an enclosure link resolved against the entry.
+    const std::string rss =
+        "<rss version=\"2.0\" xmlns:media=\"http://search.yahoo.com/mrss/\"><channel>"
+        "<item><title>E</title><link>http://a/1</link><description>text</description>"
+        "<enclosure url=\"http://a/e.mp3?x=1&amp;y=2\" length=\"25480396\" type=\"audio/mpeg\"/>"
+        "<media:content url=\"http://a/e.mp3?x=1&amp;y=2\" fileSize=\"1\"/>"
+        "<enclosure url=\"javascript:alert(1)\" type=\"x\"/>"
+        "<media:content url='http://a/v.mp4' type='video/mp4'/></item></channel></rss>";
+    ASSERT_EQ(Update(rss), ChannelUpdater::kWritten) << failure;
+    EXPECT_NE(PageFile().find(std::string("text") + kMp3 +
+                              "<p><a href=\"http://a/v.mp4\">video/mp4</a></p></p></DIV>"),
+              std::string::npos);
+    EXPECT_EQ(PageFile().find("javascript:alert"), std::string::npos);
+    const std::string atom = "<feed xmlns=\"http://www.w3.org/2005/Atom\"><entry><title>A</title>"
+                             "<link href=\"http://b/1\"/><link rel=\"enclosure\" href=\"f.ogg\" "
+                             "length=\"812\"/><content>c</content></entry></feed>";
+    ASSERT_EQ(Update(atom), ChannelUpdater::kWritten) << failure;
+    EXPECT_NE(PageFile().find("c<p><a href=\"http://feeds.example/dir/f.ogg\">812 bytes</a></p>"),
+              std::string::npos);
+    for (const auto& [bytes, shown] :
+         std::vector<std::pair<std::string, std::string>>{{"0", "0 bytes"},
+                                                          {"1023", "1023 bytes"},
+                                                          {"1536", "1.5 KB"},
+                                                          {"1073741824", "1.0 GB"},
+                                                          {"-5", ""},
+                                                          {"12 MB", ""},
+                                                          {"", ""}})
+        EXPECT_EQ(ItemText::ShownSize(bytes), shown) << bytes;
 }

@@ -21,12 +21,18 @@ TEST(RssDocument, VersionAttributeWhereverItStandsInEitherQuotes) {
     for (const char* supported : {"<rss version=\"2.0\"><channel/></rss>", "<rss version='2.0'>",
                                   "<?xml version=\"1.0\"?>\n<rss xmlns:dc=\"http://purl.org/dc/\"\n"
                                   "  version=\"2.0\" xmlns:a='x'>",
-                                  "<rss\tversion = \"2.0\" >"})
+                                  "<rss\tversion = \"2.0\" >",
+                                  "<!-- <rss version='1.0'> --><?pi <rss> ?><rss version='2.0'>"})
         EXPECT_TRUE(Version(supported)) << supported;
     for (const char* other :
          {"<rss version=\"0.91\">", "<rss>", "<rss xmlns:v=\"2.0\" myversion=\"2.0\">",
           "<rss version=\"2.0" /* no tag end */, "<rssfeed version=\"2.0\">",
-          "<feed xmlns=\"http://www.w3.org/2005/Atom\">"})
+          "<feed xmlns=\"http://www.w3.org/2005/Atom\">",
+          // What a comment, a processing instruction or a document type before the root
+          // names does not count; one that never ends leaves no root.
+          "<!-- <rss version=\"2.0\"> --><feed xmlns=\"http://www.w3.org/2005/Atom\">",
+          "<!DOCTYPE feed [<!ENTITY e '<rss version=\"2.0\">'>]><feed/>",
+          "<!-- <rss version=\"2.0\"> never closed"})
         EXPECT_FALSE(Version(other)) << other;
 }
 
