@@ -707,3 +707,10 @@ std::string HtmlSanitizer::AttributeValue(const std::string& text) {
     gumbo_destroy_output(&options, output);
     return value;
 }
+
+std::string HtmlSanitizer::Escape(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + 16);
+    AppendEscaped(out, text);
+    return out;
+}

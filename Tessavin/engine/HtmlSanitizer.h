@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 // Makes feed text inert before it is written into a channel page.
 //
@@ -36,4 +37,7 @@ public:
     // The value a browser reads from an attribute whose source text is `text` (character
     // references decoded).
     static std::string AttributeValue(const std::string& text);
+    // Text as it may stand in an element or a quoted attribute: &, <, > and " as references
+    // (NUL dropped).
+    static std::string Escape(std::string_view text);
 };

@@ -1,7 +1,6 @@
 #include "engine/ItemText.h"
 
 #include "config/DateTime.h"
-#include "engine/FeedDocument.h"
 #include "engine/HtmlSanitizer.h"
 #include "engine/WebAddress.h"
 #include "platform/CodePage.h"
@@ -435,10 +434,8 @@ std::string ItemText::EnclosureLinks(const std::vector<Enclosure>& enclosures) {
         std::string text = type.empty() ? size : size.empty() ? type : type + ", " + size;
         if (text.empty())
             text = url;
-        std::string href = FeedDocument::EscapeText(url);
-        for (size_t q = href.find('"'); q != std::string::npos; q = href.find('"', q))
-            href.replace(q, 1, "&quot;");
-        out += "<p><a href=\"" + href + "\">" + FeedDocument::EscapeText(text) + "</a></p>";
+        out += "<p><a href=\"" + HtmlSanitizer::Escape(url) + "\">" + HtmlSanitizer::Escape(text) +
+               "</a></p>";
     }
     return out;
 }

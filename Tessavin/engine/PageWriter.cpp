@@ -68,8 +68,9 @@ std::string TextAfter(std::string_view page, size_t from, size_t limit, const st
     return std::string(page.substr(start, e - start));
 }
 
-// An item's texts made inert for a page: the description as a block, the others inline.
-PageItemTexts Inert(const PageItemTexts& texts, HtmlSanitizer::Context context) {
+// An item's texts made inert for a page: the description as a block, the others inline
+// (context.inlineText is set for each).
+PageItemTexts Inert(const PageItemTexts& texts, HtmlSanitizer::Context& context) {
     PageItemTexts inert;
     context.inlineText = true;
     inert.title = HtmlSanitizer::Sanitize(texts.title, context);

@@ -18,8 +18,7 @@ public:
     enum class Result { kMarked, kUnchanged, kUpdating, kFailed };
 
     // One channel's files, flushed or not; the counts are the caller's.
-    static Result MarkChannel(CChannel& channel, const std::wstring& dataFolder,
-                              bool flush = true);
+    static Result MarkChannel(CChannel& channel, const std::wstring& dataFolder, bool flush = true);
 
     struct Refusal {
         CChannel* channel;

@@ -4,6 +4,7 @@
 #include "UsageError.h"
 #include "catalogue/CatalogueModel.h"
 #include "platform/CodePage.h"
+#include "reader/ChannelItems.h"
 #include "update/UpdateScheduler.h"
 
 #include <atomic>
@@ -46,8 +47,7 @@ int UpdateCommand::Run(Session& session, const std::vector<std::string>& args) {
 bool UpdateCommand::Start(Session& session, const std::vector<std::string>& args,
                           std::vector<CChannel*>& channels) {
     if (args.size() == 1 && args[0] == "--all") {
-        for (CatalogueNode* node : session.Model().TopLevel())
-            CollectChannels(node, channels);
+        channels = ChannelItems::InTreeOrder(session.Model().TopLevel());
         session.Updates().UpdateAll();
         return true;
     }
@@ -58,21 +58,13 @@ bool UpdateCommand::Start(Session& session, const std::vector<std::string>& args
             session.Refuse("no such node: " + a);
             return false;
         }
-        CollectChannels(group ? CatalogueModel::NodeOf(group) : CatalogueModel::NodeOf(channel),
-                        channels);
+        for (CChannel* under : ChannelItems::InTreeOrder(
+                 {group ? CatalogueModel::NodeOf(group) : CatalogueModel::NodeOf(channel)}))
+            channels.push_back(under);
     }
     for (CChannel* channel : channels)
         session.Updates().UpdateSelected(channel);
     return true;
-}
-
-void UpdateCommand::CollectChannels(CatalogueNode* node, std::vector<CChannel*>& out) {
-    if (node->channel) {
-        out.push_back(node->channel);
-        return;
-    }
-    for (CatalogueNode* child : node->children)
-        CollectChannels(child, out);
 }
 
 // A line per channel and the counts; a channel without a result was not reached before the

@@ -5,7 +5,6 @@
 
 class CChannel;
 class Session;
-struct CatalogueNode;
 
 // `update (--all | NODE...)`: updates the channels (a group: every channel under it), waits
 // for them and reports each channel's outcome and the counts. Ctrl-C stops the updates.
@@ -19,6 +18,5 @@ private:
     // does not exist.
     static bool Start(Session& session, const std::vector<std::string>& args,
                       std::vector<CChannel*>& channels);
-    static void CollectChannels(CatalogueNode* node, std::vector<CChannel*>& out);
     static int Report(Session& session, const std::vector<CChannel*>& channels);
 };
