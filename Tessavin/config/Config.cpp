@@ -142,6 +142,12 @@ int CConfig::ReadAllowHttps() {
 int CConfig::WriteAllowHttps(int v) {
     return WriteInt(L"AllowHttps", v, AllowHttps, __LINE__);
 }
+int CConfig::ReadNotifyNewItems() {
+    return ReadInt(L"NotifyNewItems", L"1", NotifyNewItems, __LINE__);
+}
+int CConfig::WriteNotifyNewItems(int v) {
+    return WriteInt(L"NotifyNewItems", v, NotifyNewItems, __LINE__);
+}
 int CConfig::ReadLogSize() {
     return ReadInt(L"LogSize", L"2", LogSize, __LINE__);
 }
@@ -224,6 +230,7 @@ int CConfig::WriteMissingDefaults() {
         const wchar_t* key;
         std::wstring value;
     };
+    // clang-format off
     const std::vector<Default> defaults = {
         {L"LogHotKey", L""},
         {L"LogSize", L"2"},
@@ -239,8 +246,10 @@ int CConfig::WriteMissingDefaults() {
         {L"ThreadNum", L"5"},
         {L"UpdateState", L"0"},
         {L"AllowHttps", L"0"},
+        {L"NotifyNewItems", L"1"},
         {L"LogName", LogFileNameFor(FormatNow(L"%Y%m%d"), 0)},
     };
+    // clang-format on
     for (const Default& d : defaults) {
         if (!ReadRaw(d.key, L"").empty())
             continue;

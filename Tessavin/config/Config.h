@@ -20,6 +20,7 @@ public:
     int ProxyState = 0;
     int ProxyPort = 0;
     int AllowHttps = 0;
+    int NotifyNewItems = 1;
     std::wstring ProxyAddress;
     std::wstring UserName;
     std::wstring UserPassword;
@@ -45,6 +46,9 @@ public:
     // 1: https addresses are feeds too (downloads verify the server's certificate).
     int ReadAllowHttps();
     int WriteAllowHttps(int value);
+    // A desktop notification after an update run that brought new items (1, the default).
+    int ReadNotifyNewItems();
+    int WriteNotifyNewItems(int value);
     std::wstring ReadProxyAddress();
     int WriteProxyAddress(const std::wstring& value);
     std::wstring ReadUserName();

@@ -172,6 +172,7 @@ public:
         return true;
     }
     void AddNew(const std::string& link, const PageItemTexts& texts) {
+        ++added_;
         ItemStateFile::AppendNewItemLine(state_, link);
         if (!change_) {
             page_.AppendItem(++lineNumber_, groupId_, channelId_, link, texts, false, false);
@@ -200,6 +201,7 @@ public:
     }
     std::string FinishPage() { return page_.Finish(shown_); }
     const std::string& State() const { return state_; }
+    uint32_t Added() const { return added_; }
 
 private:
     const uint32_t maxItems_;
@@ -208,6 +210,7 @@ private:
     PageWriter page_;
     std::string state_;
     uint32_t lineNumber_ = 0;
+    uint32_t added_ = 0;
     uint32_t& shown_;
     uint32_t& read_;
     IndexChange* change_;
@@ -317,6 +320,7 @@ ChannelUpdater::Result ChannelUpdater::Reject(const wchar_t* logFormat, const ch
 ChannelUpdater::Result ChannelUpdater::ProcessDocument(const std::string& text) {
     shownCount_ = 0;
     readCount_ = 0;
+    newCount_ = 0;
     const RssDocument document(text);
     if (!document.HasSupportedVersion())
         return ProcessOtherFormat(text);
@@ -374,6 +378,8 @@ ChannelUpdater::Result ChannelUpdater::Merge(ItemSource& items, const std::strin
         index_->Merged(std::move(change));
     }
 
+    // A channel's first page brings what it has; only later pages bring new items.
+    newCount_ = stored.empty() ? 0 : merged.Added();
     // The first build date is kept only once its page exists.
     if (stored.empty())
         channel_.SetLastBuildDate(buildDate);

@@ -42,6 +42,8 @@ public:
     const std::string& FailureReason() const { return failure_; }
     int ShownCount() const { return static_cast<int>(shownCount_); }
     int ReadCount() const { return static_cast<int>(readCount_); }
+    // Items that a written update added to a page the channel had before (0 otherwise).
+    int NewCount() const { return static_cast<int>(newCount_); }
     // The server said the document did not change: like an unchanged document, nothing is
     // written and the counts stay; lastUpdated is set.
     void KeepUnchanged();
@@ -81,6 +83,7 @@ private:
     std::vector<StateRecord> records_;
     uint32_t shownCount_ = 0;
     uint32_t readCount_ = 0;
+    uint32_t newCount_ = 0;
     std::string failure_;
     bool stateExisted_ = false;
     ItemIndex* index_ = nullptr;

@@ -7,6 +7,7 @@ const unsigned kMsgItemDeleted = 11903;        // wParam 0 was unread / 1 was re
 const unsigned kMsgStatus = 11904;             // wParam a status code below, lParam 0
 const unsigned kMsgShowChannelPage = 11905;    // lParam the channel
 const unsigned kMsgChannelPageWritten = 11906; // lParam the channel: an update wrote its page
+const unsigned kMsgUpdateWalkDone = 11907;     // the update-all walk has started its last job
 
 // Status codes of message 11904.
 const unsigned kStatusProxyAuthentication = 11720;

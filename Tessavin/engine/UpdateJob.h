@@ -34,6 +34,8 @@ public:
     UpdateOutcome GetOutcome() const { return outcome_; }
     // Why a failed run failed ("HTTP 404", "not an RSS or Atom document", ...).
     const std::string& FailureReason() const { return failure_; }
+    // New items on a page the channel had before; read once 11901 has arrived.
+    int NewItems() const { return outcome_ == UpdateOutcome::kWritten ? updater_.NewCount() : 0; }
 
 private:
     void Finish(platform::MessageTarget* view, bool success);

@@ -16,10 +16,12 @@
 #include "reader/ViewPage.h"
 #include "search/SearchIndex.h"
 #include "ui/ArtTable.h"
+#include "ui/DesktopNotice.h"
 #include "ui/IEFrame.h"
 #include "ui/ItemViewList.h"
 #include "ui/OptionsDlg.h"
 #include "ui/RssChannelView.h"
+#include "ui/RssDialog.h"
 #include "ui/RssSplitterWnd.h"
 #include "update/UpdateScheduler.h"
 
@@ -47,6 +49,17 @@ const Tool kTools[] = {{11600, L"IDS_ADD_CHANNEL", CMainFrame::Command::kAddChan
                        {11212, L"IDS_OPTIONS", CMainFrame::Command::kOptions}};
 
 // The tree's width the host keeps ([rss] treewidth): a whole number of pixels, else 0.
+NoticeTexts NoticeTextsOf(IPluginContainer* container) {
+    auto text = [container](const wchar_t* key, const wchar_t* fallback) {
+        return CRssDialog::HostText(container, key, fallback).ToStdWstring();
+    };
+    NoticeTexts texts;
+    texts.oneItem = text(L"IDS_NOTICE_ONE_NEW_ITEM", L"1 个频道有 1 条新文章");
+    texts.oneChannel = text(L"IDS_NOTICE_NEW_ITEMS_ONE_CHANNEL", L"1 个频道有 {items} 条新文章");
+    texts.many = text(L"IDS_NOTICE_NEW_ITEMS", L"{channels} 个频道有 {items} 条新文章");
+    return texts;
+}
+
 int StoredTreeWidth(IPluginContainer* container) {
     const std::wstring text = ReadHostConfigValue(L"rss", L"treewidth", container);
     if (text.empty() || text.size() > 6)
@@ -184,6 +197,8 @@ void CMainFrame::CreateClient() {
     targets.readingPane = &paneTarget_;
     model_ = std::make_unique<CatalogueModel>(channelView_);
     updates_ = std::make_unique<UpdateScheduler>(*model_, targets, pool_.get());
+    notice_ = std::make_unique<CDesktopNotice>(this);
+    updates_->SetNoticeSink(notice_.get(), NoticeTextsOf(container_));
     importer_ = std::make_unique<CatalogueImport>(*model_, &target_);
     channelView_->SetModel(model_.get(), updates_.get(), importer_.get());
     if (!model_->Open()) {

@@ -11,6 +11,7 @@
 class CatalogueImport;
 class CatalogueModel;
 class UpdateScheduler;
+class CDesktopNotice;
 struct ViewEntry;
 class CChannel;
 class CIEFrame;
@@ -105,6 +106,7 @@ private:
     WxMessageTarget paneTarget_; // 11905 to the reading pane
     std::unique_ptr<CThreadPool> pool_;
     std::unique_ptr<CatalogueModel> model_;
+    std::unique_ptr<CDesktopNotice> notice_; // the scheduler's sink: goes after it
     std::unique_ptr<UpdateScheduler> updates_;
     std::unique_ptr<CatalogueImport> importer_;
     std::unique_ptr<SearchIndex> index_;

@@ -15,6 +15,7 @@ COptionsDlg::COptionsDlg(wxWindow* parent, IPluginContainer* container)
     updateState_ = config.ReadUpdateState() != 0;
     proxyState_ = config.ReadProxyState() != 0;
     allowHttps_ = config.ReadAllowHttps() == 1;
+    notifyNewItems_ = config.ReadNotifyNewItems() != 0;
     auto* sizer = new wxBoxSizer(wxVERTICAL);
     // label | edit | note, one row each.
     auto grid = [this](wxStaticBoxSizer* box) {
@@ -40,6 +41,10 @@ COptionsDlg::COptionsDlg(wxWindow* parent, IPluginContainer* container)
         new wxCheckBox(this, kAutoUpdate, Text(L"IDS_OPTIONS_AUTO_UPDATE", L"允许自动更新RSS频道"));
     autoBox->SetValue(updateState_);
     update->Add(autoBox, 0, wxLEFT | wxRIGHT | wxTOP, 8);
+    auto* noticeBox = new wxCheckBox(this, kNotifyNewItems,
+                                     Text(L"IDS_OPTIONS_NOTIFY_NEW_ITEMS", L"更新后通知新文章"));
+    noticeBox->SetValue(notifyNewItems_);
+    update->Add(noticeBox, 0, wxLEFT | wxRIGHT | wxTOP, 8);
     row(grid(update), 11330, L"IDS_OPTIONS_THREADS", L"工作线程数：", kThreads,
         wxString::Format("%d", config.ReadThreadNum()), 0, true,
         Text(L"IDS_OPTIONS_THREADS_RANGE", L"(1-30)个"));
@@ -82,6 +87,8 @@ COptionsDlg::COptionsDlg(wxWindow* parent, IPluginContainer* container)
         wxEVT_CHECKBOX, [this](wxCommandEvent&) { ToggleAutoUpdate(); }, kAutoUpdate);
     Bind(
         wxEVT_CHECKBOX, [this](wxCommandEvent&) { ToggleAllowHttps(); }, kAllowHttps);
+    Bind(
+        wxEVT_CHECKBOX, [this](wxCommandEvent&) { ToggleNotifyNewItems(); }, kNotifyNewItems);
 }
 
 void COptionsDlg::EnableProxyFields() {
@@ -104,6 +111,11 @@ void COptionsDlg::ToggleAutoUpdate() {
 void COptionsDlg::ToggleAllowHttps() {
     allowHttps_ = !allowHttps_;
     static_cast<wxCheckBox*>(FindWindow(kAllowHttps))->SetValue(allowHttps_);
+}
+
+void COptionsDlg::ToggleNotifyNewItems() {
+    notifyNewItems_ = !notifyNewItems_;
+    static_cast<wxCheckBox*>(FindWindow(kNotifyNewItems))->SetValue(notifyNewItems_);
 }
 
 OptionsValues COptionsDlg::Values() const {
@@ -144,5 +156,6 @@ bool COptionsDlg::Write() const {
            config.WriteUserName(v.userName) && config.WriteUserPassword(v.password) &&
            config.WriteLinkNum(number(v.linkNumText)) &&
            config.WriteLinkTime(number(v.linkTimeText)) &&
-           config.WriteAllowHttps(allowHttps_ ? 1 : 0);
+           config.WriteAllowHttps(allowHttps_ ? 1 : 0) &&
+           config.WriteNotifyNewItems(notifyNewItems_ ? 1 : 0);
 }

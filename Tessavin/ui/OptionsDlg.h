@@ -6,7 +6,8 @@
 class wxCheckBox;
 
 // The options (11005): automatic updating and the worker threads, the proxy with its login,
-// the connection attempts and time-out, and whether https addresses are feeds. The check boxes
+// the connection attempts and time-out, whether https addresses are feeds, and the notice of
+// new items after updates. The check boxes
 // change only through their handlers; the proxy fields are enabled with the proxy box. OK
 // writes the settings; a refusal, or a write that fails, keeps the dialog open with the reason
 // in the message line.
@@ -23,6 +24,7 @@ public:
         kAttempts = 11529,
         kTimeout = 11530,
         kAllowHttps = 11531,
+        kNotifyNewItems = 11532,
         kMessage = 10315
     };
     COptionsDlg(wxWindow* parent, IPluginContainer* container);
@@ -30,6 +32,7 @@ public:
     bool UpdateState() const { return updateState_; }
     bool ProxyState() const { return proxyState_; }
     bool AllowHttps() const { return allowHttps_; }
+    bool NotifyNewItems() const { return notifyNewItems_; }
     OptionsValues Values() const;
     std::wstring UserName() const { return Value(kUserName).ToStdWstring(); }
     std::wstring Password() const { return Value(kPassword).ToStdWstring(); }
@@ -40,6 +43,7 @@ public:
     void ToggleProxy();
     void ToggleAutoUpdate();
     void ToggleAllowHttps();
+    void ToggleNotifyNewItems();
 
 protected:
     RuleResult Check() override { return OptionsRules::Check(Values()); }
@@ -52,4 +56,5 @@ private:
     bool updateState_ = false;
     bool proxyState_ = false;
     bool allowHttps_ = false;
+    bool notifyNewItems_ = true;
 };

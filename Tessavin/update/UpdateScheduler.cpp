@@ -1,6 +1,7 @@
 #include "update/UpdateScheduler.h"
 
 #include "catalogue/CatalogueModel.h"
+#include "config/Config.h"
 #include "config/LogFile.h"
 #include "engine/Messages.h"
 #include "engine/ThreadPool.h"
@@ -120,6 +121,9 @@ void UpdateScheduler::UpdateAllWorker() {
         StartJob(channel, false);
     }
     updateAllRunning_ = false;
+    // A run whose jobs all ended during the walk ends here.
+    if (targets_.view)
+        targets_.view->Post(kMsgUpdateWalkDone, 0, 0);
 }
 
 void UpdateScheduler::StopAll() {
@@ -144,19 +148,24 @@ void UpdateScheduler::HandleMessage(const platform::PostedMessage& message) {
     case kMsgItemDeleted:
         model_.OnItemDeleted(w, channel);
         break;
+    case kMsgUpdateWalkDone:
+        NoticeIfRunEnded();
+        break;
     default:
         break;
     }
 }
 
-UpdateOutcome UpdateScheduler::TakeJob(CChannel* channel, std::string& reason) {
+UpdateOutcome UpdateScheduler::TakeJob(CChannel* channel, std::string& reason, int& newItems) {
     UpdateOutcome outcome = UpdateOutcome::kNotRun;
+    newItems = 0;
     platform::ScopedLock guard(jobListLock_);
     auto it = std::find_if(jobList_.begin(), jobList_.end(),
                            [channel](const auto& job) { return job->Channel() == channel; });
     if (it != jobList_.end()) {
         outcome = (*it)->GetOutcome();
         reason = (*it)->FailureReason();
+        newItems = (*it)->NewItems();
         jobList_.erase(it);
     }
     channel->SetUpdating(false);
@@ -169,7 +178,9 @@ void UpdateScheduler::OnUpdateFinished(int result, CChannel* channel) {
         return;
     }
     std::string reason;
-    const UpdateOutcome outcome = TakeJob(channel, reason);
+    int newItems = 0;
+    const UpdateOutcome outcome = TakeJob(channel, reason, newItems);
+    notice_.Add(channel->GetName(), newItems);
     if (outcome != UpdateOutcome::kStopped && outcome != UpdateOutcome::kNotRun)
         model_.RecordHealth(channel, outcome == UpdateOutcome::kFailed, reason);
     if (result == 1) {
@@ -189,4 +200,13 @@ void UpdateScheduler::OnUpdateFinished(int result, CChannel* channel) {
     if (channel->GetShowWhenDone() && channel->GetTotalCount() != 0 && targets_.readingPane)
         targets_.readingPane->Post(kMsgShowChannelPage, 0, lParam);
     channel->SetShowWhenDone(false);
+    NoticeIfRunEnded();
+}
+
+void UpdateScheduler::NoticeIfRunEnded() {
+    if (notice_.Empty() || updateAllRunning_.load() || RunningJobs() != 0)
+        return;
+    if (noticeSink_ && CConfig().ReadNotifyNewItems() != 0)
+        noticeSink_->Show(notice_.Summary(noticeTexts_), notice_.Names());
+    notice_.Clear();
 }

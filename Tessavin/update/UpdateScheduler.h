@@ -3,6 +3,7 @@
 #include "catalogue/UpdateOutcome.h"
 #include "engine/StopToken.h"
 #include "platform/CriticalSection.h"
+#include "update/NewItemsNotice.h"
 
 #include <atomic>
 #include <memory>
@@ -52,6 +53,13 @@ public:
     // after it.
     void Close();
 
+    // Where the notice of new items goes when an update run that brought some has ended
+    // (none by default); the NotifyNewItems setting can turn it off.
+    void SetNoticeSink(NoticeSink* sink, const NoticeTexts& texts) {
+        noticeSink_ = sink;
+        noticeTexts_ = texts;
+    }
+
     // A message that arrived at the view target.
     void HandleMessage(const platform::PostedMessage& message);
     void OnUpdateFinished(int result, CChannel* channel);
@@ -61,8 +69,11 @@ private:
     bool BeginUpdate(CChannel* channel);
     bool StartJob(CChannel* channel, bool fromCommand);
     void UpdateAllWorker();
-    // Takes the finished job of the channel off the list: how it ended and why.
-    UpdateOutcome TakeJob(CChannel* channel, std::string& reason);
+    // Takes the finished job of the channel off the list: how it ended, why, and how many
+    // new items it brought.
+    UpdateOutcome TakeJob(CChannel* channel, std::string& reason, int& newItems);
+    // Once no job runs and no walk is on, the run's notice is shown (when it has items).
+    void NoticeIfRunEnded();
 
     CatalogueModel& model_;
     Targets targets_;
@@ -72,4 +83,8 @@ private:
     std::vector<std::unique_ptr<CUpdateJob>> jobList_;
     std::atomic<bool> updateAllRunning_{false};
     std::thread updateAllThread_;
+    // UI thread only.
+    NoticeSink* noticeSink_ = nullptr;
+    NoticeTexts noticeTexts_;
+    NewItemsNotice notice_;
 };

@@ -60,8 +60,8 @@ std::string Reason(const RuleResult& rule, const OptionsValues& v) {
 
 const std::vector<std::string>& OptionsCommand::Keys() {
     static const std::vector<std::string> keys = {
-        "UpdateState", "ThreadNum",    "ProxyState", "ProxyAddress", "ProxyPort",
-        "UserName",    "UserPassword", "LinkNum",    "LinkTime",     "AllowHttps"};
+        "UpdateState",  "ThreadNum", "ProxyState", "ProxyAddress", "ProxyPort",     "UserName",
+        "UserPassword", "LinkNum",   "LinkTime",   "AllowHttps",   "NotifyNewItems"};
     return keys;
 }
 
@@ -85,13 +85,16 @@ std::string OptionsCommand::Value(const std::string& key) {
         return std::to_string(config.ReadLinkNum());
     if (key == "LinkTime")
         return std::to_string(config.ReadLinkTime());
+    if (key == "NotifyNewItems")
+        return std::to_string(config.ReadNotifyNewItems());
     return std::to_string(config.ReadAllowHttps());
 }
 
 OptionsCommand::Outcome OptionsCommand::Set(const std::string& key, const std::string& text) {
     const std::wstring value = Wide(text);
     CConfig config;
-    if (key == "UpdateState" || key == "ProxyState" || key == "AllowHttps") {
+    if (key == "UpdateState" || key == "ProxyState" || key == "AllowHttps" ||
+        key == "NotifyNewItems") {
         if (text != "0" && text != "1")
             return {1, key + " must be 0 or 1"};
     }
@@ -148,6 +151,8 @@ int OptionsCommand::Write(CConfig& config, const std::string& key, const std::ws
         return config.WriteLinkNum(number);
     if (key == "LinkTime")
         return config.WriteLinkTime(number);
+    if (key == "NotifyNewItems")
+        return config.WriteNotifyNewItems(number);
     return config.WriteAllowHttps(number);
 }
 

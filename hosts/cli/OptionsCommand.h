@@ -6,7 +6,8 @@
 
 class CConfig;
 
-// `tessavin options [KEY [VALUE]]`: the settings of the options dialog and AllowHttps.
+// `tessavin options [KEY [VALUE]]`: the settings of the options dialog, AllowHttps and
+// NotifyNewItems.
 // Without arguments every setting is printed as KEY=VALUE in the dialog's order; with a
 // key its value alone. With a value the setting is checked by the options dialog's rules
 // (against the other settings as stored) and written. The password is never printed.

@@ -354,7 +354,8 @@ TEST_F(CommandLineTest, ExportWritesOpmlThatImportsIntoTheSameTree) {
 
 TEST_F(CommandLineTest, OptionsPrintCheckAndWriteTheSettings) {
     const std::string all = "UpdateState=0\nThreadNum=5\nProxyState=0\nProxyAddress=\nProxyPort=0\n"
-                            "UserName=\nUserPassword=%\nLinkNum=1\nLinkTime=10\nAllowHttps=0\n";
+                            "UserName=\nUserPassword=%\nLinkNum=1\nLinkTime=10\nAllowHttps=0\n"
+                            "NotifyNewItems=1\n";
     const size_t password = all.find('%');
     Expect({{{"options"}, "0:" + std::string(all).erase(password, 1)},
             {{"options", "UserPassword", "secret"}, "0:"},
@@ -375,6 +376,7 @@ TEST_F(CommandLineTest, OptionsPrintCheckAndWriteTheSettings) {
             {{"options", "LinkNum", "0"}, "1!LinkNum must be a whole number from 1 to 5"},
             {{"options", "ProxyState", "1"}, "1!ProxyAddress must be set while ProxyState is 1"},
             {{"options", "AllowHttps", "2"}, "1!AllowHttps must be 0 or 1"},
+            {{"options", "NotifyNewItems", "yes"}, "1!NotifyNewItems must be 0 or 1"},
             {{"options", "UserName", "a\nb"}, "1!UserName must not hold control characters"},
             {{"options", "UserPassword", std::string(388, 'p')},
              "1!UserPassword is longer than 387 bytes"},
@@ -389,6 +391,7 @@ TEST_F(CommandLineTest, OptionsPrintCheckAndWriteTheSettings) {
                                                           {"ProxyState", "1"},
                                                           {"ThreadNum", "30"},
                                                           {"AllowHttps", "1"},
+                                                          {"NotifyNewItems", "0"},
                                                           {"UserName", std::string(255, 'x')}})
         Expect({{{"options", key, value}, "0:"}, {{"options", key}, "0:" + value + "\n"}});
     Expect({{{"options", "ProxyPort", "0"},

@@ -134,6 +134,7 @@ TEST_F(ConfigTest, StartFillsMissingAndEmptyKeysInOrderAndAdvancesTheLogNumber) 
               "[Host]\r\nX=1\r\n[Common]\r\nLogHotKey=\r\nLogSize=2\r\nLogState=0\r\nLinkNum=1\r\n"
               "LinkTime=10\r\nProxyState=0\r\nProxyAddress=\r\nProxyPort=0\r\nUserName=\r\n"
               "UserPassword=\r\nLang=0\r\nThreadNum=5\r\nUpdateState=0\r\nAllowHttps=0\r\n"
+              "NotifyNewItems=1\r\n"
               "LogName=" +
                   today + "_1.log\r\n");
     // An empty value counts as missing; present values stay.

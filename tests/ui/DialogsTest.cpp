@@ -336,6 +336,8 @@ TEST_F(DialogTest, OptionsCheckEachFieldAndApplyToThePoolAndTheTimers) {
         EXPECT_FALSE(static_cast<wxCheckBox*>(d.FindWindow(D::kAllowHttps))->GetValue());
         dialog.ToggleAllowHttps();
         EXPECT_TRUE(static_cast<wxCheckBox*>(d.FindWindow(D::kAllowHttps))->GetValue());
+        EXPECT_TRUE(static_cast<wxCheckBox*>(d.FindWindow(D::kNotifyNewItems))->GetValue());
+        dialog.ToggleNotifyNewItems();
         EXPECT_TRUE(Press(dialog, {{D::kProxyPort, ""}}).accepted);
         return static_cast<int>(wxID_OK);
     });
@@ -347,7 +349,7 @@ TEST_F(DialogTest, OptionsCheckEachFieldAndApplyToThePoolAndTheTimers) {
     const std::string ini = ReadFileBytes(app / "rss/RssUserCfg/Quorvel.ini");
     for (const char* line :
          {"UpdateState=1", "ThreadNum=7", "ProxyState=0", "ProxyPort=0", "ProxyAddress=proxy",
-          "UserName=user", "LinkNum=5", "LinkTime=35", "AllowHttps=1"})
+          "UserName=user", "LinkNum=5", "LinkTime=35", "AllowHttps=1", "NotifyNewItems=0"})
         EXPECT_NE(ini.find(line), std::string::npos) << line;
     EXPECT_EQ(CConfig().ReadUserPassword(), L"secret");
 
