@@ -1,9 +1,10 @@
 # Sourced by run.sh and screenshots.sh: serves the sample feeds of demo/ on a loopback port
 # and gives the application folder $app their channel list as its default list, with
 # automatic updating on (the first showing of the reader updates every channel).
-# Needs: $app (an existing folder); sets $port; stops the server on exit.
+# Needs: $app (an existing folder); $feeds, when set, is served instead of demo/feeds; sets
+# $port; stops the server on exit.
 portfile=$(mktemp -u /tmp/tessavin-demo-port.XXXXXX)
-./build/hosts/cli/tessavin-demo-server demo/feeds "$portfile" &
+./build/hosts/cli/tessavin-demo-server "${feeds:-demo/feeds}" "$portfile" &
 demo_server=$!
 trap 'kill $demo_server 2>/dev/null || true; rm -f "$portfile"' EXIT
 for _ in $(seq 1 100); do [ -s "$portfile" ] && break; sleep 0.05; done

@@ -11,7 +11,7 @@ packages=(
     libsqlite3-dev
     clang libclang-rt-14-dev
     libwxgtk3.2-dev libwxgtk-webview3.2-dev libwebkit2gtk-4.0-dev libglib2.0-dev xvfb xauth xdotool
-    imagemagick
+    imagemagick dunst dbus-daemon
 )
 
 # Every outside command that scripts/run.sh and the scripts it runs (demo-env.sh,

@@ -16,6 +16,7 @@
 #   mark-all-read.png  the tree's menu on a group with "mark read" pointed at
 #   flagged.png    the view of the flagged items of every channel
 #   search.png, search-en.png  the results of a search for a Chinese and an English word
+#   notice.png     the whole screen: the notification after an update run that brought new items
 #
 #   scripts/screenshots.sh OUTDIR
 set -euo pipefail
@@ -29,6 +30,9 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j "$(nproc)" --target tessavin-host tessavin-demo-server
 
 app=$(mktemp -d /tmp/tessavin-shots.XXXXXX)
+# A copy of the sample feeds, which get new items for the notice.
+feeds="$app/feeds"
+cp -r demo/feeds "$feeds"
 source scripts/demo-env.sh
 # A channel whose server takes 4 seconds to answer, and one whose address is gone.
 sed -i "s|</body>|<outline kind=\"nkFeed\" text=\"Slow wire\" xmlUrl=\"http://127.0.0.1:$port/slow/world.xml\"/><outline kind=\"nkFeed\" text=\"Gone\" xmlUrl=\"http://127.0.0.1:$port/gone.xml\"/></body>|" \
@@ -36,9 +40,15 @@ sed -i "s|</body>|<outline kind=\"nkFeed\" text=\"Slow wire\" xmlUrl=\"http://12
 display=$(for n in $(seq 90 140); do [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] || { echo $n; break; }; done)
 Xvfb ":$display" -screen 0 1024x720x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
-trap 'kill $host 2>/dev/null || true; kill $xvfb 2>/dev/null || true; kill $demo_server 2>/dev/null || true' EXIT
 export DISPLAY=":$display"
 for _ in $(seq 1 100); do [ -e /tmp/.X11-unix/X$display ] && break; sleep 0.05; done
+# A session bus of its own with a notification service that draws on the display.
+bus=$(dbus-daemon --session --fork --print-address=1 --print-pid=1)
+export DBUS_SESSION_BUS_ADDRESS=$(echo "$bus" | sed -n 1p)
+bus_pid=$(echo "$bus" | sed -n 2p)
+dunst >/dev/null 2>&1 &
+notices=$!
+trap 'kill $host $notices $bus_pid $xvfb $demo_server 2>/dev/null || true' EXIT
 ./build/hosts/desktop/tessavin-host --app-dir "$app" --lang zh_CN --ready-file "$app/.ready" \
     --started-file "$app/.started" \
     >"$app/host.log" 2>&1 &
@@ -174,6 +184,15 @@ dialog_shot "删除" confirm-delete.png
 # The options, from the reader's toolbar; then once more in an English host.
 click 284 52
 dialog_shot "系统配置" options.png
+# "Lab notes" and "World desk" get a new item each; update all (Ctrl+F5) ends in one notice.
+for f in science world; do
+    sed -i "s|</lastBuildDate>|</lastBuildDate><item><title>Breaking $f</title><link>http://example.org/$f/new.html</link></item>|" "$feeds/$f.xml"
+    sed -i "s|<lastBuildDate>[^<]*<|<lastBuildDate>Tue, 08 Dec 2026 09:00:00 GMT<|" "$feeds/$f.xml"
+done
+click 60 144
+xdotool key ctrl+F5
+sleep 7 # the slow channel takes 4 seconds
+import -window root "$out/notice.png"
 kill $host
 wait $host 2>/dev/null || true
 rm -f "$app/.ready"
