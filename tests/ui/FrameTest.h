@@ -10,6 +10,7 @@
 #include "platform/CodePage.h"
 #include "platform/FileSystem.h"
 #include "platform/ResourceModule.h"
+#include "ui/DesktopNotice.h"
 #include "ui/MainFrame.h"
 #include "ui/RssChannelView.h"
 #include "update/UpdateScheduler.h"

@@ -228,3 +228,14 @@ TEST_F(FrameTest, ChannelTimersAndDoubleClicks) {
     view->OnChannelTimer(id);
     EXPECT_EQ(frame->Updates()->RunningJobs(), 0u);
 }
+
+TEST_F(FrameTest, TheNoticeOfNewItemsBringsTheWindowUp) {
+    CDesktopNotice notice(host);
+    host->Hide();
+    // Without a notification service (as here) nothing is shown and nothing fails.
+    notice.Show(L"3 new items in 2 channels", L"a, b");
+    PumpEvents(20);
+    EXPECT_FALSE(host->IsShown());
+    notice.BringUp(); // what a click on it does
+    EXPECT_TRUE(host->IsShown());
+}
