@@ -180,9 +180,9 @@ void CIEFrame::ShowPageLimit() {
                    GetLocaleText(L"IDS_TEXT_PROMPT", kModuleTextsName, container_), kMbIconError);
 }
 
-CIEView* CIEFrame::CreateView(bool channelView) {
-    auto* view = new CIEView(tabs_, channelView);
-    if (!view->WebView()) {
+CIEView* CIEFrame::CreateView(bool channelView, bool deferWebView) {
+    auto* view = new CIEView(tabs_, channelView, deferWebView);
+    if (!deferWebView && !view->WebView()) {
         view->Destroy(); // no browser: the page is discarded before it is set up
         return nullptr;
     }
@@ -222,7 +222,8 @@ int CIEFrame::NewPage(const std::wstring& title, const std::wstring& address, CC
         ShowPageLimit();
         return 1;
     }
-    CIEView* view = CreateView(channel != nullptr);
+    // An empty page makes its web view when it first goes somewhere.
+    CIEView* view = CreateView(channel != nullptr, !channel && address == kBlank);
     if (!view) {
         LogPrintf(L"Failed to create IE view");
         return 0;
@@ -367,6 +368,8 @@ void CIEFrame::RunCommand(int command) {
     if (!current)
         return;
     wxWebView* web = current->WebView();
+    if (!web)
+        return; // an empty page: nowhere to go back to, nothing to load or stop
     switch (command) {
     case kBack:
         if (web->CanGoBack())

@@ -127,7 +127,7 @@ private:
     int IndexOfChannel(const CChannel* channel) const;
     // A new page's view (not in the strip yet, its events bound), or null when no browser
     // could be made.
-    CIEView* CreateView(bool channelView);
+    CIEView* CreateView(bool channelView, bool deferWebView = false);
     // Puts a new page into the strip at a position and selects it; false at the page limit.
     bool InsertPage(CIEView* view, size_t position, const std::wstring& title);
     // Removes the page at a position; false when it could not be removed.

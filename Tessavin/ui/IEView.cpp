@@ -51,14 +51,23 @@ uint64_t NowMs() {
 
 } // namespace
 
-CIEView::CIEView(wxWindow* parent, bool channelView)
+CIEView::CIEView(wxWindow* parent, bool channelView, bool deferWebView)
     : wxPanel(parent, wxID_ANY), channelView_(channelView) {
+    SetSizer(new wxBoxSizer(wxVERTICAL));
+    // An empty page shows what an empty web view shows.
+    SetBackgroundColour(*wxWHITE);
+    if (!deferWebView)
+        MakeWebView();
+}
+
+bool CIEView::MakeWebView() {
+    if (web_)
+        return true;
     web_ = wxWebView::New(this, wxID_ANY, wxWebViewDefaultURLStr);
     if (!web_)
-        return; // no browser: the pane finds no web view and discards the page
-    auto* sizer = new wxBoxSizer(wxVERTICAL);
-    sizer->Add(web_, 1, wxEXPAND);
-    SetSizer(sizer);
+        return false; // no browser: the pane finds no web view and discards the page
+    GetSizer()->Add(web_, 1, wxEXPAND);
+    Layout();
     ReaderWebContext::Prepare(Native());
     // Pages that name no character set of their own are the reader's native pages.
     WebKitSettings* settings = webkit_settings_new_with_settings(
@@ -75,8 +84,9 @@ CIEView::CIEView(wxWindow* parent, bool channelView)
                                                         nullptr, nullptr, nullptr))
         g_signal_handler_disconnect(Native(), handler);
     g_signal_connect(Native(), "create", G_CALLBACK(OnCreate), this);
-    if (channelView)
+    if (channelView_)
         SetUpChannelView();
+    return true;
 }
 
 CIEView::~CIEView() {
@@ -100,6 +110,8 @@ void CIEView::SetUpChannelView() {
 }
 
 void CIEView::Navigate(const std::wstring& address) {
+    if (!MakeWebView())
+        return;
     if (channelView_) {
         pagePath_ = address;
         LoadPage(0, 0);
@@ -133,7 +145,7 @@ void CIEView::LoadPage(long scroll, int pageIndex, bool seekUnread) {
 }
 
 std::wstring CIEView::ShownFile() const {
-    if (!channelView_)
+    if (!channelView_ || !web_)
         return std::wstring();
     return ReaderWebContext::FileOf(Native(), web_->GetCurrentURL().utf8_str().data());
 }
@@ -141,7 +153,7 @@ std::wstring CIEView::ShownFile() const {
 void CIEView::ReloadKeepingScroll() {
     if (channelView_ && !pagePath_.empty())
         LoadPage(calls_.Scroll(), calls_.PageIndex());
-    else
+    else if (web_)
         web_->Reload();
 }
 

@@ -45,10 +45,15 @@ wxDECLARE_EVENT(EVT_IE_PAGE_CALLS_DONE, CIEPageEvent);
 // opens in a web view, anything else is refused. A web view has no way to the reader.
 class CIEView : public wxPanel {
 public:
-    CIEView(wxWindow* parent, bool channelView);
+    // deferWebView: the web view (and with the first one, the browser's processes) is made
+    // only when the page first goes somewhere; an empty page needs none.
+    CIEView(wxWindow* parent, bool channelView, bool deferWebView = false);
     ~CIEView() override;
 
+    // Null while a deferred page has gone nowhere, or when there is no browser.
     wxWebView* WebView() const { return web_; }
+    // Makes the web view unless made already; false when there is no browser.
+    bool MakeWebView();
     bool IsChannelView() const { return channelView_; }
     void SetChannel(CChannel* channel) { channel_ = channel; }
     CChannel* Channel() const { return channel_; }

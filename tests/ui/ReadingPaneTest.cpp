@@ -217,6 +217,8 @@ TEST_F(PaneTest, TabsOpenAfterTheSelectedOneUpToTwentyAndAtLeastOneStays) {
     EXPECT_EQ(CIEFrame::TabTitle(L"频道频道频道频道频道频道频"), L"频道频道频道频道频道频道...");
     StartPane();
     CIETabCtrl* tabs = pane->Tabs();
+    // The empty first page has no web view (the browser starts with the first page shown).
+    EXPECT_EQ(pane->CurrentPage()->WebView(), nullptr);
     // Channel a takes the empty first page; asked again, its tab is only selected.
     pane->ShowChannelPage(a);
     EXPECT_EQ(tabs->GetPageCount(), 1u);
@@ -234,6 +236,8 @@ TEST_F(PaneTest, TabsOpenAfterTheSelectedOneUpToTwentyAndAtLeastOneStays) {
     EXPECT_EQ(tabs->GetPageImage(1), CIETabCtrl::kWebImage);
     EXPECT_EQ(pane->AddressBox()->GetValue(), "about:blank");
     pane->RunCommand(CIEFrame::kStop); // nothing to stop on about:blank
+    pane->RunCommand(CIEFrame::kRefresh);
+    EXPECT_EQ(pane->CurrentPage()->WebView(), nullptr);
 
     // Up to twenty pages; the twenty-first of every kind shows the limit and adds nothing.
     while (tabs->GetPageCount() < 20)
