@@ -12,6 +12,7 @@
 #   confirm-delete.png  the delete command asking by name
 #   page-en.png    a channel page in an English host
 #   add-channel.png, properties.png, import.png, options.png   the dialogs (Chinese)
+#   discover.png   add channel given a web page's address: the choice of the two feeds it names
 #   options-en.png the options dialog of an English host
 #   mark-all-read.png  the tree's menu on a group with "mark read" pointed at
 #   flagged.png    the view of the flagged items of every channel
@@ -168,6 +169,15 @@ click 60 144
 click 26 52 # the reader's "add channel" button
 xdotool key Return
 dialog_shot "添加频道" add-channel.png
+# Add channel given the address of a web page that names two feeds: the choice between them.
+click 60 144
+click 26 52
+xdotool type --delay 40 "Harbour Daily"
+xdotool key Tab Tab
+xdotool type --delay 20 "http://127.0.0.1:$port/site.html"
+xdotool key Return
+sleep 1
+dialog_shot "添加频道" discover.png
 # The properties of "World desk" and the import dialog, from the tree's menu.
 xdotool mousemove --window "$window" 110 167 click 3
 sleep 0.5

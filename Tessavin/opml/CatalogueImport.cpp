@@ -4,14 +4,43 @@
 #include "config/Config.h"
 #include "config/Folders.h"
 #include "config/LogFile.h"
+#include "engine/FeedFinder.h"
 #include "engine/Messages.h"
 #include "engine/UpDateXml.h"
+#include "opml/OpmlExport.h"
+#include "platform/CodePage.h"
 #include "platform/FileSystem.h"
 #include "platform/MessageTarget.h"
 
 #include <algorithm>
+#include <memory>
 #include <unordered_map>
 #include <unordered_set>
+
+namespace {
+
+// Markup of a web page: an html element's tag (any case) at its start.
+bool IsPage(const std::string& document) {
+    const std::string start = platform::AsciiLower(document.substr(0, 4096));
+    return start.find("<html") != std::string::npos || start.find("<head") != std::string::npos;
+}
+
+} // namespace
+
+std::string CatalogueImport::FeedList(const std::string& document, const std::string& address) {
+    const FeedFinder::Result found = FeedFinder::Decide(document, address);
+    if (found.outcome == FeedFinder::Outcome::kNoFeed)
+        return std::string();
+    std::vector<DiscoveredFeed> feeds = found.feeds;
+    if (found.outcome == FeedFinder::Outcome::kFeed)
+        feeds.push_back({std::string(), address, std::string()});
+    // A channel without a name takes its address.
+    std::string list = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<opml version=\"2.0\"><body>";
+    for (const DiscoveredFeed& feed : feeds)
+        list += "<outline text=\"" + OpmlExport::Escape(feed.title) + "\" xmlUrl=\"" +
+                OpmlExport::Escape(feed.url) + "\"/>";
+    return list + "</body></opml>";
+}
 
 CatalogueImport::CatalogueImport(CatalogueModel& model, platform::MessageTarget* frame)
     : model_(model), frame_(frame) {}
@@ -39,6 +68,7 @@ bool CatalogueImport::Fetch(const std::wstring& path, std::wstring& source) {
             frame_->Post(kMsgStatus, kStatusImportFailed, 0);
         return false;
     }
+    downloaded_ = downloader.Buffer();
     source = model_.DataFolder() + L"/import.opml.download";
     if (!platform::ReplaceFileContent(source, downloader.Buffer())) {
         lastImport_.problem = ImportProblem::kUnreadable;
@@ -50,6 +80,9 @@ bool CatalogueImport::Fetch(const std::wstring& path, std::wstring& source) {
 CatalogueImport::ImportProblem CatalogueImport::ProblemOf(const std::wstring& path,
                                                           const std::wstring& source) const {
     std::string bytes;
+    if (source != path && !FeedFinder::IsFeed(downloaded_, platform::WideToUtf8(path)) &&
+        IsPage(downloaded_))
+        return ImportProblem::kNoFeed;
     return source != path                            ? ImportProblem::kNotList
            : path.find(L"://") != std::wstring::npos ? ImportProblem::kNotHttp
            : !platform::FileExists(path)             ? ImportProblem::kNoFile
@@ -82,35 +115,52 @@ int CatalogueImport::Import(const std::wstring& path, CGroup* parent) {
         LogPrintf(L"Failed to import feed form file or web");
         return 0;
     }
-    COpmlImport importer(frame_);
     // The catalogue's addresses and groups, looked up once per outline.
     std::unordered_set<std::wstring> addresses;
     addresses.reserve(model_.Channels().size());
     for (const auto& channel : model_.Channels())
         addresses.insert(channel->GetUrl());
-    importer.isNewAddress = [&addresses](const std::wstring& address) {
-        return addresses.count(address) == 0;
-    };
     // Keyed by "<parent id>/<name>"; of two groups with one name and parent, the first.
     std::unordered_map<std::wstring, uint32_t> groupIds;
     groupIds.reserve(model_.Groups().size());
     for (const auto& group : model_.Groups())
         groupIds.emplace(std::to_wstring(group->GetParentId()) + L'/' + group->GetName(),
                          group->GetId());
-    importer.existingGroup = [&groupIds](uint32_t parentId, const std::wstring& name) {
-        const auto found = groupIds.find(std::to_wstring(parentId) + L'/' + name);
-        return found == groupIds.end() ? uint32_t{0} : found->second;
+    const bool downloaded = source != path;
+    // A downloaded document may be a page rather than a list: its failure is not reported
+    // until that is known.
+    auto importer = std::make_unique<COpmlImport>(downloaded ? nullptr : frame_);
+    auto read = [&](COpmlImport& list) {
+        list.isNewAddress = [&addresses](const std::wstring& address) {
+            return addresses.count(address) == 0;
+        };
+        list.existingGroup = [&groupIds](uint32_t parentId, const std::wstring& name) {
+            const auto found = groupIds.find(std::to_wstring(parentId) + L'/' + name);
+            return found == groupIds.end() ? uint32_t{0} : found->second;
+        };
+        return list.Import(source, parent ? parent->GetId() : 0, model_.LastGroupId(),
+                           model_.LastChannelId());
     };
-    const int read = importer.Import(source, parent ? parent->GetId() : 0, model_.LastGroupId(),
-                                     model_.LastChannelId());
-    if (source != path)
+    int result = read(*importer);
+    if (!result && downloaded) {
+        const std::string list = FeedList(downloaded_, platform::WideToUtf8(path));
+        if (!list.empty() && platform::ReplaceFileContent(source, list)) {
+            importer = std::make_unique<COpmlImport>(frame_);
+            result = read(*importer);
+        } else if (frame_) {
+            frame_->Post(kMsgStatus, kStatusImportFailed, 0);
+        }
+    }
+    if (downloaded)
         platform::DeleteFile(source);
-    if (!read) {
+    if (!result) {
         lastImport_.problem = ProblemOf(path, source);
         LogPrintf(L"Failed to import feed form file or web");
+        downloaded_.clear();
         return 0;
     }
-    return TakeRecords(importer);
+    downloaded_.clear();
+    return TakeRecords(*importer);
 }
 
 int CatalogueImport::TakeRecords(COpmlImport& importer) {

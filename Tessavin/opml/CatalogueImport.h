@@ -13,7 +13,8 @@ class MessageTarget;
 // Imports an OPML channel list (a file, or an http address downloaded first) into the
 // catalogue: the list's records get the next free ids, channels whose address is in the
 // catalogue already are left out, and groups of the same name under the same parent are
-// merged.
+// merged. An address that turns out to be a feed, or a web page naming feeds, is imported
+// as a list of those feeds would be.
 class CatalogueImport {
 public:
     // frame: where status 11904 goes when a download or the list fails (may be null).
@@ -33,7 +34,8 @@ public:
         kUnreadable,
         kNotList,
         kNotHttp,
-        kDownloadFailed
+        kDownloadFailed,
+        kNoFeed // a web page that names no feed
     };
     // What the last import added, and what of the list it left out or changed.
     struct ImportSummary : ImportCounts {
@@ -47,6 +49,9 @@ private:
     // A list on the web is downloaded beside the pages; false (and the problem set) when
     // that fails. `source` is what the importer reads.
     bool Fetch(const std::wstring& path, std::wstring& source);
+    // A downloaded document that is no list, as the list of the feeds it stands for; empty
+    // when it stands for none.
+    static std::string FeedList(const std::string& document, const std::string& address);
     // Why a list that the importer could not read failed.
     ImportProblem ProblemOf(const std::wstring& path, const std::wstring& source) const;
     void LogCounts() const;
@@ -56,4 +61,5 @@ private:
     CatalogueModel& model_;
     platform::MessageTarget* frame_;
     ImportSummary lastImport_;
+    std::string downloaded_; // the document Fetch downloaded, while the import runs
 };

@@ -105,6 +105,8 @@ wxString CImportFeedDlg::Problem(int result) const {
             wxString::FromUTF8(summary.downloadFailure.c_str()).wc_str()));
     case Why::kNotList:
         return Text(L"IDS_IMPORT_NOT_OPML", L"这不是 OPML 频道列表。");
+    case Why::kNoFeed:
+        return Text(L"IDS_NO_FEED_FOUND", L"此页面上没有找到频道。");
     case Why::kNoIds:
         return Text(L"IDS_IMPORT_NO_IDS", L"无法再添加频道组或频道：编号已用完。");
     default:

@@ -21,7 +21,7 @@ public:
                const wchar_t* titleDefault);
 
     // The checks OK runs, then what OK does; true when the dialog may close (OK does so).
-    bool Accept();
+    virtual bool Accept();
     // The message line's text, without the breaks that wrap it (empty without one).
     wxString Message() const;
     // A text by key from the host, else the default.

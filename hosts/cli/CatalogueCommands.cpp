@@ -1,9 +1,11 @@
 #include "CatalogueCommands.h"
 
+#include "FoundFeeds.h"
 #include "Session.h"
 #include "UsageError.h"
 #include "catalogue/CatalogueModel.h"
 #include "catalogue/DialogRules.h"
+#include "engine/FeedFinder.h"
 #include "platform/CodePage.h"
 #include "update/UpdateScheduler.h"
 
@@ -65,8 +67,18 @@ int CatalogueCommands::AddGroup(Session& session, const Args& args) {
 }
 
 int CatalogueCommands::AddChannel(Session& session, const Args& args) {
+    // The one option without a value.
+    Args rest;
+    bool listFeeds = false;
+    for (const std::string& a : args)
+        (a == "--list-feeds" ? listFeeds = true : (rest.push_back(a), false));
     std::vector<std::string> positional;
-    auto options = Session::Options(args, 0, {"--name", "--description", "--group"}, &positional);
+    auto options = Session::Options(rest, 0, {"--name", "--description", "--group"}, &positional);
+    if (listFeeds) {
+        if (positional.size() != 1 || !options.empty())
+            throw UsageError{"add-channel --list-feeds needs a URL and nothing else"};
+        return FoundFeeds::List(session, positional[0]);
+    }
     if (positional.size() != 1 || !options.count("--name"))
         throw UsageError{"add-channel needs a URL and --name"};
     CGroup* parent = nullptr;
@@ -75,10 +87,26 @@ int CatalogueCommands::AddChannel(Session& session, const Args& args) {
     CatalogueModel& model = session.Model();
     const std::wstring name = Wide(options["--name"]);
     const std::wstring description = Wide(options["--description"]);
-    const std::wstring url = Wide(positional[0]);
-    const RuleResult rule = DialogRules::AddChannel(
-        name, description, url, /*verify=*/false,
-        [&model](const std::wstring& a) { return model.IsAddressUnique(a); });
+    std::wstring url = Wide(positional[0]);
+    auto check = [&] {
+        return DialogRules::AddChannel(
+            name, description, url, /*verify=*/false,
+            [&model](const std::wstring& a) { return model.IsAddressUnique(a); });
+    };
+    RuleResult rule = check();
+    // The address of a web page stands for the first feed it names; an address that cannot
+    // be read, or a page that names none, is added as given (its update says why it fails).
+    if (rule.ok && DialogRules::IsHttpUrl(url)) {
+        const FeedFinder::Result found = FeedFinder().Find(positional[0]);
+        if (found.outcome == FeedFinder::Outcome::kFeeds) {
+            session.Out() << "found feed: " << FoundFeeds::Line(found.feeds.front()) << "\n";
+            url = Wide(found.feeds.front().url);
+            rule = check();
+        } else if (found.outcome == FeedFinder::Outcome::kNoFeed) {
+            session.Refuse(std::string(FeedFinder::kNoFeedFound) +
+                           "; the address is added as given");
+        }
+    }
     if (!rule.ok)
         return rule.key.empty() ? session.Refuse("refused")
                                 : session.RefuseKey(rule.key, Utf8(rule.key));

@@ -3,6 +3,7 @@
 #include "Session.h"
 #include "UsageError.h"
 #include "catalogue/CatalogueModel.h"
+#include "engine/FeedFinder.h"
 #include "opml/CatalogueImport.h"
 #include "opml/OpmlExport.h"
 #include "platform/CodePage.h"
@@ -50,6 +51,8 @@ std::string OpmlCommands::ImportProblem(Session& session) {
         return "the download failed (" + failed.downloadFailure + ")";
     case Problem::kNoIds:
         return "no ids are left";
+    case Problem::kNoFeed:
+        return FeedFinder::kNoFeedFound;
     default:
         return "not an OPML list";
     }

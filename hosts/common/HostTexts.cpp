@@ -184,6 +184,11 @@ const Text kModuleTexts[] = {
     {L"IDS_IMPORT_NO_FILE", L"The file does not exist.", L"文件不存在。"},
     {L"IDS_IMPORT_UNREADABLE", L"The file cannot be read.", L"无法读取该文件。"},
     {L"IDS_IMPORT_NOT_OPML", L"This is not an OPML channel list.", L"这不是 OPML 频道列表。"},
+    // A web page's address where a feed was expected.
+    {L"IDS_NO_FEED_FOUND", L"No feed found on this page.", L"此页面上没有找到频道。"},
+    {L"IDS_ADDRESS_NOT_READ", L"The address could not be read (%s).", L"无法读取该地址（%s）。"},
+    {L"IDS_CHOOSE_FEED", L"This page names several feeds: choose one, then press OK.",
+     L"此页面提供多个频道：请选择一个，然后按“确定”。"},
     {L"IDS_IMPORT_NOT_HTTP", L"The address is not an http address.", L"该地址不是 http 地址。"},
     {L"IDS_IMPORT_DOWNLOAD_FAILED", L"The list could not be downloaded (%s).",
      L"无法下载该列表（%s）。"},

@@ -24,7 +24,9 @@ const char kUsage[] =
     "  import PATH|URL [--group gID]\n"
     "  export PATH|-                         the catalogue as OPML 2.0 (- : standard output)\n"
     "  add-group NAME [--parent gID]\n"
-    "  add-channel URL --name NAME [--description TEXT] [--group gID]\n"
+    "  add-channel URL --name NAME [--description TEXT] [--group gID] a web page: its first "
+    "feed\n"
+    "  add-channel URL --list-feeds          the feeds a web page names\n"
     "  rename NODE NAME\n"
     "  set cID [--name N] [--description D] [--url U] [--max-items N] [--interval M]\n"
     "  move NODE (gID|top)\n"
@@ -214,6 +216,34 @@ TEST_F(CommandLineTest, FailedUpdatesAndStoppedDeletesSayWhy) {
              "1!the delete stopped at c2 Page, whose files cannot be deleted; "
              "g2 G stays, holding 1 of its channels"},
             {{"delete", "c2"}, "1!c2 Page was not deleted: its files cannot be deleted"}});
+}
+
+TEST_F(CommandLineTest, AddChannelTakesTheFirstFeedOfAPage) {
+    // Two feeds, the first titled with markup and a line break; and a page without any.
+    server.Serve("/page.html",
+                 "<html><head><link rel=alternate type=application/rss+xml href=world.xml "
+                 "title='&lt;b>World&#10;[c9] x'><link rel=alternate type=application/atom+xml "
+                 "href='/china.xml?a=1&amp;b=2'></head></html>",
+                 "text/html");
+    server.Serve("/plain.html", "<html><body>no feeds</body></html>", "text/html");
+    const std::string world = server.Url("/world.xml");
+    Expect({{{"add-channel", server.Url("/page.html"), "--list-feeds"},
+             "0:" + world + " \"<b>World [c9] x\"\n" + server.Url("/china.xml?a=1&b=2") + "\n"},
+            {{"add-channel", world, "--list-feeds"}, "0:" + world + "\n"},
+            {{"add-channel", server.Url("/plain.html"), "--list-feeds"},
+             "1!no feed found on this page"},
+            {{"add-channel", server.Url("/gone"), "--list-feeds"},
+             "1!cannot read " + server.Url("/gone") + ": HTTP 404"},
+            {{"add-channel", world, "--list-feeds", "--name", "x"},
+             "2?add-channel --list-feeds needs a URL and nothing else"},
+            {{"list"}, "0:"},
+            {{"add-channel", server.Url("/page.html"), "--name", "W"},
+             "0:found feed: " + world + " \"<b>World [c9] x\"\n[c1] W(4/4)\n"},
+            {{"list"}, "0:[c1] W(4/4)\n"}});
+    // The feed it stands for is checked as a typed address is.
+    const Result again = Run({"add-channel", server.Url("/page.html"), "--name", "W"});
+    EXPECT_EQ(again.code, 1);
+    EXPECT_EQ(again.err, "tessavin: A channel with this address exists already.\n");
 }
 
 TEST_F(CommandLineTest, RefusalsOfTheDialogRulesAndImportSummaries) {

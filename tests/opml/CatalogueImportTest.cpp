@@ -1,4 +1,6 @@
 #include "CatalogueFixture.h"
+#include "TestHttpServer.h"
+#include "platform/FileSystem.h"
 
 #include <climits>
 
@@ -120,4 +122,48 @@ TEST_F(CatalogueFixture, TheLastIdIsGivenOnceAndNothingWraps) {
     EXPECT_EQ(model->Channels().back()->GetId(), UINT32_MAX);
     EXPECT_EQ(model->AddChannel(nullptr, L"wraps", L"", L"http://127.0.0.1:1/w"), nullptr);
     EXPECT_EQ(Import("two.opml"), 0);
+}
+
+TEST_F(CatalogueFixture, AnAddressThatIsAPageOrAFeedImportsItsFeeds) {
+    DefaultList("");
+    Reopen();
+    TestHttpServer server;
+    server.Serve("/page",
+                 "<html><head><link rel=alternate type=application/rss+xml "
+                 "href=/a.xml title='A &amp; \"B\"'><link rel=alternate "
+                 "type=application/atom+xml href=/b.xml></head></html>",
+                 "text/html");
+    server.Serve("/feed.xml", "<rss version=\"2.0\"><channel></channel></rss>");
+    server.Serve("/none", "<HTML><body>nothing</body></HTML>", "text/html");
+    server.Serve("/data", "<data/>", "text/xml");
+    server.Start();
+    using P = CatalogueImport::ImportProblem;
+    const struct {
+        const char* path;
+        int result;
+        P problem;
+        std::wstring channels; // "name=address;" of the channels added
+    } cases[] = {
+        {"/page", 1, P::kNone, L"A & \"B\"=/a.xml;/b.xml=/b.xml;"},
+        {"/feed.xml", 1, P::kNone, L"/feed.xml=/feed.xml;"},
+        {"/none", 0, P::kNoFeed, L""},
+        {"/data", 0, P::kNotList, L""},
+    };
+    for (const auto& test : cases) {
+        const size_t before = model->Channels().size();
+        EXPECT_EQ(importer->Import(platform::Utf8ToWide(server.Url(test.path)), nullptr),
+                  test.result)
+            << test.path;
+        EXPECT_EQ(importer->LastImport().problem, test.problem) << test.path;
+        std::wstring added;
+        const std::wstring root = platform::Utf8ToWide(server.Url(""));
+        auto local = [&root](std::wstring text) {
+            return text.rfind(root, 0) == 0 ? text.substr(root.size()) : text;
+        };
+        for (size_t i = before; i < model->Channels().size(); ++i)
+            added += local(model->Channels()[i]->GetName()) + L"=" +
+                     local(model->Channels()[i]->GetUrl()) + L";";
+        EXPECT_EQ(added, test.channels) << test.path;
+    }
+    EXPECT_FALSE(platform::FileExists(model->DataFolder() + L"/import.opml.download"));
 }

@@ -1,6 +1,7 @@
 #include "FrameTest.h"
 #include "HostContainer.h"
 #include "HostTexts.h"
+#include "TestHttpServer.h"
 #include "engine/ThreadPool.h"
 #include "ui/AddChannelDlg.h"
 #include "ui/AddGroupDlg.h"
@@ -14,6 +15,7 @@
 #include <map>
 #include <wx/arrstr.h>
 #include <wx/checkbox.h>
+#include <wx/listbox.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
@@ -165,6 +167,53 @@ TEST_F(DialogTest, AddChannelChecksInOrderWithTheReasonAndTheFocus) {
     EXPECT_EQ(added->GetUrl(), L"https://127.0.0.1:1/new.xml");
     EXPECT_EQ(added->GetGroupId(), model->Groups()[0]->GetId());
     EXPECT_NE(Files(), files);
+    PumpUntil([this] { return frame->Updates()->RunningJobs() == 0; }, 10000);
+}
+
+TEST_F(DialogTest, AddChannelReadsAPageAndTakesTheFeedChosen) {
+    TestHttpServer server;
+    server.Serve("/two.html",
+                 "<html><head><link rel=alternate type=application/rss+xml href=/a.xml "
+                 "title='Posts'><link rel=alternate type=application/atom+xml href=/b.xml>"
+                 "</head></html>",
+                 "text/html");
+    server.Serve("/none.html", "<html><body>x</body></html>", "text/html");
+    server.Start();
+    using D = CAddChannelDlg;
+    steps.push_back([&](CRssDialog& d) {
+        auto& dialog = static_cast<D&>(d);
+        auto read = [&dialog](const std::string& path) {
+            EXPECT_FALSE(Press(dialog, {{D::kName, "Site"}, {D::kAddress, path}}).accepted);
+            EXPECT_TRUE(PumpUntil([&dialog] { return !dialog.Finding(); }, 10000));
+            EXPECT_TRUE(dialog.FindWindow(wxID_OK)->IsEnabled());
+        };
+        read(server.Url("/none.html"));
+        EXPECT_EQ(dialog.Message(), "No feed found on this page.");
+        EXPECT_FALSE(dialog.Feeds()->IsShown());
+        read(server.Url("/two.html"));
+        EXPECT_FALSE(dialog.Accepted());
+        wxListBox* feeds = dialog.Feeds();
+        EXPECT_EQ(feeds->GetCount(), 2u);
+        if (feeds->GetCount() != 2)
+            return static_cast<int>(wxID_CANCEL);
+        EXPECT_EQ(feeds->GetString(0),
+                  wxString::FromUTF8("Posts  \u2014  " + server.Url("/a.xml")));
+        EXPECT_EQ(feeds->GetString(1), server.Url("/b.xml"));
+        // The second line, clicked: the address follows it, and OK takes it.
+        dialog.Show();
+        PumpEvents(50);
+        int y = 0;
+        while (y < feeds->GetClientSize().y && feeds->HitTest(wxPoint(10, y)) != 1)
+            ++y;
+        ClickAt(feeds->ClientToScreen(wxPoint(10, y + 2)));
+        EXPECT_EQ(dialog.Address(), platform::Utf8ToWide(server.Url("/b.xml")));
+        dialog.Hide();
+        EXPECT_TRUE(Press(dialog, {}).accepted);
+        return static_cast<int>(wxID_OK);
+    });
+    view->AddChannelCommand();
+    ASSERT_EQ(model->Channels().size(), 3u);
+    EXPECT_EQ(model->Channels()[2]->GetUrl(), platform::Utf8ToWide(server.Url("/b.xml")));
     PumpUntil([this] { return frame->Updates()->RunningJobs() == 0; }, 10000);
 }
 
