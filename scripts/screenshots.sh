@@ -2,6 +2,7 @@
 # Builds, starts the desktop host on the demo catalogue under Xvfb, lets the first update of
 # all channels finish, and writes PNG screenshots of the whole window to OUTDIR:
 #   main.png       the host with the reader: toolbar, channel tree, reading pane
+#   icons.png      the tree with the site icons the demo feeds name (PNG and ICO)
 #   tree-menu.png  the channel tree's context menu open on a channel
 #   updating.png   a channel of a slow server shown with its updating image
 #   drag.png       that channel dragged over a group: drag image and drop highlight
@@ -66,6 +67,14 @@ shot updating.png
 for _ in $(seq 1 600); do [ -e "$app/.ready" ] && break; sleep 0.1; done
 sleep 1
 shot main.png
+# The site icons: the four RSS feeds name theirs (coloured PNG and ICO files of the demo
+# server); the Atom channel names none and keeps the plain image.
+for _ in $(seq 1 100); do
+    [ "$(ls "$app"/userdata/rss/ReadRecord/Data/icons/*.icon 2>/dev/null | wc -l)" -ge 4 ] && break
+    sleep 0.1
+done
+sleep 0.5
+shot icons.png
 # The context menu on the first channel of the tree.
 xdotool mousemove --window "$window" 110 167 click 3
 sleep 0.3 # before the item's tooltip covers the menu

@@ -1,17 +1,50 @@
 #!/usr/bin/env python3
 """Writes the sample feeds of demo/feeds (UTF-8 and GB2312 RSS 2.0 documents, and an Atom
-1.0 feed) and the channel list template demo/channels.opml.in (@BASE@ stands for the server
+1.0 feed), the site icons the RSS feeds name (demo/feeds/icons: coloured PNG and ICO files)
+and the channel list template demo/channels.opml.in (@BASE@ stands for the server
 address)."""
 import os
+import struct
+import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 OUT = os.path.join(HERE, "..", "demo")
 
 
-def feed(title, link, items, build_date, encoding="utf-8"):
+def png(side, rgb):
+    """A square PNG of one colour with a darker border (RGBA, 8 bits)."""
+    def chunk(kind, data):
+        return (struct.pack(">I", len(data)) + kind + data +
+                struct.pack(">I", zlib.crc32(kind + data) & 0xffffffff))
+    dark = tuple(c // 2 for c in rgb)
+    rows = b""
+    for y in range(side):
+        rows += b"\0"
+        for x in range(side):
+            edge = x in (0, side - 1) or y in (0, side - 1)
+            rows += bytes(dark if edge else rgb) + b"\xff"
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", side, side, 8, 6, 0, 0, 0)) +
+            chunk(b"IDAT", zlib.compress(rows)) + chunk(b"IEND", b""))
+
+
+def ico(frames):
+    """An ICO file of PNG frames (side, bytes)."""
+    out = struct.pack("<HHH", 0, 1, len(frames))
+    offset = 6 + 16 * len(frames)
+    for side, data in frames:
+        out += struct.pack("<BBBBHHII", side % 256, side % 256, 0, 0, 1, 32, len(data), offset)
+        offset += len(data)
+    return out + b"".join(data for _, data in frames)
+
+
+def feed(title, link, items, build_date, encoding="utf-8", icon=None):
     parts = ['<?xml version="1.0" encoding="%s"?>' % encoding,
              '<rss version="2.0" xmlns:dc="http://purl.org/dc/elements/1.1/"><channel>',
              "<title>%s</title><link>%s</link><description>%s</description>" % (title, link, title)]
+    if icon:
+        # Relative: read against the feed's own address, on the demo server.
+        parts.append("<image><url>%s</url><title>%s</title><link>%s</link></image>" %
+                     (icon, title, link))
     if build_date:
         parts.append("<lastBuildDate>%s</lastBuildDate>" % build_date)
     for i, (t, d, author, date) in enumerate(items, 1):
@@ -67,16 +100,27 @@ def main():
         "blog.atom": (atom_feed("Project blog", "http://blog.example.org/posts/", blog,
                                 "2026-12-06T08:00:00Z"), "utf-8"),
         "world.xml": (feed("World desk", "http://news.example.org/world", world,
-                           "Sun, 06 Dec 2026 09:00:00 GMT"), "utf-8"),
-        "tech.xml": (feed("Toolkit releases", "http://tech.example.org", tech, ""), "utf-8"),
+                           "Sun, 06 Dec 2026 09:00:00 GMT", icon="icons/world.png"), "utf-8"),
+        "tech.xml": (feed("Toolkit releases", "http://tech.example.org", tech, "",
+                              icon="icons/tech.png"), "utf-8"),
         "science.xml": (feed("Lab notes", "http://lab.example.org", science,
-                             "Mon, 30 Nov 2026 12:00:00 GMT"), "utf-8"),
+                             "Mon, 30 Nov 2026 12:00:00 GMT", icon="icons/science.ico"), "utf-8"),
         "china.xml": (feed("城市新闻", "http://cn.example.org", china,
-                           "Sun, 06 Dec 2026 08:00:00 GMT", "gb2312"), "gb2312"),
+                           "Sun, 06 Dec 2026 08:00:00 GMT", "gb2312", "icons/china.png"), "gb2312"),
     }
     for name, (text, encoding) in files.items():
         with open(os.path.join(OUT, "feeds", name), "wb") as f:
             f.write(text.encode(encoding))
+    icons = {
+        "world.png": png(16, (40, 110, 220)),
+        "tech.png": png(32, (240, 140, 20)),
+        "science.ico": ico([(32, png(32, (40, 170, 70))), (16, png(16, (40, 170, 70)))]),
+        "china.png": png(16, (210, 40, 40)),
+    }
+    os.makedirs(os.path.join(OUT, "feeds", "icons"), exist_ok=True)
+    for name, data in icons.items():
+        with open(os.path.join(OUT, "feeds", "icons", name), "wb") as f:
+            f.write(data)
     opml = """<?xml version="1.0" encoding="utf-8"?>
 <opml version="1.0">
   <head><title>Demo channels</title></head>

@@ -1,5 +1,6 @@
 #include "catalogue/CatalogueModel.h"
 
+#include "catalogue/IconCache.h"
 #include "config/DateTime.h"
 #include "config/LogFile.h"
 #include "platform/CodePage.h"
@@ -295,6 +296,9 @@ void CatalogueModel::ApplyProperties(CChannel* channel, const PropertyValues& v)
     if (v.url != channel->GetUrl()) {
         channel->SetLastBuildDate(std::string()); // the next update rebuilds the page
         channel->SetUrl(v.url);
+        // Another feed may name another site: its icon is looked for again.
+        if (!IconCache(DataFolder()).Delete(channel->GetId()))
+            LogPrintf(L"Failed to delete the icon of channel %s", channel->GetName().c_str());
     }
     if (v.interval != channel->GetInterval()) {
         channel->SetInterval(v.interval);
@@ -339,6 +343,9 @@ bool CatalogueModel::DeleteChannel(CChannel* channel) {
         lastDelete_ = DeleteReport{DeleteStop::kFilesKept, name, channel->GetId()};
         return false;
     }
+    // The site icon goes with the channel; one left behind is only a few unused bytes.
+    if (!IconCache(DataFolder()).Delete(channel->GetId()))
+        LogPrintf(L"Failed to delete the icon of channel %s", name.c_str());
     CatalogueNode* node = NodeOf(channel);
     if (node) {
         observer_->OnNodeRemoved(node);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "catalogue/FeedAddresses.h"
 #include "catalogue/UpdateOutcome.h"
 
 #include <string>
@@ -29,6 +30,12 @@ public:
         (void)channel;
         (void)outcome;
         (void)reason;
+    }
+    // A finished update that read the channel's document (or heard it was unchanged): the
+    // site and icon addresses it named, on the thread that handles the update's end.
+    virtual void OnFeedAddresses(CChannel* channel, const FeedAddresses& addresses) {
+        (void)channel;
+        (void)addresses;
     }
     // Channel timers (period interval x 60000 ms); KillChannelTimer false when it failed.
     virtual void StartChannelTimer(CChannel* channel) { (void)channel; }

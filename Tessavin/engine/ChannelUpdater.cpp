@@ -6,6 +6,7 @@
 #include "engine/FeedDocument.h"
 #include "engine/ItemText.h"
 #include "engine/RssDocument.h"
+#include "engine/WebAddress.h"
 #include "platform/CodePage.h"
 #include "platform/FileSystem.h"
 #include "platform/MappedFile.h"
@@ -14,6 +15,8 @@
 #include <unordered_map>
 
 namespace {
+
+const size_t kMaxAddressBytes = 2048;
 
 struct RememberedItem {
     StateRecord record;
@@ -79,6 +82,7 @@ public:
     explicit RssItems(const RssDocument& document)
         : document_(document), encoding_(document.Encoding()) {}
     PageEncoding Page() const { return encoding_.page; }
+    const DocumentEncoding& Encoding() const { return encoding_; }
     bool Next(ItemFields& fields) override {
         if (!document_.NextItem(cursor_, span_))
             return false;
@@ -321,6 +325,8 @@ ChannelUpdater::Result ChannelUpdater::ProcessDocument(const std::string& text) 
     shownCount_ = 0;
     readCount_ = 0;
     newCount_ = 0;
+    site_.clear();
+    icon_.clear();
     const RssDocument document(text);
     if (!document.HasSupportedVersion())
         return ProcessOtherFormat(text);
@@ -329,9 +335,12 @@ ChannelUpdater::Result ChannelUpdater::ProcessDocument(const std::string& text) 
     if (!document.IsComplete())
         return Reject(L"The document of channel %s is incomplete", "incomplete document");
     const std::string buildDate = document.BuildDate();
+    RssItems items(document);
+    std::string site, icon;
+    document.HeadAddresses(site, icon);
+    KeepAddresses(site, icon, &items.Encoding());
     if (IsUnchanged(buildDate))
         return kUnchanged;
-    RssItems items(document);
     return Merge(items, buildDate, items.Page(), text.size());
 }
 
@@ -345,10 +354,25 @@ ChannelUpdater::Result ChannelUpdater::ProcessOtherFormat(const std::string& tex
     case FeedDocument::Status::kRead:
         break;
     }
+    KeepAddresses(feed.SiteAddress(), feed.IconAddress());
     if (IsUnchanged(feed.BuildDate()))
         return kUnchanged;
     FeedItems items(feed.Items());
     return Merge(items, feed.BuildDate(), PageEncoding::kUtf8, text.size());
+}
+
+void ChannelUpdater::KeepAddresses(const std::string& site, const std::string& icon,
+                                   const DocumentEncoding* encoding) {
+    const std::string base = platform::WideToUtf8(channel_.GetUrl());
+    auto web = [&](const std::string& address) {
+        // An empty address would stand for the base; an endless one for nothing useful.
+        if (address.empty() || address.size() > kMaxAddressBytes)
+            return std::string();
+        return WebAddress::ForPage(base, encoding ? ToUtf8From(address, *encoding) : address,
+                                   false);
+    };
+    site_ = web(site);
+    icon_ = web(icon);
 }
 
 bool ChannelUpdater::IsUnchanged(const std::string& buildDate) const {

@@ -51,6 +51,10 @@ public:
     const ChannelFiles& Files() const { return files_; }
     // The page exists and LoadState found a state file (not one it created).
     bool HasPage() const;
+    // The site and icon addresses of the document Process read (absolute http or https
+    // addresses, or empty), whether or not it was new.
+    const std::string& SiteAddress() const { return site_; }
+    const std::string& IconAddress() const { return icon_; }
     // Where a written merge's new and dropped items are told (may be null).
     void SetIndex(ItemIndex* index) { index_ = index; }
 
@@ -68,6 +72,11 @@ private:
     // Atom, RSS 1.0 and RSS 0.9x documents (those the RSS 2.0 reading refuses).
     Result ProcessOtherFormat(const std::string& document);
     bool IsUnchanged(const std::string& buildDate) const;
+    // Keeps what a reader found as the feed's site and icon: resolved against the channel's
+    // address, http and https only. Every format's reading hands its addresses here (a
+    // JSON Feed's home_page_url and icon as well).
+    void KeepAddresses(const std::string& site, const std::string& icon,
+                       const DocumentEncoding* encoding = nullptr);
     Result Reject(const wchar_t* logFormat, const char* reason);
     // The items merged with the remembered ones; page and state file written.
     Result Merge(ItemSource& items, const std::string& buildDate, PageEncoding encoding,
@@ -85,6 +94,8 @@ private:
     uint32_t readCount_ = 0;
     uint32_t newCount_ = 0;
     std::string failure_;
+    std::string site_;
+    std::string icon_;
     bool stateExisted_ = false;
     ItemIndex* index_ = nullptr;
 };

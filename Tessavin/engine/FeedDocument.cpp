@@ -367,6 +367,41 @@ ItemFields RssItem(FeedTree& tree, uint32_t r, const char* uri) {
     return item;
 }
 
+// The text of element r resolved against its base; empty when r is 0 or has no text.
+std::string AddressText(FeedTree& tree, uint32_t r, const std::string& documentUrl) {
+    const std::string text = r ? Trim(tree.Text(r)) : std::string();
+    return text.empty() ? text : WebAddress::Resolve(tree.BaseOf(r, documentUrl), text);
+}
+
+// An Atom feed's icon (else its logo) and its alternate link (a link without rel is one).
+void AtomAddresses(FeedTree& tree, uint32_t feed, const char* ns, const std::string& documentUrl,
+                   std::string& site, std::string& icon) {
+    icon = AddressText(tree, tree.Child(feed, ns, "icon"), documentUrl);
+    if (icon.empty())
+        icon = AddressText(tree, tree.Child(feed, ns, "logo"), documentUrl);
+    for (uint32_t c = tree.FirstChild(feed); c != 0; c = tree.Next(c)) {
+        const std::string rel = tree.Is(c, ns, "link") ? Trim(tree.Attribute(c, "rel")) : "-";
+        const std::string href = Trim(tree.Attribute(c, "href"));
+        if ((rel.empty() || rel == "alternate") && !href.empty()) {
+            site = WebAddress::Resolve(tree.BaseOf(c, documentUrl), href);
+            return;
+        }
+    }
+}
+
+// An RSS 1.0 / 0.9x channel's link and its image's url: the image stands beside the channel
+// (RSS 1.0, 0.90) or in it (0.91, 0.92).
+void RssAddresses(FeedTree& tree, uint32_t top, uint32_t channel, const char* uri,
+                  const std::string& documentUrl, std::string& site, std::string& icon) {
+    site = AddressText(tree, tree.Child(channel, uri, "link"), documentUrl);
+    for (uint32_t owner : {top, channel}) {
+        const uint32_t image = owner ? tree.Child(owner, uri, "image") : 0;
+        icon = AddressText(tree, image ? tree.Child(image, uri, "url") : 0, documentUrl);
+        if (!icon.empty())
+            return;
+    }
+}
+
 std::string RootName(const std::string& text) {
     // The first element's name, past the declaration, comments and a document type.
     const size_t at = CXmlDocument::RootStart(text);
@@ -398,6 +433,8 @@ FeedDocument::Status FeedDocument::Read(const std::string& original,
                                         const std::string& documentUrl) {
     items_.clear();
     buildDate_.clear();
+    site_.clear();
+    icon_.clear();
     std::string text = original;
     if (!CXmlDocument::ToUtf8(text))
         return Status::kNotAFeed;
@@ -416,11 +453,13 @@ FeedDocument::Status FeedDocument::Read(const std::string& original,
     const uint32_t top = tree.Root();
     if (tree.Is(top, kAtom, "feed")) {
         ReadAtom(tree, top, kAtom, documentUrl, items_, buildDate_);
+        AtomAddresses(tree, top, kAtom, documentUrl, site_, icon_);
     } else if (tree.Is(top, "", "feed") &&
                (tree.Child(top, "", "entry") || tree.Child(top, "", "id") ||
                 tree.Child(top, "", "title"))) {
         // A feed that forgot the Atom namespace but has Atom's children: read as Atom.
         ReadAtom(tree, top, "", documentUrl, items_, buildDate_);
+        AtomAddresses(tree, top, "", documentUrl, site_, icon_);
     } else if (tree.Is(top, kRdf, "RDF")) {
         // RSS 1.0, or RSS 0.90 with its own namespace; items stand beside the channel.
         const char* uri = tree.Child(top, kRss1, "channel")     ? kRss1
@@ -428,8 +467,10 @@ FeedDocument::Status FeedDocument::Read(const std::string& original,
                                                                 : nullptr;
         if (!uri)
             return Status::kNotAFeed;
-        if (const uint32_t date = tree.Child(tree.Child(top, uri, "channel"), kDublinCore, "date"))
+        const uint32_t channel = tree.Child(top, uri, "channel");
+        if (const uint32_t date = tree.Child(channel, kDublinCore, "date"))
             buildDate_ = Trim(tree.Text(date));
+        RssAddresses(tree, top, channel, uri, documentUrl, site_, icon_);
         for (uint32_t r = tree.FirstChild(top); r != 0; r = tree.Next(r))
             if (tree.Is(r, uri, "item"))
                 items_.push_back(RssItem(tree, r, uri));
@@ -443,6 +484,7 @@ FeedDocument::Status FeedDocument::Read(const std::string& original,
             date = tree.Child(channel, "", "pubDate");
         if (date != 0)
             buildDate_ = Trim(tree.Text(date));
+        RssAddresses(tree, 0, channel, "", documentUrl, site_, icon_);
         for (uint32_t r = tree.FirstChild(channel); r != 0; r = tree.Next(r)) {
             if (!tree.Is(r, "", "item"))
                 continue;

@@ -25,11 +25,17 @@ public:
     // first pubDate); without one "fnv1a64:" + the digest of the document, as for RSS 2.0.
     const std::string& BuildDate() const { return buildDate_; }
     std::vector<ItemFields>& Items() { return items_; }
+    // The feed's site (Atom alternate link, RSS channel link) and its icon (Atom icon, else
+    // logo; RSS image url), resolved against the document; empty when it names none.
+    const std::string& SiteAddress() const { return site_; }
+    const std::string& IconAddress() const { return icon_; }
 
     // Plain text as HTML: &, < and > escaped.
     static std::string EscapeText(const std::string& text);
 
 private:
     std::string buildDate_;
+    std::string site_;
+    std::string icon_;
     std::vector<ItemFields> items_;
 };

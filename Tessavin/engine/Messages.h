@@ -8,6 +8,7 @@ const unsigned kMsgStatus = 11904;             // wParam a status code below, lP
 const unsigned kMsgShowChannelPage = 11905;    // lParam the channel
 const unsigned kMsgChannelPageWritten = 11906; // lParam the channel: an update wrote its page
 const unsigned kMsgUpdateWalkDone = 11907;     // the update-all walk has started its last job
+const unsigned kMsgIconFetched = 11908;        // site icon searches ended: IconQueue results
 
 // Status codes of message 11904.
 const unsigned kStatusProxyAuthentication = 11720;

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string.h>
+#include <tuple>
 
 namespace {
 
@@ -265,4 +266,37 @@ void RssDocument::ReadEnclosures(const ItemSpan& span, std::vector<Enclosure>& o
             out.push_back(std::move(e));
         }
     }
+}
+
+void RssDocument::HeadAddresses(std::string& site, std::string& icon) const {
+    site.clear();
+    icon.clear();
+    const size_t channel = text_.find("<channel");
+    if (channel == std::string::npos)
+        return;
+    // Only the head is searched: an item's links and images are not the channel's.
+    size_t head = FindIn(text_, "<item", channel, text_.size());
+    if (head == std::string::npos)
+        head = text_.size();
+    // The image and the text input have links of their own: their spans are passed over.
+    ItemSpan image, input;
+    for (auto [span, open, close] : {std::make_tuple(&image, "<image>", "</image>"),
+                                     std::make_tuple(&input, "<textInput>", "</textInput>")}) {
+        const size_t at = FindIn(text_, open, channel, head);
+        const size_t end = at == std::string::npos ? at : FindIn(text_, close, at, head);
+        if (end != std::string::npos)
+            *span = ItemSpan{at, end};
+    }
+    if (image.end > image.start)
+        icon = Field(image, "<url>", "</url>");
+    for (size_t at = FindIn(text_, "<link>", channel, head); at != std::string::npos;
+         at = FindIn(text_, "<link>", at + 6, head)) {
+        if ((at > image.start && at < image.end) || (at > input.start && at < input.end))
+            continue;
+        site = Extract(ItemSpan{channel, head}, at, 6, FindIn(text_, "</link>", at, head));
+        break;
+    }
+    for (std::string* value : {&site, &icon})
+        if (!value->empty())
+            *value = HtmlSanitizer::AttributeValue(*value);
 }

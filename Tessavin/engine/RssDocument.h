@@ -64,6 +64,9 @@ public:
     std::string Field(const ItemSpan& span, const char* open, const char* close) const;
     // All five fields of an item in one pass over it.
     void ReadItem(const ItemSpan& span, ItemFields& fields) const;
+    // The channel's own link and its image's url, as the head of the channel (before the
+    // first "<item") gives them (CDATA unwrapped, references decoded); empty when missing.
+    void HeadAddresses(std::string& site, std::string& icon) const;
 
 private:
     // The item's enclosures and Media RSS contents that name an address.

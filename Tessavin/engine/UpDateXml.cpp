@@ -70,6 +70,7 @@ struct Transfer {
     long totalTimeoutMs = 0;
     size_t received = 0; // body bytes of the current response
     size_t maxBytes = 0;
+    bool keepZeros = false;          // a binary body (an image) is taken as it comes
     const StopToken* stop = nullptr; // its requests end the transfer (null: none)
     Abort abort = Abort::kNone;
     CURL* handle = nullptr;
@@ -145,7 +146,10 @@ size_t OnBody(char* data, size_t size, size_t count, void* user) {
         t->abort = Abort::kTooLarge;
         return 0; // ends the transfer
     }
-    AppendWithoutZeros(*t, data, n);
+    if (t->keepZeros)
+        t->body.append(data, n);
+    else
+        AppendWithoutZeros(*t, data, n);
     return n;
 }
 
@@ -222,6 +226,7 @@ int CUpDateXml::DownLoadXmlbuf(const std::wstring& address, int importMode) {
 
 int CUpDateXml::Download(const std::wstring& address, bool importMode) {
     failure_.clear();
+    finalAddress_.clear();
     responseValidators_ = HttpValidators();
     Session s(importMode, stop_);
     if (s.Stopped())
@@ -391,6 +396,7 @@ int CUpDateXml::Send(Session& s) {
         t.receiveTimeoutMs = s.timeoutMs;
         t.totalTimeoutMs = totalTimeoutMs_ > 0 ? totalTimeoutMs_ : 4 * s.timeoutMs;
         t.maxBytes = maxDocumentBytes_;
+        t.keepZeros = binary_;
         t.stop = s.importMode ? nullptr : s.stop;
         t.started = t.lastData = Clock::now();
         t.handle = s.handle.get();
@@ -502,6 +508,9 @@ int CUpDateXml::TakeDocument(Session& s) {
         return 0;
     }
     buffer_ = std::move(t.body);
+    char* effective = nullptr;
+    curl_easy_getinfo(s.handle.get(), CURLINFO_EFFECTIVE_URL, &effective);
+    finalAddress_ = effective ? effective : s.address;
     responseValidators_.url = s.address;
     responseValidators_.etag = std::move(t.etag);
     responseValidators_.lastModified = std::move(t.lastModified);

@@ -49,6 +49,11 @@ public:
     // store; empty (the default) is the system's store. Process-wide, for tests and
     // loopback servers with a CA of their own; set it while no download runs.
     static void SetCaFile(const std::string& path);
+    // Keeps zero bytes in the body (images); by default they are dropped one by one, as a
+    // document is text.
+    void SetBinary(bool binary) { binary_ = binary; }
+    // Where the last received document came from, after redirects; empty otherwise.
+    const std::string& FinalAddress() const { return finalAddress_; }
 
 private:
     struct Session;
@@ -71,8 +76,10 @@ private:
     const StopToken* stop_ = nullptr;
     std::string buffer_;
     std::string failure_;
+    std::string finalAddress_;
     HttpValidators requestValidators_;
     HttpValidators responseValidators_;
     size_t maxDocumentBytes_ = kDefaultMaxDocumentBytes;
     long totalTimeoutMs_ = 0;
+    bool binary_ = false;
 };

@@ -36,6 +36,9 @@ public:
     const std::string& FailureReason() const { return failure_; }
     // New items on a page the channel had before; read once 11901 has arrived.
     int NewItems() const { return outcome_ == UpdateOutcome::kWritten ? updater_.NewCount() : 0; }
+    // The site and icon addresses of the document the run read (empty when it read none).
+    const std::string& SiteAddress() const { return updater_.SiteAddress(); }
+    const std::string& IconAddress() const { return updater_.IconAddress(); }
 
 private:
     void Finish(platform::MessageTarget* view, bool success);

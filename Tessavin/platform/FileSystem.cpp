@@ -151,4 +151,12 @@ long long FileSize(const std::wstring& path) {
     return st.st_size;
 }
 
+bool FileModifiedTime(const std::wstring& path, int64_t& seconds) {
+    struct stat st;
+    if (::stat(Native(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return false;
+    seconds = static_cast<int64_t>(st.st_mtime);
+    return true;
+}
+
 } // namespace platform

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,8 @@ bool ReplaceFilesContent(const std::vector<FileContent>& files, bool flush = tru
 bool SyncFileSystem(const std::wstring& folder);
 // -1 when the size cannot be read.
 long long FileSize(const std::wstring& path);
+// The last modification of a regular file, in seconds since 1970; false when it has none.
+bool FileModifiedTime(const std::wstring& path, int64_t& seconds);
 // Renames a file (replacing the target); false when it could not.
 bool RenameFile(const std::wstring& from, const std::wstring& to);
 // Makes `to` a copy of `from` as it is now, replacing `to` atomically: a hard link where

@@ -18,6 +18,7 @@
 #include "ui/ArtTable.h"
 #include "ui/DesktopNotice.h"
 #include "ui/IEFrame.h"
+#include "ui/IconImage.h"
 #include "ui/ItemViewList.h"
 #include "ui/OptionsDlg.h"
 #include "ui/RssChannelView.h"
@@ -78,6 +79,7 @@ int StoredTreeWidth(IPluginContainer* container) {
 CMainFrame::CMainFrame(wxWindow* parent, IPluginContainer* container)
     : wxPanel(parent, wxID_ANY, wxPoint(3, 4), parent->GetClientSize(), wxBORDER_NONE),
       container_(container), target_(this) {
+    IconImage::AddHandlers(); // the channels' site icons decode with them
     SetBackgroundColour(CRssSplitterWnd::kBackground);
     CreateClient();
     CreateToolBar();

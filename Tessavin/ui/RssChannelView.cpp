@@ -2,7 +2,10 @@
 
 #include "catalogue/CatalogueModel.h"
 #include "catalogue/DialogRules.h"
+#include "catalogue/IconCache.h"
 #include "config/LogFile.h"
+#include "engine/IconFormat.h"
+#include "engine/IconQueue.h"
 #include "host/HostServices.h"
 #include "platform/CodePage.h"
 #include "platform/Format.h"
@@ -11,6 +14,7 @@
 #include "ui/AddGroupDlg.h"
 #include "ui/ArtTable.h"
 #include "ui/ChannelPropertyDlg.h"
+#include "ui/IconImage.h"
 #include "ui/ImportFeedDlg.h"
 #include "ui/RenameDlg.h"
 #include "ui/ResourceMenu.h"
@@ -20,6 +24,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <ctime>
 #include <wx/imaglist.h>
 #include <wx/menu.h>
 #include <wx/utils.h>
@@ -154,11 +159,75 @@ std::wstring CRssChannelView::HealthText(CChannel* channel) const {
 int CRssChannelView::ChannelImage(CChannel* channel) const {
     if (channel->IsUpdating())
         return kUpdating;
-    return model_ && model_->HealthOf(channel) ? kFailing : kChannel;
+    if (model_ && model_->HealthOf(channel))
+        return kFailing;
+    const int icon = IconSlotOf(channel);
+    return icon >= 0 ? icon : kChannel;
+}
+
+int CRssChannelView::IconSlotOf(const CChannel* channel) const {
+    auto it = iconSlots_.find(channel->GetId());
+    return it == iconSlots_.end() ? -1 : it->second;
+}
+
+void CRssChannelView::LoadCachedIcon(CChannel* channel) {
+    std::string bytes;
+    wxBitmap bitmap;
+    if (model_ &&
+        IconCache(model_->DataFolder()).Load(channel->GetId(), bytes, IconFormat::kMaxBytes) &&
+        IconImage::Decode(bytes, bitmap))
+        SetChannelIcon(channel, bitmap);
+}
+
+void CRssChannelView::SetChannelIcon(CChannel* channel, const wxBitmap& bitmap) {
+    wxImageList* images = GetImageList();
+    int slot = IconSlotOf(channel);
+    if (slot < 0 && !freeIconSlots_.empty()) {
+        slot = freeIconSlots_.back();
+        freeIconSlots_.pop_back();
+    }
+    if (slot >= 0)
+        images->Replace(slot, bitmap);
+    else
+        slot = images->Add(bitmap);
+    if (slot < 0)
+        return;
+    iconSlots_[channel->GetId()] = slot;
+    RefreshChannelImage(channel);
+}
+
+void CRssChannelView::OnFeedAddresses(CChannel* channel, const FeedAddresses& addresses) {
+    if (!model_ || model_->DataFolder().empty())
+        return;
+    // Looked for at most once a week. Without addresses (the server said "not modified")
+    // only a channel never looked for is: a refresh waits for the next document.
+    const IconCache::State state =
+        IconCache(model_->DataFolder())
+            .StateOf(channel->GetId(), static_cast<int64_t>(std::time(nullptr)));
+    if (state == IconCache::State::kFresh ||
+        (addresses.Empty() && state == IconCache::State::kStale))
+        return;
+    if (!icons_)
+        icons_ = std::make_unique<IconQueue>(model_->DataFolder(), target_);
+    icons_->Ask({channel->GetId(), platform::WideToUtf8(channel->GetUrl()), addresses});
+}
+
+void CRssChannelView::TakeIconResults() {
+    if (!icons_)
+        return;
+    for (IconQueue::Result& result : icons_->TakeResults()) {
+        CChannel* channel = model_->FindChannel(result.channelId);
+        wxBitmap bitmap;
+        if (!channel)
+            IconCache(model_->DataFolder()).Delete(result.channelId); // deleted meanwhile
+        else if (result.found && IconImage::Decode(result.icon, bitmap))
+            SetChannelIcon(channel, bitmap);
+    }
 }
 
 CRssChannelView::~CRssChannelView() {
     target_->Close(); // a worker that finishes now posts into nothing
+    icons_.reset();   // its search stopped, its thread joined
     for (auto& timer : timers_)
         timer.second->Stop();
 }
@@ -173,6 +242,8 @@ void CRssChannelView::OnMessage(wxThreadEvent& event) {
     if (!model_)
         return;
     const platform::PostedMessage message = WxMessageTarget::MessageOf(event);
+    if (message.message == kMsgIconFetched)
+        return TakeIconResults();
     updates_->HandleMessage(message);
     // The channel whose last item went is the one the reader is working on.
     auto* channel = reinterpret_cast<CChannel*>(message.lParam);
@@ -271,6 +342,7 @@ void CRssChannelView::OpenNode(CatalogueNode* node) {
 
 void CRssChannelView::SetModel(CatalogueModel* model, UpdateScheduler* updates,
                                CatalogueImport* importer) {
+    icons_.reset(); // the searches were for the catalogue before
     model_ = model;
     updates_ = updates;
     importer_ = importer;
@@ -293,13 +365,26 @@ wxTreeItemId CRssChannelView::ItemOf(CatalogueNode* node) const {
 
 void CRssChannelView::OnNodeInserted(CatalogueNode* node) {
     const wxTreeItemId parent = node->parent ? ItemOf(node->parent) : GetRootItem();
+    if (node->channel && IconSlotOf(node->channel) < 0)
+        LoadCachedIcon(node->channel);
     const int image = node->group ? kGroup : ChannelImage(node->channel);
     const int selected = node->group ? kGroupOpen : image;
     items_[node] = AppendItem(parent.IsOk() ? parent : GetRootItem(), TextOf(node), image, selected,
                               new NodeData(node));
 }
 
+void CRssChannelView::ForgetChannelIcon(CChannel* channel) {
+    auto slot = iconSlots_.find(channel->GetId());
+    if (slot == iconSlots_.end())
+        return;
+    freeIconSlots_.push_back(slot->second);
+    iconSlots_.erase(slot);
+    RefreshChannelImage(channel);
+}
+
 void CRssChannelView::OnNodeRemoved(CatalogueNode* node) {
+    if (node->channel)
+        ForgetChannelIcon(node->channel);
     const wxTreeItemId item = ItemOf(node);
     items_.erase(node);
     if (item.IsOk())
@@ -522,7 +607,10 @@ void CRssChannelView::Properties() {
     apply.url = values.url;
     apply.maxItems = DialogRules::Number(values.maxItemsText);
     apply.interval = DialogRules::Number(values.intervalText);
+    const bool moved = apply.url != node->channel->GetUrl();
     model_->ApplyProperties(node->channel, apply);
+    if (moved)
+        ForgetChannelIcon(node->channel); // its cached icon went too
     SetFocus();
 }
 

@@ -12,6 +12,8 @@
 #include <wx/treectrl.h>
 
 class CatalogueImport;
+class IconQueue;
+class wxBitmap;
 class CatalogueModel;
 class CGroup;
 class CRssDialog;
@@ -20,9 +22,11 @@ class wxMenu;
 class IPluginContainer;
 
 // The channel tree: a tree control that mirrors the catalogue model through its observer
-// interface (groups with images 0/1, channels 2/2 and 3/3 while updating, texts
-// "name(unread/total)"), and the window that gets the engine's and the page's messages
-// 11901-11903 and hands them to the model on the UI thread.
+// interface (groups with images 0/1, channels 2/2 and 3/3 while updating, 4 while their
+// updates fail, else their site icon when one is cached, texts "name(unread/total)"), and
+// the window that gets the engine's and the page's messages 11901-11903 and hands them to
+// the model on the UI thread. It asks for a channel's site icon after an update when the
+// cache has none younger than a week (11908 brings the results).
 class CRssChannelView : public wxTreeCtrl, public ICatalogueObserver {
 public:
     // target: where the engine posts to this window; kept by the owner, closed by the
@@ -76,6 +80,8 @@ public:
     // channels. Once a stopped walk has ended and no update runs, the channels it never
     // started count as finished and stopped.
     void Progress(int& done, int& total, int& failed, int& stopped) const;
+    // The image list entry of the channel's site icon; -1 when it has none.
+    int IconSlotOf(const CChannel* channel) const;
     // The node an item stands for (null for the hidden root).
     CatalogueNode* NodeOf(const wxTreeItemId& item) const;
     wxTreeItemId ItemOf(CatalogueNode* node) const;
@@ -94,6 +100,7 @@ public:
     void OnUpdatingChanged(CChannel* channel, bool updating) override;
     void OnUpdateFinished(CChannel* channel, UpdateOutcome outcome,
                           const std::string& reason) override;
+    void OnFeedAddresses(CChannel* channel, const FeedAddresses& addresses) override;
     // Per-channel timers: period interval x 60000 ms; ids never 1 or 2 (the drag timers).
     void StartChannelTimer(CChannel* channel) override;
     bool KillChannelTimer(CChannel* channel) override;
@@ -132,6 +139,14 @@ private:
     // The channel's image: updating, failing (its updates fail) or plain.
     void RefreshChannelImage(CChannel* channel);
     int ChannelImage(CChannel* channel) const;
+    // The channel's site icon from the cache, when there is one that decodes.
+    void LoadCachedIcon(CChannel* channel);
+    // Puts the icon into the image list (in the channel's entry, else a free one).
+    void SetChannelIcon(CChannel* channel, const wxBitmap& bitmap);
+    // The channel shows no site icon any more; its image list entry is free for another.
+    void ForgetChannelIcon(CChannel* channel);
+    // The ended icon searches: icons shown, those of channels deleted meanwhile deleted.
+    void TakeIconResults();
     // Why and since when the channel's updates fail, in the host's language; empty while fine.
     std::wstring HealthText(CChannel* channel) const;
     static wxString TextOf(CatalogueNode* node);
@@ -149,6 +164,9 @@ private:
     bool saveScheduled_ = false;
     platform::MessageTarget* readingPane_ = nullptr;
     bool autoUpdate_ = false;
+    std::unique_ptr<IconQueue> icons_;            // started with the first search
+    std::unordered_map<uint32_t, int> iconSlots_; // channel id -> image list entry
+    std::vector<int> freeIconSlots_;              // entries of deleted channels
     std::atomic<int> progressDone_{0};
     std::atomic<int> progressTotal_{0};
     std::atomic<int> progressFailed_{0};

@@ -156,7 +156,8 @@ void UpdateScheduler::HandleMessage(const platform::PostedMessage& message) {
     }
 }
 
-UpdateOutcome UpdateScheduler::TakeJob(CChannel* channel, std::string& reason, int& newItems) {
+UpdateOutcome UpdateScheduler::TakeJob(CChannel* channel, std::string& reason,
+                                       FeedAddresses& addresses, int& newItems) {
     UpdateOutcome outcome = UpdateOutcome::kNotRun;
     newItems = 0;
     platform::ScopedLock guard(jobListLock_);
@@ -166,6 +167,8 @@ UpdateOutcome UpdateScheduler::TakeJob(CChannel* channel, std::string& reason, i
         outcome = (*it)->GetOutcome();
         reason = (*it)->FailureReason();
         newItems = (*it)->NewItems();
+        addresses.site = (*it)->SiteAddress();
+        addresses.icon = (*it)->IconAddress();
         jobList_.erase(it);
     }
     channel->SetUpdating(false);
@@ -178,8 +181,9 @@ void UpdateScheduler::OnUpdateFinished(int result, CChannel* channel) {
         return;
     }
     std::string reason;
+    FeedAddresses addresses;
     int newItems = 0;
-    const UpdateOutcome outcome = TakeJob(channel, reason, newItems);
+    const UpdateOutcome outcome = TakeJob(channel, reason, addresses, newItems);
     notice_.Add(channel->GetName(), newItems);
     if (outcome != UpdateOutcome::kStopped && outcome != UpdateOutcome::kNotRun)
         model_.RecordHealth(channel, outcome == UpdateOutcome::kFailed, reason);
@@ -191,6 +195,8 @@ void UpdateScheduler::OnUpdateFinished(int result, CChannel* channel) {
     }
     model_.Observer().OnUpdatingChanged(channel, false);
     model_.Observer().OnUpdateFinished(channel, outcome, reason);
+    if (outcome == UpdateOutcome::kWritten || outcome == UpdateOutcome::kUnchanged)
+        model_.Observer().OnFeedAddresses(channel, addresses);
     if (targets_.frame)
         targets_.frame->Post(kMsgStatus, kStatusUpdateHandled, 0);
     const auto lParam = reinterpret_cast<platform::LParam>(channel);

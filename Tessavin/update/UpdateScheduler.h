@@ -1,5 +1,6 @@
 #pragma once
 
+#include "catalogue/FeedAddresses.h"
 #include "catalogue/UpdateOutcome.h"
 #include "engine/StopToken.h"
 #include "platform/CriticalSection.h"
@@ -69,9 +70,10 @@ private:
     bool BeginUpdate(CChannel* channel);
     bool StartJob(CChannel* channel, bool fromCommand);
     void UpdateAllWorker();
-    // Takes the finished job of the channel off the list: how it ended, why, and how many
-    // new items it brought.
-    UpdateOutcome TakeJob(CChannel* channel, std::string& reason, int& newItems);
+    // Takes the finished job of the channel off the list: how it ended, why, the feed's
+    // addresses and how many new items it brought.
+    UpdateOutcome TakeJob(CChannel* channel, std::string& reason, FeedAddresses& addresses,
+                          int& newItems);
     // Once no job runs and no walk is on, the run's notice is shown (when it has items).
     void NoticeIfRunEnded();
 

@@ -411,3 +411,61 @@ TEST_F(ChannelUpdaterTest, EnclosuresShowUnderTheItemsTextAsWebLinksWithTypeAndS
                                                           {"", ""}})
         EXPECT_EQ(ItemText::ShownSize(bytes), shown) << bytes;
 }
+
+TEST_F(ChannelUpdaterTest, SiteAndIconAddressesOfEachFormat) {
+    // channel address: http://feeds.example/dir/feed.xml
+    struct Case {
+        const char* name;
+        std::string xml;
+        const char* site;
+        const char* icon;
+    };
+    const std::string rssHead = "<rss version=\"2.0\"><channel><title>T</title>";
+    const std::string rssItem = "<item><link>http://example.com/1</link><image><url>/item.png"
+                                "</url></image></item></channel></rss>";
+    const std::string atom = "<feed xmlns=\"http://www.w3.org/2005/Atom\" xml:base=\"/base/\">";
+    const std::string rdf = "<rdf:RDF xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\" "
+                            "xmlns=\"http://purl.org/rss/1.0/\">";
+    const Case cases[] = {
+        {"rss2: head only; image link and textInput link are not the site's",
+         rssHead +
+             "<image><link>http://img.example/</link><url><![CDATA[i.png?a=1&b=2]]></url>"
+             "</image><textInput><link>http://search.example/</link></textInput>"
+             "<link>http://site.example/?a=1&amp;b=2</link>" +
+             rssItem,
+         "http://site.example/?a=1&b=2", "http://feeds.example/dir/i.png?a=1&b=2"},
+        {"rss2: nothing in the head, an item's link and image ignored", rssHead + rssItem, "", ""},
+        {"rss2: not web addresses",
+         rssHead +
+             "<link>javascript:alert(1)</link><image><url>"
+             "file:///etc/passwd</url></image>" +
+             rssItem,
+         "", ""},
+        {"atom: icon before logo, alternate link, xml:base",
+         atom + "<link rel=\"self\" href=\"/self\"/><logo>logo.png</logo><icon>icon.ico</icon>"
+                "<link rel=\"alternate\" href=\"home/\"/><title>T</title></feed>",
+         "http://feeds.example/base/home/", "http://feeds.example/base/icon.ico"},
+        {"atom: logo alone, a link without rel",
+         atom + "<logo>https://cdn.example/l.png</logo><link href=\"http://a.example/\"/></feed>",
+         "http://a.example/", "https://cdn.example/l.png"},
+        {"rss 1.0: the image beside the channel",
+         rdf + "<channel rdf:about=\"x\"><link>http://r1.example/</link><image rdf:resource="
+               "\"http://r1.example/i.gif\"/></channel><image rdf:about=\"y\"><url>"
+               "http://r1.example/i.gif</url><link>http://other.example/</link></image></rdf:RDF>",
+         "http://r1.example/", "http://r1.example/i.gif"},
+        {"rss 0.91: the image in the channel",
+         "<rss version=\"0.91\"><channel><title>T</title><link>http://r09.example/</link><image>"
+         "<url>/logo.jpg</url></image></channel></rss>",
+         "http://r09.example/", "http://feeds.example/logo.jpg"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::remove((app / "data/rss5.flg").c_str());
+        channel.SetLastBuildDate("");
+        ChannelUpdater updater(channel, app.WPath() + L"data", &frame);
+        ASSERT_TRUE(updater.LoadState());
+        ASSERT_NE(updater.Process(c.xml), ChannelUpdater::kFailed);
+        EXPECT_EQ(updater.SiteAddress(), c.site);
+        EXPECT_EQ(updater.IconAddress(), c.icon);
+    }
+}

@@ -3,9 +3,17 @@
 #include "HostContainer.h"
 #include "HostTexts.h"
 #include "TestHttpServer.h"
+#include "catalogue/IconCache.h"
 #include "config/DateTime.h"
 #include "engine/Messages.h"
+#include "ui/IconImage.h"
 #include "ui/TreeDragger.h"
+
+#include <atomic>
+#include <ctime>
+#include <httplib.h>
+#include <utime.h>
+#include <wx/mstream.h>
 
 #include <wx/menu.h>
 #include <wx/uiaction.h>
@@ -304,4 +312,99 @@ TEST_F(TreeTest, ClicksMoveTheSelectionTheMenuFollowsItAndTheLastDeletedItemSele
     view->Target()->Post(kMsgItemDeleted, 1, reinterpret_cast<platform::LParam>(channel));
     ASSERT_TRUE(PumpUntil([&] { return selected() == Node(channel); }, 2000));
     EXPECT_EQ(view->GetItemText(view->ItemOf(Node(channel))), "c(0/0)");
+}
+
+namespace {
+
+// A square of one colour as PNG bytes.
+std::string PngOf(const wxColour& colour, int side) {
+    wxImage image(side, side);
+    image.SetRGB(wxRect(0, 0, side, side), colour.Red(), colour.Green(), colour.Blue());
+    wxMemoryOutputStream out;
+    EXPECT_TRUE(image.SaveFile(out, wxBITMAP_TYPE_PNG));
+    std::string bytes(out.GetSize(), '\0');
+    out.CopyTo(bytes.data(), bytes.size());
+    return bytes;
+}
+
+} // namespace
+
+TEST_F(TreeTest, SiteIconsShowFromTheFeedAndTheCacheAndFailingChannelsKeepTheirImage) {
+    const std::string red = PngOf(*wxRED, 32);
+    // Broken files decode to nothing, a proper one to 16x16.
+    wxBitmap bitmap;
+    EXPECT_FALSE(IconImage::Decode(red.substr(0, red.size() / 2), bitmap));
+    EXPECT_FALSE(IconImage::Decode("<svg/>", bitmap));
+    ASSERT_TRUE(IconImage::Decode(red, bitmap));
+    EXPECT_EQ(bitmap.GetWidth() * 100 + bitmap.GetHeight(), 1616);
+
+    std::atomic<int> iconHits{0};
+    TestHttpServer server;
+    server.Serve("/feed.xml", "<rss version=\"2.0\"><channel><title>T</title><image><url>/red.png"
+                              "</url></image><item><link>http://x/1</link></item></channel></rss>");
+    server.Get("/red.png", [&](const httplib::Request&, httplib::Response& res) {
+        ++iconHits;
+        res.set_content(red, "image/png");
+    });
+    server.Start();
+    uint32_t badId = 0;
+    MakeCatalogue([&](CatalogueModel& catalogue) {
+        catalogue.AddChannel(nullptr, L"iconic", L"",
+                             platform::Utf8ToWide(server.Url("/feed.xml")));
+        badId = catalogue
+                    .AddChannel(nullptr, L"bad", L"",
+                                L"http://127.0.0.1:" + std::to_wstring(UnusedPort()) + L"/x")
+                    ->GetId();
+        // A cached icon from before: shown at the start, but not while the updates fail.
+        WriteFileBytes(platform::WideToUtf8(IconCache(catalogue.DataFolder()).IconPath(badId)),
+                       PngOf(*wxGREEN, 16));
+    });
+    Start();
+    CChannel* iconic = model->Channels()[0].get();
+    CChannel* bad = model->Channels()[1].get();
+    auto image = [&](CChannel* channel) { return view->GetItemImage(view->ItemOf(Node(channel))); };
+    auto centre = [&](CChannel* channel) {
+        const wxImage shown = view->GetImageList()->GetBitmap(image(channel)).ConvertToImage();
+        return wxColour(shown.GetRed(8, 8), shown.GetGreen(8, 8), shown.GetBlue(8, 8));
+    };
+    EXPECT_EQ(image(iconic), 2);
+    EXPECT_EQ(centre(bad), *wxGREEN);
+    auto update = [&](CChannel* channel) {
+        frame->Updates()->UpdateSelected(channel);
+        return PumpUntil([&] { return frame->Updates()->RunningJobs() == 0; }, 10000);
+    };
+    ASSERT_TRUE(update(iconic));
+    ASSERT_TRUE(update(bad));
+    ASSERT_TRUE(PumpUntil([&] { return image(iconic) > 4; }, 10000));
+    EXPECT_EQ(centre(iconic), *wxRED);
+    EXPECT_EQ(image(bad), 4);
+    EXPECT_EQ(iconHits.load(), 1);
+    // Within the week the icon is not asked for again; a week later it is.
+    ASSERT_TRUE(update(iconic));
+    PumpEvents(300);
+    EXPECT_EQ(iconHits.load(), 1);
+    const std::string path =
+        platform::WideToUtf8(IconCache(model->DataFolder()).IconPath(iconic->GetId()));
+    struct utimbuf old {};
+    old.actime = old.modtime = std::time(nullptr) - IconCache::kMaxAgeSeconds - 60;
+    ASSERT_EQ(utime(path.c_str(), &old), 0);
+    ASSERT_TRUE(update(iconic));
+    ASSERT_TRUE(PumpUntil([&] { return iconHits.load() == 2; }, 10000));
+    // At the next start the icon comes from the cache.
+    ExitRSS();
+    frame = Run();
+    ASSERT_NE(frame, nullptr);
+    view = frame->ChannelView();
+    model = frame->Model();
+    iconic = model->Channels()[0].get();
+    EXPECT_EQ(centre(iconic), *wxRED);
+    // Another address looks for its icon again; a deleted channel's icon goes.
+    const CatalogueModel::PropertyValues moved{L"iconic", L"",
+                                               platform::Utf8ToWide(server.Url("/other.xml")),
+                                               iconic->GetMaxItems(), iconic->GetInterval()};
+    model->ApplyProperties(iconic, moved);
+    EXPECT_FALSE(Exists(path));
+    WriteFileBytes(path, red);
+    ASSERT_TRUE(model->DeleteChannel(iconic));
+    EXPECT_FALSE(Exists(path));
 }
