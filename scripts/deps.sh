@@ -9,6 +9,7 @@ packages=(
     libcpp-httplib-dev tinyproxy
     libgumbo-dev
     libsqlite3-dev
+    nlohmann-json3-dev
     clang libclang-rt-14-dev
     libwxgtk3.2-dev libwxgtk-webview3.2-dev libwebkit2gtk-4.0-dev libglib2.0-dev xvfb xauth xdotool
     imagemagick dunst dbus-daemon

@@ -5,6 +5,7 @@
 #include "config/LogFile.h"
 #include "engine/FeedDocument.h"
 #include "engine/ItemText.h"
+#include "engine/JsonFeedDocument.h"
 #include "engine/RssDocument.h"
 #include "engine/WebAddress.h"
 #include "platform/CodePage.h"
@@ -327,6 +328,9 @@ ChannelUpdater::Result ChannelUpdater::ProcessDocument(const std::string& text) 
     newCount_ = 0;
     site_.clear();
     icon_.clear();
+    // A document that opens with '{' is JSON: no RSS search reads it.
+    if (JsonFeedDocument::LooksLikeJson(text))
+        return ProcessJsonFeed(text);
     const RssDocument document(text);
     if (!document.HasSupportedVersion())
         return ProcessOtherFormat(text);
@@ -346,7 +350,28 @@ ChannelUpdater::Result ChannelUpdater::ProcessDocument(const std::string& text) 
 
 ChannelUpdater::Result ChannelUpdater::ProcessOtherFormat(const std::string& text) {
     FeedDocument feed;
-    switch (feed.Read(text, platform::WideToUtf8(channel_.GetUrl()))) {
+    const FeedDocument::Status status = feed.Read(text, platform::WideToUtf8(channel_.GetUrl()));
+    if (status == FeedDocument::Status::kRead)
+        KeepAddresses(feed.SiteAddress(), feed.IconAddress());
+    return ProcessFeedItems(status, feed.BuildDate(), feed.Items(), text.size());
+}
+
+ChannelUpdater::Result ChannelUpdater::ProcessJsonFeed(const std::string& text) {
+    JsonFeedDocument feed;
+    // The merge takes at most the item limit of the document's items, and one more for each
+    // remembered deleted item among them (those are not counted): the rest are not read.
+    const FeedDocument::Status status = feed.Read(text, platform::WideToUtf8(channel_.GetUrl()),
+                                                  channel_.GetMaxItems() + records_.size());
+    if (status == FeedDocument::Status::kRead)
+        KeepAddresses(feed.HomePage(), feed.Icon());
+    return ProcessFeedItems(status, feed.BuildDate(), feed.Items(), text.size());
+}
+
+ChannelUpdater::Result ChannelUpdater::ProcessFeedItems(FeedDocument::Status status,
+                                                        const std::string& buildDate,
+                                                        std::vector<ItemFields>& items,
+                                                        size_t documentSize) {
+    switch (status) {
     case FeedDocument::Status::kNotAFeed:
         return Reject(L"Invalidate version of RSS for channel %s", "not an RSS or Atom document");
     case FeedDocument::Status::kIncomplete:
@@ -354,11 +379,10 @@ ChannelUpdater::Result ChannelUpdater::ProcessOtherFormat(const std::string& tex
     case FeedDocument::Status::kRead:
         break;
     }
-    KeepAddresses(feed.SiteAddress(), feed.IconAddress());
-    if (IsUnchanged(feed.BuildDate()))
+    if (IsUnchanged(buildDate))
         return kUnchanged;
-    FeedItems items(feed.Items());
-    return Merge(items, feed.BuildDate(), PageEncoding::kUtf8, text.size());
+    FeedItems source(items);
+    return Merge(source, buildDate, PageEncoding::kUtf8, documentSize);
 }
 
 void ChannelUpdater::KeepAddresses(const std::string& site, const std::string& icon,

@@ -2,6 +2,7 @@
 
 #include "catalogue/ChannelFiles.h"
 #include "catalogue/ItemIndex.h"
+#include "engine/FeedDocument.h"
 #include "engine/ItemStateFile.h"
 #include "engine/Messages.h"
 #include "engine/PageWriter.h"
@@ -71,6 +72,11 @@ private:
     Result ProcessDocument(const std::string& document);
     // Atom, RSS 1.0 and RSS 0.9x documents (those the RSS 2.0 reading refuses).
     Result ProcessOtherFormat(const std::string& document);
+    // JSON Feed documents.
+    Result ProcessJsonFeed(const std::string& document);
+    // The items of a document read by FeedDocument or JsonFeedDocument (UTF-8 HTML).
+    Result ProcessFeedItems(FeedDocument::Status status, const std::string& buildDate,
+                            std::vector<ItemFields>& items, size_t documentSize);
     bool IsUnchanged(const std::string& buildDate) const;
     // Keeps what a reader found as the feed's site and icon: resolved against the channel's
     // address, http and https only. Every format's reading hands its addresses here (a

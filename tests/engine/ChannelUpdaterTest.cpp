@@ -164,6 +164,28 @@ const char kRss091[] = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n"
                        "<description>Plain &amp;amp; simple</description></item>\n"
                        "</channel></rss>\n";
 
+// JSON Feed 1.1: html, text and summary content, relative addresses, the first author with
+// a name else the feed's, published else modified, an attachment, and members and items of
+// the wrong type passed over.
+const char kJson[] =
+    R"({"version": "https://jsonfeed.org/version/1.1", "authors": [{"name": "Feed Author"}],
+ "items": [
+  {"id": "1", "url": "posts/1.html", "title": " A & B <x> ", "content_html": "<p>Hi <b>there</b></p>",
+   "content_text": "not shown", "authors": [{"url": "http://ann/"}, {"name": "Ann"}, {"name": "Bo"}],
+   "date_published": "2006-12-03T10:00:00Z",
+   "attachments": [{"url": "a.mp3", "mime_type": "audio/mpeg", "size_in_bytes": 1536}, "x"]},
+  {"id": "http://example.com/2", "url": 5, "title": "Text", "content_text": "a < b\nline \u4e2d",
+   "date_modified": "2006-12-03T12:30:00+02:00"},
+  42, [], null,
+  {"id": "urn:3", "title": 7, "summary": "only a summary", "more": {"deep": [1, {"a": 2}]}}
+ ]})";
+
+// A JSON Feed document of the version ("1", "1.1") with the items, after a byte-order mark.
+std::string JsonFeed(const std::string& version, const std::string& items) {
+    return "\xEF\xBB\xBF\n {\"version\": \"https://jsonfeed.org/version/" + version +
+           "\", \"items\": [" + items + "]}";
+}
+
 } // namespace
 
 TEST_F(ChannelUpdaterTest, FirstUpdatesWriteTheGoldenPageAndStateFileOfEachFormat) {
@@ -199,6 +221,17 @@ TEST_F(ChannelUpdaterTest, FirstUpdatesWriteTheGoldenPageAndStateFileOfEachForma
          "2006-12-04T08:00:00+08:00", L"News(2/2)"},
         {kRss091, Page(1, Item(1, "http://example.com/o1", "Caf\xC3\xA9", "Plain &amp; simple")),
          "F000   http://example.com/o1\n", "Mon, 04 Dec 2006 08:00:00 GMT", L"News(1/1)"},
+        {kJson,
+         Page(3, Item(1, "http://feeds.example/dir/posts/1.html", "A &amp; B &lt;x&gt;",
+                      "<p>Hi <b>there</b></p><p><a href=\"http://feeds.example/dir/a.mp3\">"
+                      "audio/mpeg, 1.5 KB</a></p>",
+                      "Ann", "2006-12-03 18:00:00") +
+                     Item(2, "http://example.com/2", "Text", "a &lt; b\nline \xE4\xB8\xAD",
+                          "Feed Author", "2006-12-03 18:30:00") +
+                     Item(3, "urn:3", "", "only a summary", "Feed Author")),
+         "F000   http://feeds.example/dir/posts/1.html\nF000   http://example.com/2\n"
+         "F000   urn:3\n",
+         "fnv1a64:6dcd45cd9ce647ff", L"News(3/3)"},
         {kGb2312,
          Page(1, Item(1, "http://cn/1", "\xD6\xD0\xCE\xC4", "\xD0\xC2&\xCE\xC5", "\xCD\xF5"), true),
          "F000   http://cn/1\n", "x", L"News(1/1)"}};
@@ -313,7 +346,12 @@ TEST_F(ChannelUpdaterTest, RefusedDocumentsLeaveThePreviousFilesAlone) {
         {"<html><body>x</body></html>", notAFeed},
         {"<feed xmlns=\"urn:not-atom\"><entry/></feed>", notAFeed},
         {"<rss version=\"3.0\"><channel/></rss>", notAFeed},
-        {std::string(kAtom).substr(0, 600), "incomplete document"}};
+        {std::string(kAtom).substr(0, 600), "incomplete document"},
+        {R"({"version": "https://jsonfeed.org/version/2", "items": []})", notAFeed},
+        {R"({"version": "https://jsonfeed.org/version/1.1", "items": {}})", notAFeed},
+        {R"({"items": [1, 2}    )", notAFeed},
+        {"{\"items\": " + std::string(100000, '['), notAFeed}, // too deep before its end
+        {std::string(kJson).substr(0, 300), "incomplete document"}};
     for (const auto& [document, reason] : refused) {
         EXPECT_EQ(Update(document), ChannelUpdater::kFailed) << document;
         EXPECT_EQ(failure, reason) << document;
@@ -321,8 +359,9 @@ TEST_F(ChannelUpdaterTest, RefusedDocumentsLeaveThePreviousFilesAlone) {
         EXPECT_EQ(State(), state);
     }
     EXPECT_EQ(channel.GetLastBuildDate(), "kept");
-    EXPECT_EQ(log.Count(L"Invalidate version of RSS for channel News"), 6u);
-    EXPECT_EQ(log.Count(L"The document of channel News is incomplete"), 3u);
+    EXPECT_EQ(log.Count(L"Invalidate version of RSS for channel News"), 10u);
+    EXPECT_EQ(log.Count(L"The document of channel News is incomplete"), 4u);
+    EXPECT_EQ(log.Count(L"The JSON document is nested deeper than 64 levels"), 1u);
     const auto posted = frame.Drain();
     ASSERT_EQ(posted.size(), refused.size());
     for (const auto& m : posted)
@@ -457,6 +496,10 @@ TEST_F(ChannelUpdaterTest, SiteAndIconAddressesOfEachFormat) {
          "<rss version=\"0.91\"><channel><title>T</title><link>http://r09.example/</link><image>"
          "<url>/logo.jpg</url></image></channel></rss>",
          "http://r09.example/", "http://feeds.example/logo.jpg"},
+        {"json feed: home page and favicon before icon",
+         R"({"version": "https://jsonfeed.org/version/1.1", "home_page_url": "http://j.example/",)"
+         R"( "icon": "http://j.example/big.png", "favicon": "/fav.ico", "items": []})",
+         "http://j.example/", "http://feeds.example/fav.ico"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -468,4 +511,39 @@ TEST_F(ChannelUpdaterTest, SiteAndIconAddressesOfEachFormat) {
         EXPECT_EQ(updater.SiteAddress(), c.site);
         EXPECT_EQ(updater.IconAddress(), c.icon);
     }
+}
+
+TEST_F(ChannelUpdaterTest, JsonFeedMarksSurviveTheNextVersion) {
+    // Version 1 names its author in an object.
+    const std::string one =
+        R"({"id": "1", "url": "http://j/1", "title": "One", "author": {"name": "Old"}})";
+    const std::string two = R"({"id": "2", "url": "http://j/2", "title": "Two"})";
+    ASSERT_EQ(Update(JsonFeed("1", one + "," + two)), ChannelUpdater::kWritten) << failure;
+    EXPECT_NE(PageFile().find(Item(1, "http://j/1", "One", "", "Old")), std::string::npos);
+    SetState("F100   http://j/1\nF010   http://j/2\n");
+    ASSERT_EQ(Update(JsonFeed("1.1", R"({"id": "3", "url": "http://j/3"},)" + one + "," + two)),
+              ChannelUpdater::kWritten)
+        << failure;
+    EXPECT_EQ(State(), "F000   http://j/3\nF100   http://j/1\nF010   http://j/2\n");
+    EXPECT_EQ(PageFile(), Page(3, Item(1, "http://j/3", "", "") +
+                                      Item(2, "http://j/1", "One", "", "Old", "", true) +
+                                      Item(3, "http://j/2", "Two", "", "", "", false, true)));
+    EXPECT_EQ(channel.NodeText(), L"News(2/3)");
+}
+
+TEST_F(ChannelUpdaterTest, JsonFeedItemsAreReadUpToTheLimitAndTheDeletedOnesBeyondIt) {
+    auto items = [](int from, int to) {
+        std::string out;
+        for (int i = from; i <= to; ++i)
+            out += (i > from ? ",{\"url\": \"http://j/" : "{\"url\": \"http://j/") +
+                   std::to_string(i) + "\"}";
+        return out;
+    };
+    channel.SetMaxItems(2);
+    ASSERT_EQ(Update(JsonFeed("1.1", items(1, 2))), ChannelUpdater::kWritten) << failure;
+    SetState("F001   http://j/1\nF001   http://j/2\n");
+    ASSERT_EQ(Update(JsonFeed("1.1", items(1, 5))), ChannelUpdater::kWritten) << failure;
+    EXPECT_EQ(State(),
+              "F001   http://j/1\nF001   http://j/2\nF000   http://j/3\nF000   http://j/4\n");
+    EXPECT_EQ(channel.NodeText(), L"News(2/2)");
 }
