@@ -350,7 +350,9 @@ ChannelUpdater::Result ChannelUpdater::ProcessDocument(const std::string& text) 
 
 ChannelUpdater::Result ChannelUpdater::ProcessOtherFormat(const std::string& text) {
     FeedDocument feed;
-    const FeedDocument::Status status = feed.Read(text, platform::WideToUtf8(channel_.GetUrl()));
+    // As for JSON Feed: at most what the merge can take is read.
+    const FeedDocument::Status status = feed.Read(text, platform::WideToUtf8(channel_.GetUrl()),
+                                                  channel_.GetMaxItems() + records_.size());
     if (status == FeedDocument::Status::kRead)
         KeepAddresses(feed.SiteAddress(), feed.IconAddress());
     return ProcessFeedItems(status, feed.BuildDate(), feed.Items(), text.size());

@@ -295,11 +295,12 @@ std::string AtomAuthor(FeedTree& tree, uint32_t owner, const char* ns) {
 }
 
 void ReadAtom(FeedTree& tree, uint32_t feed, const char* ns, const std::string& documentUrl,
-              std::vector<ItemFields>& items, std::string& buildDate) {
+              size_t maxItems, std::vector<ItemFields>& items, std::string& buildDate) {
     if (const uint32_t updated = tree.Child(feed, ns, "updated"))
         buildDate = Trim(tree.Text(updated));
     const std::string feedAuthor = AtomAuthor(tree, feed, ns);
-    for (uint32_t entry = tree.FirstChild(feed); entry != 0; entry = tree.Next(entry)) {
+    for (uint32_t entry = tree.FirstChild(feed); entry != 0 && items.size() < maxItems;
+         entry = tree.Next(entry)) {
         if (!tree.Is(entry, ns, "entry"))
             continue;
         ItemFields item;
@@ -429,8 +430,8 @@ std::string FeedDocument::EscapeText(const std::string& text) {
     return out;
 }
 
-FeedDocument::Status FeedDocument::Read(const std::string& original,
-                                        const std::string& documentUrl) {
+FeedDocument::Status FeedDocument::Read(const std::string& original, const std::string& documentUrl,
+                                        size_t maxItems) {
     items_.clear();
     buildDate_.clear();
     site_.clear();
@@ -452,13 +453,13 @@ FeedDocument::Status FeedDocument::Read(const std::string& original,
     FeedTree tree(xml);
     const uint32_t top = tree.Root();
     if (tree.Is(top, kAtom, "feed")) {
-        ReadAtom(tree, top, kAtom, documentUrl, items_, buildDate_);
+        ReadAtom(tree, top, kAtom, documentUrl, maxItems, items_, buildDate_);
         AtomAddresses(tree, top, kAtom, documentUrl, site_, icon_);
     } else if (tree.Is(top, "", "feed") &&
                (tree.Child(top, "", "entry") || tree.Child(top, "", "id") ||
                 tree.Child(top, "", "title"))) {
         // A feed that forgot the Atom namespace but has Atom's children: read as Atom.
-        ReadAtom(tree, top, "", documentUrl, items_, buildDate_);
+        ReadAtom(tree, top, "", documentUrl, maxItems, items_, buildDate_);
         AtomAddresses(tree, top, "", documentUrl, site_, icon_);
     } else if (tree.Is(top, kRdf, "RDF")) {
         // RSS 1.0, or RSS 0.90 with its own namespace; items stand beside the channel.
@@ -471,7 +472,8 @@ FeedDocument::Status FeedDocument::Read(const std::string& original,
         if (const uint32_t date = tree.Child(channel, kDublinCore, "date"))
             buildDate_ = Trim(tree.Text(date));
         RssAddresses(tree, top, channel, uri, documentUrl, site_, icon_);
-        for (uint32_t r = tree.FirstChild(top); r != 0; r = tree.Next(r))
+        for (uint32_t r = tree.FirstChild(top); r != 0 && items_.size() < maxItems;
+             r = tree.Next(r))
             if (tree.Is(r, uri, "item"))
                 items_.push_back(RssItem(tree, r, uri));
     } else if (tree.Is(top, "", "rss")) {
@@ -485,12 +487,16 @@ FeedDocument::Status FeedDocument::Read(const std::string& original,
         if (date != 0)
             buildDate_ = Trim(tree.Text(date));
         RssAddresses(tree, 0, channel, "", documentUrl, site_, icon_);
-        for (uint32_t r = tree.FirstChild(channel); r != 0; r = tree.Next(r)) {
+        // Past the item limit, items are read only while the build date is still missing.
+        for (uint32_t r = tree.FirstChild(channel);
+             r != 0 && (items_.size() < maxItems || buildDate_.empty()); r = tree.Next(r)) {
             if (!tree.Is(r, "", "item"))
                 continue;
-            items_.push_back(RssItem(tree, r, ""));
+            ItemFields item = RssItem(tree, r, "");
             if (buildDate_.empty())
-                buildDate_ = items_.back().pubDate;
+                buildDate_ = item.pubDate;
+            if (items_.size() < maxItems)
+                items_.push_back(std::move(item));
         }
     } else {
         return Status::kNotAFeed;

@@ -19,8 +19,10 @@ public:
         kRead
     };
 
-    // documentUrl: what relative links are resolved against.
-    Status Read(const std::string& text, const std::string& documentUrl);
+    // documentUrl: what relative links are resolved against. Items past the first maxItems
+    // are passed over unread.
+    Status Read(const std::string& text, const std::string& documentUrl,
+                size_t maxItems = static_cast<size_t>(-1));
     // The feed's own date (Atom updated, RSS 1.0 dc:date, RSS 0.9x lastBuildDate, else its
     // first pubDate); without one "fnv1a64:" + the digest of the document, as for RSS 2.0.
     const std::string& BuildDate() const { return buildDate_; }

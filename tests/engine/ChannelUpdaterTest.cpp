@@ -1,4 +1,5 @@
 #include "engine/ChannelUpdater.h"
+#include "engine/FeedDocument.h"
 #include "FeedFixtures.h"
 #include "LogCapture.h"
 #include "ScopedEnv.h"
@@ -531,19 +532,34 @@ TEST_F(ChannelUpdaterTest, JsonFeedMarksSurviveTheNextVersion) {
     EXPECT_EQ(channel.NodeText(), L"News(2/3)");
 }
 
-TEST_F(ChannelUpdaterTest, JsonFeedItemsAreReadUpToTheLimitAndTheDeletedOnesBeyondIt) {
-    auto items = [](int from, int to) {
+TEST_F(ChannelUpdaterTest, JsonAndAtomItemsAreReadUpToTheLimitAndTheDeletedOnesBeyondIt) {
+    using Feed = std::string (*)(int, int);
+    const Feed json = [](int from, int to) {
         std::string out;
         for (int i = from; i <= to; ++i)
             out += (i > from ? ",{\"url\": \"http://j/" : "{\"url\": \"http://j/") +
                    std::to_string(i) + "\"}";
-        return out;
+        return JsonFeed("1.1", out);
     };
-    channel.SetMaxItems(2);
-    ASSERT_EQ(Update(JsonFeed("1.1", items(1, 2))), ChannelUpdater::kWritten) << failure;
-    SetState("F001   http://j/1\nF001   http://j/2\n");
-    ASSERT_EQ(Update(JsonFeed("1.1", items(1, 5))), ChannelUpdater::kWritten) << failure;
-    EXPECT_EQ(State(),
-              "F001   http://j/1\nF001   http://j/2\nF000   http://j/3\nF000   http://j/4\n");
-    EXPECT_EQ(channel.NodeText(), L"News(2/2)");
+    const Feed atom = [](int from, int to) {
+        std::string out = "<feed xmlns=\"http://www.w3.org/2005/Atom\"><title>T</title>";
+        for (int i = from; i <= to; ++i)
+            out += "<entry><link href=\"http://j/" + std::to_string(i) + "\"/></entry>";
+        return out + "</feed>";
+    };
+    for (Feed feed : {json, atom}) {
+        std::remove((app / "data/rss5.flg").c_str());
+        channel.SetLastBuildDate("");
+        channel.SetMaxItems(2);
+        ASSERT_EQ(Update(feed(1, 2)), ChannelUpdater::kWritten) << failure;
+        SetState("F001   http://j/1\nF001   http://j/2\n");
+        ASSERT_EQ(Update(feed(1, 5)), ChannelUpdater::kWritten) << failure;
+        EXPECT_EQ(State(),
+                  "F001   http://j/1\nF001   http://j/2\nF000   http://j/3\nF000   http://j/4\n");
+        EXPECT_EQ(channel.NodeText(), L"News(2/2)");
+    }
+    // What the merge cannot take is not read at all.
+    FeedDocument capped;
+    ASSERT_EQ(capped.Read(atom(1, 5), "http://j/", 3), FeedDocument::Status::kRead);
+    EXPECT_EQ(capped.Items().size(), 3u);
 }
