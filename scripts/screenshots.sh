@@ -8,6 +8,7 @@
 #   drag.png       that channel dragged over a group: drag image and drop highlight
 #   page.png       a channel page with a read, a flagged and a deleted item
 #   atom.png       the page of an Atom channel
+#   enclosure.png  a channel page whose items carry files: links with type and size
 #   tabs.png       channel and web pages in tabs, long titles cut
 #   failed-channel.png  a channel whose updates fail: its image and its tool tip
 #   confirm-delete.png  the delete command asking by name
@@ -130,6 +131,15 @@ open_channel 305
 xdotool mousemove --window "$window" 80 620
 sleep 1
 shot atom.png
+# "Lab notes": an enclosure under item 1, a Media RSS content and an enclosure under item 2.
+open_channel 259
+# Both items unfolded by their triangles (item 2 first: item 1's text pushes it down).
+for y in 294 242; do
+    xdotool mousemove --window "$window" 195 $y click 1 mousemove --window "$window" 80 620
+    sleep 0.5
+done
+sleep 0.5
+shot enclosure.png
 # The flagged items of every channel (item 2 of "World desk"), from the entry above the tree.
 click 80 109 2
 xdotool mousemove --window "$window" 80 620

@@ -37,9 +37,13 @@ def ico(frames):
     return out + b"".join(data for _, data in frames)
 
 
-def feed(title, link, items, build_date, encoding="utf-8", icon=None):
+def feed(title, link, items, build_date, encoding="utf-8", icon=None, files=None):
+    """files: item number -> the markup of the files that item carries (enclosures)."""
+    namespaces = ' xmlns:dc="http://purl.org/dc/elements/1.1/"'
+    if files:
+        namespaces += ' xmlns:media="http://search.yahoo.com/mrss/"'
     parts = ['<?xml version="1.0" encoding="%s"?>' % encoding,
-             '<rss version="2.0" xmlns:dc="http://purl.org/dc/elements/1.1/"><channel>',
+             '<rss version="2.0"%s><channel>' % namespaces,
              "<title>%s</title><link>%s</link><description>%s</description>" % (title, link, title)]
     if icon:
         # Relative: read against the feed's own address, on the demo server.
@@ -54,6 +58,8 @@ def feed(title, link, items, build_date, encoding="utf-8", icon=None):
             parts.append("<author>%s</author>" % author)
         if date:
             parts.append("<pubDate>%s</pubDate>" % date)
+        if files and i in files:
+            parts.append(files[i])
         parts.append("</item>")
     parts.append("</channel></rss>\n")
     return "\n".join(parts)
@@ -86,6 +92,14 @@ def main():
             for i in range(1, 8)]
     science = [("Observation %d" % i, "A plain text description %d." % i, "lab@example.org",
                 "Mon, 30 Nov 2026 12:00:00 GMT") for i in range(1, 6)]
+    # An RSS enclosure, and Media RSS contents beside one.
+    science_files = {
+        1: '<enclosure url="http://lab.example.org/audio/observation-1.mp3" type="audio/mpeg" '
+           'length="25480000"/>',
+        2: '<media:content url="http://lab.example.org/video/observation-2.mp4" type="video/mp4" '
+           'fileSize="1572864"/><enclosure url="http://lab.example.org/data/observation-2.csv" '
+           'type="text/csv" length="812"/>',
+    }
     china = [("第%d条：城市公园开放" % i, "&lt;p&gt;市民周末游园，第%d天。&lt;/p&gt;" % i, "记者",
               "Sat, 5 Dec 2026 08:00:00 GMT") for i in range(1, 9)]
     blog = [("Notes on release %d" % i,
@@ -104,7 +118,8 @@ def main():
         "tech.xml": (feed("Toolkit releases", "http://tech.example.org", tech, "",
                               icon="icons/tech.png"), "utf-8"),
         "science.xml": (feed("Lab notes", "http://lab.example.org", science,
-                             "Mon, 30 Nov 2026 12:00:00 GMT", icon="icons/science.ico"), "utf-8"),
+                             "Mon, 30 Nov 2026 12:00:00 GMT", icon="icons/science.ico",
+                             files=science_files), "utf-8"),
         "china.xml": (feed("城市新闻", "http://cn.example.org", china,
                            "Sun, 06 Dec 2026 08:00:00 GMT", "gb2312", "icons/china.png"), "gb2312"),
     }
