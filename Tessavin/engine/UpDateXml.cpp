@@ -13,6 +13,7 @@
 #include <curl/curl.h>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 namespace {
 
@@ -23,8 +24,60 @@ void InitCurlOnce() {
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
-struct CurlDeleter {
-    void operator()(CURL* h) const { curl_easy_cleanup(h); }
+// Handles of finished downloads, kept for the next downloads: a handle made once is not set
+// up again for every channel (its caches stay, its options are reset). Connections are not
+// kept (each download closes its own, as a fresh handle would), so no idle connection holds
+// a server's worker. The lock is a leaf: nothing else is taken while it is held.
+class HandlePool {
+public:
+    static const size_t kKept = 32; // the pool's most busy workers, and a few more
+
+    // A handle with every option reset, or a fresh one.
+    static CURL* Take() {
+        CURL* h = nullptr;
+        {
+            std::lock_guard<std::mutex> guard(Shared().lock);
+            if (!Shared().free.empty()) {
+                h = Shared().free.back();
+                Shared().free.pop_back();
+            }
+        }
+        if (h)
+            curl_easy_reset(h);
+        else
+            h = curl_easy_init();
+        if (h)
+            curl_easy_setopt(h, CURLOPT_FORBID_REUSE, 1L);
+        return h;
+    }
+    static void Give(CURL* h) {
+        {
+            std::lock_guard<std::mutex> guard(Shared().lock);
+            if (Shared().free.size() < kKept) {
+                Shared().free.push_back(h);
+                return;
+            }
+        }
+        curl_easy_cleanup(h);
+    }
+
+private:
+    struct State {
+        std::mutex lock;
+        std::vector<CURL*> free;
+        ~State() {
+            for (CURL* h : free)
+                curl_easy_cleanup(h);
+        }
+    };
+    static State& Shared() {
+        static State state;
+        return state;
+    }
+};
+
+struct ReturnHandle {
+    void operator()(CURL* h) const { HandlePool::Give(h); }
 };
 struct UrlDeleter {
     void operator()(CURLU* h) const { curl_url_cleanup(h); }
@@ -199,7 +252,7 @@ struct CUpDateXml::Session {
     bool conditional = false; // validators are sent
     long timeoutMs = 0;
     std::unique_ptr<CURLU, UrlDeleter> url;
-    std::unique_ptr<CURL, CurlDeleter> handle;
+    std::unique_ptr<CURL, ReturnHandle> handle;
     std::unique_ptr<curl_slist, SlistDeleter> headers;
     Transfer transfer;
     CURLcode result = CURLE_OK; // of the last send
@@ -289,7 +342,7 @@ int CUpDateXml::OpenSession(Session& s) {
         }
         proxy = platform::WideToUtf8(proxyAddress) + ":" + std::to_string(proxyPort);
     }
-    s.handle.reset(curl_easy_init());
+    s.handle.reset(HandlePool::Take());
     CURL* h = s.handle.get();
     if (!h || curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L) != CURLE_OK ||
         curl_easy_setopt(h, CURLOPT_USERAGENT, kUserAgent) != CURLE_OK ||
