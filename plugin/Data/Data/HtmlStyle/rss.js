@@ -234,10 +234,16 @@
         return !!img && img.src.indexOf(name) >= 0;
     }
 
-    // A title (with its link) always marks read; the read icon (empty link) toggles.
+    // Links the reader opens (http and https, in any case), as the reader tells them.
+    function isWebLink(link) {
+        return /^https?:\/\//i.test(link);
+    }
+
+    // A title with a link the reader opens always marks read; the read icon (empty link),
+    // or a title whose link is never opened, toggles, as the reader does with the files.
     function goRead(call, id) {
         var img = icon(id, "read");
-        var read = call.link ? true : !isMarked(img, "readed.gif");
+        var read = isWebLink(call.link) ? true : !isMarked(img, "readed.gif");
         setIcon(img, read ? "readed.gif" : "unread.gif");
         var title = document.getElementsByName(id + "_title")[0];
         var font = title ? title.getElementsByTagName("font")[0] : null;
