@@ -355,7 +355,8 @@ ChannelUpdater::Result ChannelUpdater::ProcessOtherFormat(const std::string& tex
                                                   channel_.GetMaxItems() + records_.size());
     if (status == FeedDocument::Status::kRead)
         KeepAddresses(feed.SiteAddress(), feed.IconAddress());
-    return ProcessFeedItems(status, feed.BuildDate(), feed.Items(), text.size());
+    return ProcessFeedItems(status, feed.BuildDate(), feed.Items(), text.size(),
+                            "not an RSS or Atom document");
 }
 
 ChannelUpdater::Result ChannelUpdater::ProcessJsonFeed(const std::string& text) {
@@ -366,16 +367,18 @@ ChannelUpdater::Result ChannelUpdater::ProcessJsonFeed(const std::string& text) 
                                                   channel_.GetMaxItems() + records_.size());
     if (status == FeedDocument::Status::kRead)
         KeepAddresses(feed.HomePage(), feed.Icon());
-    return ProcessFeedItems(status, feed.BuildDate(), feed.Items(), text.size());
+    // (A document that opens as JSON is no RSS or Atom one: the reason says what it is not.)
+    return ProcessFeedItems(status, feed.BuildDate(), feed.Items(), text.size(),
+                            "not a JSON Feed document");
 }
 
 ChannelUpdater::Result ChannelUpdater::ProcessFeedItems(FeedDocument::Status status,
                                                         const std::string& buildDate,
                                                         std::vector<ItemFields>& items,
-                                                        size_t documentSize) {
+                                                        size_t documentSize, const char* notAFeed) {
     switch (status) {
     case FeedDocument::Status::kNotAFeed:
-        return Reject(L"Invalidate version of RSS for channel %s", "not an RSS or Atom document");
+        return Reject(L"Invalidate version of RSS for channel %s", notAFeed);
     case FeedDocument::Status::kIncomplete:
         return Reject(L"The document of channel %s is incomplete", "incomplete document");
     case FeedDocument::Status::kRead:

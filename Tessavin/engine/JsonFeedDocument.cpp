@@ -3,10 +3,12 @@
 #include "config/DateTime.h"
 #include "config/LogFile.h"
 #include "engine/WebAddress.h"
+#include "platform/CodePage.h"
 #include "platform/Format.h"
 
 #include <nlohmann/json.hpp>
 
+#include <memory>
 #include <utility>
 
 namespace {
@@ -299,17 +301,24 @@ JsonFeedDocument::Status JsonFeedDocument::Read(const std::string& text,
     if (!LooksLikeJson(text))
         return Status::kNotAFeed;
     try {
-        PrunedTree tree(maxItems);
-        if (!Json::sax_parse(text, &tree)) {
-            if (tree.TooDeep()) {
+        auto tree = std::make_unique<PrunedTree>(maxItems);
+        if (!Json::sax_parse(text, tree.get())) {
+            if (tree->TooDeep()) {
                 LogPrintf(L"The JSON document is nested deeper than %d levels",
                           static_cast<int>(kMaxDepth));
                 return Status::kNotAFeed;
             }
             // An error found only at the end of the text: the document was cut off.
-            return tree.ErrorAt() > text.size() ? Status::kIncomplete : Status::kNotAFeed;
+            if (tree->ErrorAt() > text.size())
+                return Status::kIncomplete;
+            // Bytes that are not UTF-8 (a feed that mixes encodings) are read as U+FFFD, as
+            // the XML readers read them, rather than losing the whole feed.
+            const std::string repaired = platform::WideToUtf8(platform::Utf8ToWide(text));
+            tree = std::make_unique<PrunedTree>(maxItems);
+            if (repaired == text || !Json::sax_parse(repaired, tree.get()))
+                return Status::kNotAFeed;
         }
-        const Json& feed = tree.Root();
+        const Json& feed = tree->Root();
         if (!feed.is_object() || TextOf(feed, "version").rfind(kVersionPrefix, 0) != 0 ||
             feed.find("items") == feed.end())
             return Status::kNotAFeed; // (items is kept only when it is an array)

@@ -1,10 +1,10 @@
 #include "engine/ChannelUpdater.h"
-#include "engine/FeedDocument.h"
 #include "FeedFixtures.h"
 #include "LogCapture.h"
 #include "ScopedEnv.h"
 #include "TempDir.h"
 #include "catalogue/Channel.h"
+#include "engine/FeedDocument.h"
 #include "engine/ItemStateFile.h"
 #include "engine/ItemText.h"
 #include "platform/MessageQueue.h"
@@ -339,7 +339,8 @@ TEST_F(ChannelUpdaterTest, RefusedDocumentsLeaveThePreviousFilesAlone) {
     EXPECT_EQ(channel.GetTotalCount(), 3u);
     const std::string page = PageFile(), state = State();
     frame.Drain();
-    const std::string notAFeed = "not an RSS or Atom document";
+    const std::string notAFeed = "not an RSS or Atom document",
+                      notJson = "not a JSON Feed document";
     const std::vector<std::pair<std::string, std::string>> refused = {
         {"<rss version=\"1.0\"><channel><item><link>z</link></item></channel></rss>", notAFeed},
         {"<rss><channel></channel></rss>", notAFeed},
@@ -348,10 +349,10 @@ TEST_F(ChannelUpdaterTest, RefusedDocumentsLeaveThePreviousFilesAlone) {
         {"<feed xmlns=\"urn:not-atom\"><entry/></feed>", notAFeed},
         {"<rss version=\"3.0\"><channel/></rss>", notAFeed},
         {std::string(kAtom).substr(0, 600), "incomplete document"},
-        {R"({"version": "https://jsonfeed.org/version/2", "items": []})", notAFeed},
-        {R"({"version": "https://jsonfeed.org/version/1.1", "items": {}})", notAFeed},
-        {R"({"items": [1, 2}    )", notAFeed},
-        {"{\"items\": " + std::string(100000, '['), notAFeed}, // too deep before its end
+        {R"({"version": "https://jsonfeed.org/version/2", "items": []})", notJson},
+        {R"({"version": "https://jsonfeed.org/version/1.1", "items": {}})", notJson},
+        {R"({"items": [1, 2}    )", notJson},
+        {"{\"items\": " + std::string(100000, '['), notJson}, // too deep before its end
         {std::string(kJson).substr(0, 300), "incomplete document"}};
     for (const auto& [document, reason] : refused) {
         EXPECT_EQ(Update(document), ChannelUpdater::kFailed) << document;

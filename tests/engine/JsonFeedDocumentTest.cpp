@@ -46,4 +46,14 @@ TEST(JsonFeedDocument, NestingAndItemsUpToTheirLimits) {
     ASSERT_EQ(feed.Read(three, kUrl, 2), JsonFeedDocument::Status::kRead);
     ASSERT_EQ(feed.Items().size(), 2u);
     EXPECT_EQ(feed.Items()[1].link, "2");
+    // A byte that is not UTF-8 is read as U+FFFD, as the XML readers read it.
+    ASSERT_EQ(feed.Read(R"({"version": "https://jsonfeed.org/version/1",
+                            "items": [{"id": "1", "title": "a)"
+                        "\xff"
+                        R"(b"}]})",
+                        kUrl),
+              JsonFeedDocument::Status::kRead);
+    ASSERT_EQ(feed.Items().size(), 1u);
+    EXPECT_EQ(feed.Items()[0].title, "a\xEF\xBF\xBD"
+                                     "b");
 }
