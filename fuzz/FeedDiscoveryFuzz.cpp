@@ -13,13 +13,6 @@
 
 namespace {
 
-void Check(bool ok, const char* what, const std::string& detail) {
-    if (ok)
-        return;
-    fprintf(stderr, "property failed: %s\n%s\n", what, detail.c_str());
-    std::abort();
-}
-
 // Characters of a UTF-8 text, or npos when it is not UTF-8 or holds a control character.
 size_t PlainCharacters(const std::string& text) {
     size_t count = 0;

@@ -4,6 +4,7 @@
 #include "platform/CodePage.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -32,4 +33,12 @@ inline void WriteBytes(const std::string& path, const std::string& bytes) {
 
 inline std::string Input(const uint8_t* data, size_t size) {
     return std::string(reinterpret_cast<const char*>(data), size);
+}
+
+// A property of the code under test: when it fails, the input is a finding.
+inline void Check(bool ok, const char* what, const std::string& detail) {
+    if (ok)
+        return;
+    std::fprintf(stderr, "property failed: %s\n%s\n", what, detail.c_str());
+    std::abort();
 }

@@ -18,13 +18,6 @@
 
 namespace {
 
-void Check(bool ok, const char* what, const std::string& detail) {
-    if (ok)
-        return;
-    fprintf(stderr, "property failed: %s\n%s\n", what, detail.c_str());
-    std::abort();
-}
-
 std::string ReadBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream out;

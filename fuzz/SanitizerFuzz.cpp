@@ -15,17 +15,6 @@
 #include <cstdlib>
 #include <vector>
 
-namespace {
-
-void Check(bool ok, const char* what, const std::string& detail) {
-    if (ok)
-        return;
-    fprintf(stderr, "property failed: %s\n%s\n", what, detail.c_str());
-    std::abort();
-}
-
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string input = Input(data, size);
     std::vector<std::string> parts(5);
