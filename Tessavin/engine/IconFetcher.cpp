@@ -1,6 +1,7 @@
 #include "engine/IconFetcher.h"
 
 #include "engine/IconFormat.h"
+#include "engine/PageHead.h"
 #include "engine/UpDateXml.h"
 #include "engine/WebAddress.h"
 #include "platform/CodePage.h"
@@ -52,7 +53,9 @@ std::vector<std::string> IconFetcher::PageIcons(const std::string& html,
                                                 const std::string& pageAddress) {
     GumboOptions options = kGumboDefaultOptions;
     options.max_errors = 0; // errors copy the parser's stack: memory with the square of depth
-    GumboOutput* output = gumbo_parse_with_options(&options, html.data(), html.size());
+    // Only the head is parsed: the parser has no depth limit, and a page of deeply nested
+    // elements would take it minutes.
+    GumboOutput* output = gumbo_parse_with_options(&options, html.data(), PageHead::Length(html));
     if (!output)
         return {};
     std::string base, icon, touchIcon;

@@ -7,10 +7,10 @@
 #include <vector>
 
 // Looks for a channel's site icon, trying in order: the feed's own icon address; the icons
-// the site's page links to (the first `<link rel="icon">` or "shortcut icon", then the first
-// "apple-touch-icon", resolved against the page's `<base>`); `/favicon.ico` of the site's
-// host, else of the feed's. Each download goes through CUpDateXml (proxy, time-out, https
-// rules), the page capped at 1 MB and an icon at IconFormat::kMaxBytes; an icon counts only
+// the head of the site's page links to (the first `<link rel="icon">` or "shortcut icon",
+// then the first "apple-touch-icon", resolved against the page's `<base>`); `/favicon.ico`
+// of the site's host, else of the feed's. Each download goes through CUpDateXml (proxy, time-out,
+// https rules), the page capped at 1 MB and an icon at IconFormat::kMaxBytes; an icon counts only
 // when IconFormat accepts its bytes. Runs on a worker thread.
 class IconFetcher {
 public:
@@ -24,7 +24,7 @@ public:
     // The addresses that were downloaded, in order (for the log and tests).
     const std::vector<std::string>& Tried() const { return tried_; }
 
-    // The icon addresses a page links to, best first (at most one "icon" and one
+    // The icon addresses a page's head links to, best first (at most one "icon" and one
     // "apple-touch-icon"), resolved against its <base> and its own address; http and https
     // only.
     static std::vector<std::string> PageIcons(const std::string& html,

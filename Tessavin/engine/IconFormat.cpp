@@ -39,8 +39,12 @@ bool PngSize(const std::string& b, size_t at, int64_t& w, int64_t& h) {
     return true;
 }
 
-// The size in the frame header of a JPEG: the first start-of-frame marker.
-bool JpegSize(const std::string& b, int64_t& w, int64_t& h) {
+// The size in the frame header of a JPEG, and its scans: each is a pass of the decoder over
+// the whole image (a progressive file may hold thousands). The scans are counted up to the
+// end of the bytes; a file cut short after its frame header is left to the decoder.
+bool JpegSize(const std::string& b, int64_t& w, int64_t& h, int64_t& scans) {
+    bool frameRead = false;
+    scans = 0;
     size_t at = 2;
     while (at + 4 <= b.size()) {
         if (Byte(b, at) != 0xFF)
@@ -50,6 +54,8 @@ bool JpegSize(const std::string& b, int64_t& w, int64_t& h) {
             ++at;
             continue;
         }
+        if (marker == 0xD9) // end of image
+            break;
         if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8)) { // markers without length
             at += 2;
             continue;
@@ -59,23 +65,30 @@ bool JpegSize(const std::string& b, int64_t& w, int64_t& h) {
             return false;
         const bool frame =
             marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
-        if (frame) {
+        if (frame && !frameRead) {
             if (at + 9 > b.size())
                 return false;
             h = Be16(b, at + 5);
             w = Be16(b, at + 7);
-            return true;
+            frameRead = true;
         }
-        if (marker == 0xDA || marker == 0xD9) // image data before any frame header
-            return false;
         at += 2 + length;
+        if (marker == 0xDA) { // a scan: image data up to the next marker but a restart
+            if (!frameRead)
+                return false;
+            ++scans;
+            while (at + 1 < b.size() && !(Byte(b, at) == 0xFF && Byte(b, at + 1) != 0 &&
+                                          (Byte(b, at + 1) < 0xD0 || Byte(b, at + 1) > 0xD7)))
+                ++at;
+        }
     }
-    return false;
+    return frameRead;
 }
 
 // The size of a GIF: its logical screen, and every frame's extent (a decoder makes room for
-// each frame as its own descriptor says, whatever the screen says).
-bool GifSize(const std::string& b, int64_t& w, int64_t& h) {
+// each frame as its own descriptor says, whatever the screen says); area: the pixels of all
+// frames, which the decoder unpacks each.
+bool GifSize(const std::string& b, int64_t& w, int64_t& h, int64_t& area) {
     if (b.size() < 13)
         return false;
     w = Le16(b, 6);
@@ -97,6 +110,7 @@ bool GifSize(const std::string& b, int64_t& w, int64_t& h) {
         } else if (block == 0x2C) { // a frame: its descriptor, colour table, code size, data
             if (at + 10 > b.size())
                 return false;
+            area += static_cast<int64_t>(Le16(b, at + 5)) * Le16(b, at + 7);
             w = std::max<int64_t>(w, Le16(b, at + 1) + Le16(b, at + 5));
             h = std::max<int64_t>(h, Le16(b, at + 3) + Le16(b, at + 7));
             at = skipBlocks(at + 10 + colourTable(Byte(b, at + 9)) + 1);
@@ -136,6 +150,38 @@ template <typename Frame> bool IcoFrames(const std::string& b, Frame frame) {
     return true;
 }
 
+// The size the headers give, the pixels the decoder makes over all its passes and frames,
+// and the scans of a JPEG.
+bool Measure(const std::string& b, int64_t& w, int64_t& h, int64_t& work, int64_t& scans) {
+    bool read = false;
+    switch (IconFormat::Sniff(b)) {
+    case IconFormat::Kind::kPng:
+        read = PngSize(b, 0, w, h);
+        break;
+    case IconFormat::Kind::kGif:
+        read = GifSize(b, w, h, work);
+        break;
+    case IconFormat::Kind::kJpeg:
+        read = JpegSize(b, w, h, scans);
+        work = w * h * std::max<int64_t>(scans, 1);
+        break;
+    case IconFormat::Kind::kIco: // only the frame shown is decoded
+        read = IcoFrames(b, [&](size_t, int64_t fw, int64_t fh, int64_t, int64_t) {
+            w = std::max(w, fw);
+            h = std::max(h, fh);
+            return true;
+        });
+        break;
+    case IconFormat::Kind::kNone:
+        break;
+    }
+    // Sides beyond any int (a PNG's may be) said as the largest, which no check lets through.
+    w = std::min<int64_t>(w, INT32_MAX);
+    h = std::min<int64_t>(h, INT32_MAX);
+    work = std::max(work, w * h);
+    return read;
+}
+
 } // namespace
 
 IconFormat::Kind IconFormat::Sniff(const std::string& b) {
@@ -152,38 +198,18 @@ IconFormat::Kind IconFormat::Sniff(const std::string& b) {
 }
 
 bool IconFormat::Size(const std::string& b, int& width, int& height) {
-    int64_t w = 0, h = 0;
-    bool read = false;
-    switch (Sniff(b)) {
-    case Kind::kPng:
-        read = PngSize(b, 0, w, h);
-        break;
-    case Kind::kGif:
-        read = GifSize(b, w, h);
-        break;
-    case Kind::kJpeg:
-        read = JpegSize(b, w, h);
-        break;
-    case Kind::kIco:
-        read = IcoFrames(b, [&](size_t, int64_t fw, int64_t fh, int64_t, int64_t) {
-            w = std::max(w, fw);
-            h = std::max(h, fh);
-            return true;
-        });
-        break;
-    case Kind::kNone:
-        break;
-    }
-    // Beyond any int: said as the largest, which no check lets through.
-    width = static_cast<int>(std::min<int64_t>(w, INT32_MAX));
-    height = static_cast<int>(std::min<int64_t>(h, INT32_MAX));
+    int64_t w = 0, h = 0, work = 0, scans = 0;
+    const bool read = Measure(b, w, h, work, scans);
+    width = static_cast<int>(w);
+    height = static_cast<int>(h);
     return read;
 }
 
 bool IconFormat::Acceptable(const std::string& bytes) {
-    int w = 0, h = 0;
-    return bytes.size() <= kMaxBytes && Size(bytes, w, h) && w > 0 && h > 0 && w <= kMaxSide &&
-           h <= kMaxSide;
+    int64_t w = 0, h = 0, work = 0, scans = 0;
+    return bytes.size() <= kMaxBytes && Measure(bytes, w, h, work, scans) && w > 0 && h > 0 &&
+           w <= kMaxSide && h <= kMaxSide && w * h <= kMaxPixels && work <= kMaxWork &&
+           scans <= kMaxScans;
 }
 
 int IconFormat::NearestFrame(const std::string& bytes, int side) {

@@ -7,6 +7,31 @@
 #include <wx/log.h>
 #include <wx/mstream.h>
 
+namespace {
+
+// Whether the image shows nothing: every pixel transparent, or every one black with none
+// transparent (what a decoder makes of frames without data).
+bool Blank(const wxImage& image) {
+    const size_t pixels = static_cast<size_t>(image.GetWidth()) * image.GetHeight();
+    const unsigned char* rgb = image.GetData();
+    const unsigned char* alpha = image.HasAlpha() ? image.GetAlpha() : nullptr;
+    const bool mask = image.HasMask();
+    const unsigned char mr = image.GetMaskRed(), mg = image.GetMaskGreen(),
+                        mb = image.GetMaskBlue();
+    bool anyTransparent = false, allTransparent = true, allBlack = true;
+    for (size_t i = 0; i < pixels; ++i) {
+        const unsigned char* p = rgb + 3 * i;
+        const bool transparent =
+            (alpha && alpha[i] == 0) || (mask && p[0] == mr && p[1] == mg && p[2] == mb);
+        anyTransparent |= transparent;
+        allTransparent &= transparent;
+        allBlack &= transparent || (p[0] | p[1] | p[2]) == 0;
+    }
+    return allTransparent || (!anyTransparent && allBlack);
+}
+
+} // namespace
+
 void IconImage::AddHandlers() {
     // A handler already there (the host's own) is kept.
     if (!wxImage::FindHandler(wxBITMAP_TYPE_PNG))
@@ -46,7 +71,8 @@ bool IconImage::Decode(const std::string& bytes, wxBitmap& bitmap) {
     wxImage image;
     if (!image.LoadFile(stream, type, IconFormat::NearestFrame(bytes, kSide)) || !image.IsOk() ||
         image.GetWidth() <= 0 || image.GetHeight() <= 0 ||
-        image.GetWidth() > IconFormat::kMaxSide || image.GetHeight() > IconFormat::kMaxSide)
+        image.GetWidth() > IconFormat::kMaxSide || image.GetHeight() > IconFormat::kMaxSide ||
+        Blank(image))
         return false;
     // Scaled to fit, keeping its proportions, then centred on a transparent square.
     if (!image.HasAlpha())

@@ -12,7 +12,8 @@ public:
     // Adds the image handlers the icons need, once (the plug-in's start-up).
     static void AddHandlers();
     // The icon as a 16x16 bitmap; false, with nothing logged, when the bytes are too many,
-    // their header says a side is longer than IconFormat::kMaxSide, or they do not decode.
+    // IconFormat does not accept their header, they do not decode, or the image shows
+    // nothing (all transparent, or all black without transparency).
     // For an ICO the frame nearest 16x16 is taken.
     static bool Decode(const std::string& bytes, wxBitmap& bitmap);
 };

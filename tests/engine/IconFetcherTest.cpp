@@ -7,6 +7,7 @@
 #include "engine/Messages.h"
 #include "platform/MessageQueue.h"
 
+#include <chrono>
 #include <ctime>
 #include <gtest/gtest.h>
 #include <map>
@@ -47,6 +48,11 @@ TEST_F(IconFetcherTest, SourcesInOrderAndRefusedFiles) {
     const std::string a = Png(16, 16, 'a'), b = Png(32, 32, 'b'), c = Png(64, 64, 'c');
     const std::string page = "<html><head><base href=\"/assets/\"><link rel=\"apple-touch-icon\" "
                              "href=\"/touch.png\"><link rel=\"Shortcut Icon\" href=\"fav.png\">";
+    // Only the head is read: past a script's and a comment's tags, never into the body.
+    std::string deep = "<title><body></title><script>'<div>'</script><!-- <p> -->"
+                       "<link rel=icon title='<a>' href=/i.png></head><body>";
+    for (int i = 0; i < 200000; ++i)
+        deep += "<div>";
     const Case cases[] = {
         {"the feed's icon first",
          {{"/i.png", a}, {"/site/", page}, {"/assets/fav.png", b}},
@@ -70,6 +76,12 @@ TEST_F(IconFetcherTest, SourcesInOrderAndRefusedFiles) {
          Ico()},
         {"the feed host's favicon without a site", {{"/favicon.ico", Ico()}}, "", "", Ico()},
         {"none", {{"/site/", "<p>"}}, "/site/", "/i.png", ""},
+        {"a page nested deep", {{"/site/", deep}, {"/i.png", a}}, "/site/", "", a},
+        {"a link in the body",
+         {{"/site/", "<p><link rel=icon href=/i.png>"}, {"/i.png", a}},
+         "/site/",
+         "",
+         ""},
         {"svg", {{"/i.svg", "<svg xmlns=\"http://www.w3.org/2000/svg\"/>"}}, "", "/i.svg", ""},
         {"html served as an icon",
          {{"/favicon.ico", "<html><body>Not found</body></html>"}},
@@ -91,8 +103,10 @@ TEST_F(IconFetcherTest, SourcesInOrderAndRefusedFiles) {
         addresses.icon = *k.icon ? server.Url(k.icon) : "";
         IconFetcher fetcher(nullptr);
         std::string icon;
+        const auto start = std::chrono::steady_clock::now();
         EXPECT_EQ(fetcher.Fetch(server.Url("/feed.xml"), addresses, icon), !k.expected.empty());
         EXPECT_EQ(icon, k.expected);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
     }
 }
 
@@ -113,6 +127,15 @@ TEST_F(IconFetcherTest, HeaderChecksAndFrameChoice) {
                           "\x21\xF9\x04\0\0\0\0\0"
                           "\x2C\x08\0\x08\0\xFC\x03\x04\0\0\x02\x01\0\0\x3B",
                           36);
+    // A progressive JPEG's scans, and GIF frames of 256x256: each decoded whole.
+    std::string scans("\xFF\xD8\xFF\xC2\0\x0B\x08\0\x10\0\x10\x01\x01\x11\0", 15);
+    std::string frames("GIF89a\x10\0\x10\0\0\0\0", 13);
+    for (int i = 0; i < 16; ++i) {
+        scans += std::string("\xFF\xDA\0\x08\x01\x01\0\0\x3F\0\x12\xFF\0\xFF\xD0", 15);
+        frames += std::string("\x2C\0\0\0\0\0\x01\0\x01\0\x02\x01\0\0", 14);
+    }
+    const std::string moreScans = scans + scans.substr(15, 15) + "\xFF\xD9";
+    const std::string moreFrames = frames + frames.substr(13, 14);
     int w = 0, h = 0;
     EXPECT_TRUE(IconFormat::Size(gif, w, h));
     EXPECT_EQ(w * 10000 + h, 1028 * 10000 + 16);
@@ -122,6 +145,12 @@ TEST_F(IconFetcherTest, HeaderChecksAndFrameChoice) {
         {Png(16, 16), true},
         {Png(1024, 1), true},
         {Png(1025, 16), false},
+        {Png(256, 256), true},
+        {Png(257, 256), false},
+        {scans, true},
+        {moreScans, false},
+        {frames, true},
+        {moreFrames, false},
         {Png(0, 16), false},
         {ico, true},
         {farFrame, false},

@@ -331,10 +331,11 @@ std::string PngOf(const wxColour& colour, int side) {
 
 TEST_F(TreeTest, SiteIconsShowFromTheFeedAndTheCacheAndFailingChannelsKeepTheirImage) {
     const std::string red = PngOf(*wxRED, 32);
-    // Broken files decode to nothing, a proper one to 16x16.
+    // Broken or blank files decode to nothing, a proper one to 16x16.
     wxBitmap bitmap;
     EXPECT_FALSE(IconImage::Decode(red.substr(0, red.size() / 2), bitmap));
     EXPECT_FALSE(IconImage::Decode("<svg/>", bitmap));
+    EXPECT_FALSE(IconImage::Decode(PngOf(*wxBLACK, 16), bitmap));
     ASSERT_TRUE(IconImage::Decode(red, bitmap));
     EXPECT_EQ(bitmap.GetWidth() * 100 + bitmap.GetHeight(), 1616);
 

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+// Where the head of a web page ends, read from the text alone, so that its <link> and <base>
+// elements can be parsed without building a tree of the whole (hostile) page. The head ends
+// at </head>, at <body> or any other element a head cannot hold, or after kMaxTags tags;
+// comments and the text of <script>, <style> and <title> are passed over, and attribute
+// values are read with their quotes. One pass over the text, whatever it holds.
+class PageHead {
+public:
+    static constexpr size_t kMaxTags = 1000;
+
+    // The length of the page's start that holds its head.
+    static size_t Length(const std::string& page);
+};
