@@ -1,5 +1,6 @@
 #include "engine/FeedDiscovery.h"
 
+#include "engine/MarkupDepth.h"
 #include "engine/WebAddress.h"
 #include "platform/CodePage.h"
 
@@ -13,10 +14,6 @@
 
 namespace {
 
-// Start tags past this many are not parsed: a page names its feeds in its head, and every
-// node costs the parser memory.
-const size_t kMaxTags = 50000;
-
 char Lower(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
@@ -25,29 +22,8 @@ bool IsAsciiBlank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
 }
 
-bool IsLetter(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
 bool IsAlnum(char c) {
-    return IsLetter(c) || (c >= '0' && c <= '9');
-}
-
-// Elements that never enclose anything: they add no depth.
-bool IsVoid(std::string_view name) {
-    static const char* const kVoid[] = {"area",  "base",   "br",    "col",  "embed",
-                                        "hr",    "img",    "input", "link", "meta",
-                                        "param", "source", "track", "wbr",  "keygen"};
-    for (const char* v : kVoid) {
-        if (name.size() != std::strlen(v))
-            continue;
-        size_t i = 0;
-        while (i < name.size() && Lower(name[i]) == v[i])
-            ++i;
-        if (i == name.size())
-            return true;
-    }
-    return false;
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
 }
 
 const char* Attribute(const GumboElement& e, const char* name) {
@@ -55,8 +31,18 @@ const char* Attribute(const GumboElement& e, const char* name) {
     return a ? a->value : nullptr;
 }
 
-// A title as plain text on one line: control characters (C0, DEL, C1) as blanks, blanks at
-// the ends dropped, at most kMaxTitle characters.
+// Whether the UTF-8 character at the start of s is a bidirectional control (U+200E/200F,
+// U+202A-202E, U+2066-2069): in a title it would turn the text shown around it.
+bool IsBidiControl(std::string_view s) {
+    if (s.size() < 3 || static_cast<unsigned char>(s[0]) != 0xE2)
+        return false;
+    const auto b = static_cast<unsigned char>(s[1]), c = static_cast<unsigned char>(s[2]);
+    return (b == 0x80 && (c == 0x8E || c == 0x8F || (c >= 0xAA && c <= 0xAE))) ||
+           (b == 0x81 && c >= 0xA6 && c <= 0xA9);
+}
+
+// A title as plain text on one line: control characters (C0, DEL, C1) and bidirectional
+// controls as blanks, blanks at the ends dropped, at most kMaxTitle characters.
 std::string PlainTitle(std::string_view value) {
     std::string out;
     size_t characters = 0;
@@ -65,7 +51,9 @@ std::string PlainTitle(std::string_view value) {
         const size_t length = c < 0x80 ? 1 : c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : 2;
         if (value.size() - i < length)
             break; // the parser writes whole characters; a cut one is dropped
-        if (c < 0x20 || c == 0x7F || (c == 0xC2 && static_cast<unsigned char>(value[i + 1]) < 0xA0))
+        if (c < 0x20 || c == 0x7F ||
+            (c == 0xC2 && static_cast<unsigned char>(value[i + 1]) < 0xA0) ||
+            IsBidiControl(value.substr(i, length)))
             out.push_back(' ');
         else
             out.append(value.substr(i, length));
@@ -130,33 +118,45 @@ void Walk(const GumboNode* root, std::string& baseHref, std::vector<LinkElement>
     }
 }
 
-// The encoding that a <meta> element in the page's first 1024 bytes declares, lower case,
-// when it is one other than UTF-8 that keeps ASCII as it is; empty otherwise (the parser
-// reads UTF-8). GB2312 is read as its superset GB18030, as browsers read it.
-std::string DeclaredCharset(const std::string& page) {
+// The name of an encoding after "charset" at `at` in lower-case text, up to `end`.
+std::string CharsetName(const std::string& text, size_t at, size_t end) {
+    at += 7;
+    while (at < end &&
+           (IsAsciiBlank(text[at]) || text[at] == '=' || text[at] == '"' || text[at] == '\''))
+        ++at;
+    std::string name;
+    while (at < end && (IsAlnum(text[at]) || text[at] == '-' || text[at] == '_' ||
+                        text[at] == '.' || text[at] == ':'))
+        name.push_back(text[at++]);
+    return name;
+}
+
+// The encoding that a <meta> element in the page's first 1024 bytes declares, or else the
+// charset of the response's Content-Type, lower case, when it is one other than UTF-8 that
+// keeps ASCII as it is; empty otherwise (the parser reads UTF-8). GB2312 is read as its
+// superset GB18030, as browsers read it.
+std::string DeclaredCharset(const std::string& page, const std::string& contentType) {
     const std::string start = platform::AsciiLower(page.substr(0, 1024));
-    for (size_t meta = start.find("<meta"); meta != std::string::npos;
+    std::string name;
+    for (size_t meta = start.find("<meta"); meta != std::string::npos && name.empty();
          meta = start.find("<meta", meta + 1)) {
         const size_t end = std::min(start.find('>', meta), start.size());
-        size_t at = start.find("charset", meta);
-        if (at >= end)
-            continue;
-        at += 7;
-        while (at < end && (IsAsciiBlank(start[at]) || start[at] == '=' || start[at] == '"' ||
-                            start[at] == '\''))
-            ++at;
-        std::string name;
-        while (at < end && (IsAlnum(start[at]) || start[at] == '-' || start[at] == '_' ||
-                            start[at] == '.' || start[at] == ':'))
-            name.push_back(start[at++]);
-        if (name == "gb2312" || name == "gbk" || name == "x-gbk")
-            return "gb18030";
-        if (name.empty() || name == "utf-8" || name == "utf8" || name.rfind("utf-16", 0) == 0 ||
-            name.rfind("utf-32", 0) == 0)
-            return std::string();
-        return name;
+        const size_t at = start.find("charset", meta);
+        if (at < end)
+            name = CharsetName(start, at, end);
     }
-    return std::string();
+    if (name.empty()) {
+        const std::string header = platform::AsciiLower(contentType.substr(0, 256));
+        const size_t at = header.find("charset");
+        if (at != std::string::npos)
+            name = CharsetName(header, at, header.size());
+    }
+    if (name == "gb2312" || name == "gbk" || name == "x-gbk")
+        return "gb18030";
+    if (name.empty() || name == "utf-8" || name == "utf8" || name.rfind("utf-16", 0) == 0 ||
+        name.rfind("utf-32", 0) == 0)
+        return std::string();
+    return name;
 }
 
 std::string MediaType(const std::string& type) {
@@ -171,8 +171,9 @@ std::string MediaType(const std::string& type) {
 
 bool FeedDiscovery::IsFeedType(const std::string& type) {
     const std::string media = MediaType(type);
+    // Plain application/json is left out: sites name their data interfaces so.
     for (const char* feed : {"application/rss+xml", "application/atom+xml", "application/rdf+xml",
-                             "application/feed+json", "application/json"})
+                             "application/feed+json"})
         if (media == feed)
             return true;
     return false;
@@ -200,34 +201,19 @@ bool FeedDiscovery::IsAlternate(const std::string& rel) {
 }
 
 size_t FeedDiscovery::ParsedLength(const std::string& page) {
-    const size_t n = std::min(page.size(), kMaxPageBytes);
-    size_t tags = 0, depth = 0;
-    for (size_t pos = page.find('<'); pos < n; pos = page.find('<', pos + 1)) {
-        if (pos + 1 < n && page[pos + 1] == '/') {
-            depth -= depth > 0 ? 1 : 0;
-            continue;
-        }
-        if (pos + 1 >= n || !IsLetter(page[pos + 1]))
-            continue;
-        size_t end = pos + 1;
-        while (end < n && IsAlnum(page[end]))
-            ++end;
-        if (++tags > kMaxTags ||
-            (!IsVoid(std::string_view(page).substr(pos + 1, end - pos - 1)) && ++depth > kMaxDepth))
-            return pos;
-    }
-    return n;
+    return MarkupDepth::Cut(page, kMaxPageBytes, kMaxDepth, kMaxTags);
 }
 
 std::vector<DiscoveredFeed> FeedDiscovery::Find(const std::string& page,
-                                                const std::string& pageAddress) {
+                                                const std::string& pageAddress,
+                                                const std::string& contentType) {
     std::vector<DiscoveredFeed> feeds;
     // Errors are not recorded: each copies the parser's stack of open elements. (This
     // parser has no depth limit of its own; ParsedLength is it.)
     GumboOptions options = kGumboDefaultOptions;
     options.max_errors = 0;
     std::string text = page.substr(0, ParsedLength(page));
-    const std::string charset = DeclaredCharset(text);
+    const std::string charset = DeclaredCharset(text, contentType);
     std::string converted;
     if (!charset.empty() && platform::ConvertEncoding(text, charset.c_str(), "UTF-8", converted))
         text.swap(converted);

@@ -24,13 +24,14 @@ bool FeedFinder::IsFeed(const std::string& document, const std::string& address)
     return feed.Read(document, address) != FeedDocument::Status::kNotAFeed;
 }
 
-FeedFinder::Result FeedFinder::Decide(const std::string& document, const std::string& address) {
+FeedFinder::Result FeedFinder::Decide(const std::string& document, const std::string& address,
+                                      const std::string& contentType) {
     Result result;
     if (IsFeed(document, address)) {
         result.outcome = Outcome::kFeed;
         return result;
     }
-    result.feeds = FeedDiscovery::Find(document, address);
+    result.feeds = FeedDiscovery::Find(document, address, contentType);
     result.outcome = result.feeds.empty() ? Outcome::kNoFeed : Outcome::kFeeds;
     return result;
 }
@@ -42,7 +43,7 @@ FeedFinder::Result FeedFinder::Find(const std::string& address) const {
     // With a stop token the download heeds it (the import mode would not).
     const int got = downloader.DownLoadXmlbuf(platform::Utf8ToWide(address), stop_ ? 0 : 1);
     if (got == 1)
-        return Decide(downloader.Buffer(), address);
+        return Decide(downloader.Buffer(), downloader.FinalAddress(), downloader.ContentType());
     Result result;
     result.outcome = got == 2 ? Outcome::kStopped : Outcome::kFailed;
     result.failure = downloader.FailureReason().empty() ? "failed" : downloader.FailureReason();

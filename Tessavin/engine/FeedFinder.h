@@ -32,8 +32,10 @@ public:
     explicit FeedFinder(const StopToken* stop = nullptr) : stop_(stop) {}
     // Downloads the address (UTF-8) and decides.
     Result Find(const std::string& address) const;
-    // What a downloaded document at that address stands for.
-    static Result Decide(const std::string& document, const std::string& address);
+    // What a downloaded document stands for. address: where it came from, after redirects
+    // (relative feed links resolve against it); contentType: the response's Content-Type.
+    static Result Decide(const std::string& document, const std::string& address,
+                         const std::string& contentType = std::string());
     // A document that the feed readers take: RSS 2.0, Atom, RSS 1.0/0.9x, or a JSON Feed (its
     // first byte after a byte-order mark and blanks is '{').
     static bool IsFeed(const std::string& document, const std::string& address);

@@ -280,6 +280,7 @@ int CUpDateXml::DownLoadXmlbuf(const std::wstring& address, int importMode) {
 int CUpDateXml::Download(const std::wstring& address, bool importMode) {
     failure_.clear();
     finalAddress_.clear();
+    contentType_.clear();
     responseValidators_ = HttpValidators();
     Session s(importMode, stop_);
     if (s.Stopped())
@@ -564,6 +565,9 @@ int CUpDateXml::TakeDocument(Session& s) {
     char* effective = nullptr;
     curl_easy_getinfo(s.handle.get(), CURLINFO_EFFECTIVE_URL, &effective);
     finalAddress_ = effective ? effective : s.address;
+    char* type = nullptr;
+    curl_easy_getinfo(s.handle.get(), CURLINFO_CONTENT_TYPE, &type);
+    contentType_ = type ? type : "";
     responseValidators_.url = s.address;
     responseValidators_.etag = std::move(t.etag);
     responseValidators_.lastModified = std::move(t.lastModified);

@@ -54,6 +54,8 @@ public:
     void SetBinary(bool binary) { binary_ = binary; }
     // Where the last received document came from, after redirects; empty otherwise.
     const std::string& FinalAddress() const { return finalAddress_; }
+    // The Content-Type of the last received document; empty when it had none.
+    const std::string& ContentType() const { return contentType_; }
 
 private:
     struct Session;
@@ -77,6 +79,7 @@ private:
     std::string buffer_;
     std::string failure_;
     std::string finalAddress_;
+    std::string contentType_;
     HttpValidators requestValidators_;
     HttpValidators responseValidators_;
     size_t maxDocumentBytes_ = kDefaultMaxDocumentBytes;

@@ -27,8 +27,11 @@ bool IsPage(const std::string& document) {
 
 } // namespace
 
-std::string CatalogueImport::FeedList(const std::string& document, const std::string& address) {
-    const FeedFinder::Result found = FeedFinder::Decide(document, address);
+std::string CatalogueImport::FeedList(const std::string& address) const {
+    // A page's links resolve against where it came from, after redirects; a feed keeps the
+    // address given.
+    const FeedFinder::Result found =
+        FeedFinder::Decide(download_.document, download_.finalAddress, download_.contentType);
     if (found.outcome == FeedFinder::Outcome::kNoFeed)
         return std::string();
     std::vector<DiscoveredFeed> feeds = found.feeds;
@@ -51,26 +54,46 @@ void CatalogueImport::ImportDefaultListIfNew() {
         Import(DefaultChannelListPath(), nullptr);
 }
 
-bool CatalogueImport::Fetch(const std::wstring& path, std::wstring& source) {
-    source = path;
+bool CatalogueImport::IsWebAddress(const std::wstring& path) {
     std::wstring scheme = path.substr(0, 8);
     std::transform(scheme.begin(), scheme.end(), scheme.begin(),
                    [](wchar_t c) { return c >= L'A' && c <= L'Z' ? c - L'A' + L'a' : c; });
-    if (scheme.compare(0, 7, L"http://") != 0 &&
-        (scheme != L"https://" || CConfig().ReadAllowHttps() != 1))
+    return scheme.compare(0, 7, L"http://") == 0 ||
+           (scheme == L"https://" && CConfig().ReadAllowHttps() == 1);
+}
+
+CatalogueImport::Download CatalogueImport::DownloadList(const std::wstring& address,
+                                                        const StopToken* stop,
+                                                        platform::MessageTarget* frame) {
+    CUpDateXml downloader(frame);
+    downloader.SetStopToken(stop);
+    Download got;
+    // With a stop token the download heeds it (the import mode would not).
+    const int result = downloader.DownLoadXmlbuf(address, stop ? 0 : 1);
+    got.received = result == 1;
+    got.stopped = result == 2;
+    got.failure = downloader.FailureReason().empty() ? "failed" : downloader.FailureReason();
+    got.document = downloader.Buffer();
+    got.finalAddress = downloader.FinalAddress();
+    got.contentType = downloader.ContentType();
+    return got;
+}
+
+bool CatalogueImport::Fetch(const std::wstring& path, std::wstring& source, const Download* given) {
+    source = path;
+    if (!IsWebAddress(path))
         return true;
-    CUpDateXml downloader(frame_);
-    if (downloader.DownLoadXmlbuf(path, 1) != 1) {
+    download_ = given ? *given : DownloadList(path, nullptr, frame_);
+    if (!download_.received) {
         lastImport_.problem = ImportProblem::kDownloadFailed;
-        lastImport_.downloadFailure =
-            downloader.FailureReason().empty() ? "failed" : downloader.FailureReason();
+        lastImport_.downloadFailure = download_.failure;
+        download_ = Download{};
         if (frame_)
             frame_->Post(kMsgStatus, kStatusImportFailed, 0);
         return false;
     }
-    downloaded_ = downloader.Buffer();
     source = model_.DataFolder() + L"/import.opml.download";
-    if (!platform::ReplaceFileContent(source, downloader.Buffer())) {
+    if (!platform::ReplaceFileContent(source, download_.document)) {
         lastImport_.problem = ImportProblem::kUnreadable;
         return false;
     }
@@ -80,8 +103,8 @@ bool CatalogueImport::Fetch(const std::wstring& path, std::wstring& source) {
 CatalogueImport::ImportProblem CatalogueImport::ProblemOf(const std::wstring& path,
                                                           const std::wstring& source) const {
     std::string bytes;
-    if (source != path && !FeedFinder::IsFeed(downloaded_, platform::WideToUtf8(path)) &&
-        IsPage(downloaded_))
+    if (source != path && !FeedFinder::IsFeed(download_.document, platform::WideToUtf8(path)) &&
+        IsPage(download_.document))
         return ImportProblem::kNoFeed;
     return source != path                            ? ImportProblem::kNotList
            : path.find(L"://") != std::wstring::npos ? ImportProblem::kNotHttp
@@ -103,7 +126,7 @@ void CatalogueImport::LogCounts() const {
             static_cast<int>(counts.itemLimitsClamped), static_cast<int>(counts.intervalsClamped));
 }
 
-int CatalogueImport::Import(const std::wstring& path, CGroup* parent) {
+int CatalogueImport::Import(const std::wstring& path, CGroup* parent, const Download* fetched) {
     lastImport_ = ImportSummary{};
     // The first ids of the list; an import that fails keeps them taken.
     if (!model_.ReserveImportIds()) {
@@ -111,7 +134,7 @@ int CatalogueImport::Import(const std::wstring& path, CGroup* parent) {
         return 0;
     }
     std::wstring source;
-    if (!Fetch(path, source)) {
+    if (!Fetch(path, source, fetched)) {
         LogPrintf(L"Failed to import feed form file or web");
         return 0;
     }
@@ -143,7 +166,7 @@ int CatalogueImport::Import(const std::wstring& path, CGroup* parent) {
     };
     int result = read(*importer);
     if (!result && downloaded) {
-        const std::string list = FeedList(downloaded_, platform::WideToUtf8(path));
+        const std::string list = FeedList(platform::WideToUtf8(path));
         if (!list.empty() && platform::ReplaceFileContent(source, list)) {
             importer = std::make_unique<COpmlImport>(frame_);
             result = read(*importer);
@@ -156,10 +179,10 @@ int CatalogueImport::Import(const std::wstring& path, CGroup* parent) {
     if (!result) {
         lastImport_.problem = ProblemOf(path, source);
         LogPrintf(L"Failed to import feed form file or web");
-        downloaded_.clear();
+        download_ = Download{};
         return 0;
     }
-    downloaded_.clear();
+    download_ = Download{};
     return TakeRecords(*importer);
 }
 

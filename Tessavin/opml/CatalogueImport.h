@@ -5,6 +5,7 @@
 #include <string>
 
 class CatalogueModel;
+class StopToken;
 class CGroup;
 namespace platform {
 class MessageTarget;
@@ -20,9 +21,23 @@ public:
     // frame: where status 11904 goes when a download or the list fails (may be null).
     CatalogueImport(CatalogueModel& model, platform::MessageTarget* frame);
 
+    // A list on the web as downloaded.
+    struct Download {
+        bool received = false, stopped = false;
+        std::string document, finalAddress, contentType;
+        std::string failure; // the downloader's reason, when not received
+    };
+    // Whether Import downloads the path first: http, or https when allowed.
+    static bool IsWebAddress(const std::wstring& path);
+    // Downloads a list as Import does, on any thread; stop ends it within a second (null:
+    // none). frame: where the download's status goes (may be null).
+    static Download DownloadList(const std::wstring& address, const StopToken* stop,
+                                 platform::MessageTarget* frame = nullptr);
+
     // Imports a list under the parent group (null: top level). 1 merged (or everything left
-    // out), 0 failed, 2 empty.
-    int Import(const std::wstring& path, CGroup* parent);
+    // out), 0 failed, 2 empty. fetched: the path's download, made beforehand (null:
+    // Import downloads a web address itself).
+    int Import(const std::wstring& path, CGroup* parent, const Download* fetched = nullptr);
     // The default channel list, when the catalogue files were made by this start.
     void ImportDefaultListIfNew();
 
@@ -46,12 +61,12 @@ public:
     const ImportSummary& LastImport() const { return lastImport_; }
 
 private:
-    // A list on the web is downloaded beside the pages; false (and the problem set) when
-    // that fails. `source` is what the importer reads.
-    bool Fetch(const std::wstring& path, std::wstring& source);
-    // A downloaded document that is no list, as the list of the feeds it stands for; empty
-    // when it stands for none.
-    static std::string FeedList(const std::string& document, const std::string& address);
+    // A list on the web is downloaded (unless given) beside the pages; false (and the
+    // problem set) when that fails. `source` is what the importer reads.
+    bool Fetch(const std::wstring& path, std::wstring& source, const Download* given);
+    // The downloaded document, when it is no list, as the list of the feeds it stands for
+    // (a feed: the address given); empty when it stands for none.
+    std::string FeedList(const std::string& address) const;
     // Why a list that the importer could not read failed.
     ImportProblem ProblemOf(const std::wstring& path, const std::wstring& source) const;
     void LogCounts() const;
@@ -61,5 +76,5 @@ private:
     CatalogueModel& model_;
     platform::MessageTarget* frame_;
     ImportSummary lastImport_;
-    std::string downloaded_; // the document Fetch downloaded, while the import runs
+    Download download_; // what Fetch downloaded, while the import runs
 };

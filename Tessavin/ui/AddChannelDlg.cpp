@@ -17,7 +17,7 @@ CAddChannelDlg::CAddChannelDlg(wxWindow* parent, IPluginContainer* container,
     auto* sizer = new wxBoxSizer(wxVERTICAL);
     AddEdit(sizer, 11325, L"IDS_PLS_ENTER_CHANNEL_NAME", L"请输入频道名称:", kName);
     AddEdit(sizer, 11327, L"IDS_CHANNEL_DESCRIPTION", L"频道描述与说明:", kDescription);
-    AddEdit(sizer, 11328, L"IDS_PLS_ENTER_NEW_RSS_CHANEL_ADDR", L"请输入新的RSS频道地址:",
+    AddEdit(sizer, 11328, L"IDS_PLS_ENTER_NEW_RSS_CHANEL_ADDR", L"请输入RSS频道地址或网站地址:",
             kAddress);
     // The feeds of a page, shown when it names several.
     feeds_ = new wxListBox(this, kFeeds, wxDefaultPosition, wxSize(-1, FromDIP(110)));
@@ -60,35 +60,44 @@ bool CAddChannelDlg::Accept() {
     if (finding_ || !CRssDialog::Accept())
         return false;
     const std::wstring address = Address();
-    // A feed chosen from the list is taken; an address that cannot be read is taken as
-    // typed (the verify box refused it already when it is checked).
-    if (std::find(feedAddresses_.begin(), feedAddresses_.end(), address) != feedAddresses_.end() ||
-        !DialogRules::IsHttpUrl(address))
+    // An address that cannot be read is taken as typed (the verify box refused it already
+    // when it is checked).
+    if (!DialogRules::IsHttpUrl(address))
         return true;
-    StartFinding(address);
+    // A feed chosen from the list is taken; with the verify box, once it is read as a feed.
+    const bool chosen =
+        std::find(feedAddresses_.begin(), feedAddresses_.end(), address) != feedAddresses_.end();
+    if (chosen && !verify_->GetValue())
+        return true;
+    StartFinding(address, chosen);
     return false;
 }
 
-void CAddChannelDlg::StartFinding(const std::wstring& address) {
+void CAddChannelDlg::StartFinding(const std::wstring& address, bool mustBeFeed) {
     if (worker_.joinable())
         worker_.join(); // the last read has ended: its result was handled
     finding_ = true;
     ShowMessage(wxString());
     FindWindow(wxID_OK)->Disable();
     wxBeginBusyCursor();
-    worker_ = std::thread([this, address] {
+    worker_ = std::thread([this, address, mustBeFeed] {
         const FeedFinder::Result result = FeedFinder(&stop_).Find(platform::WideToUtf8(address));
-        CallAfter([this, address, result] { Found(address, result); });
+        CallAfter([this, address, mustBeFeed, result] { Found(address, mustBeFeed, result); });
     });
 }
 
-void CAddChannelDlg::Found(const std::wstring& address, const FeedFinder::Result& result) {
+void CAddChannelDlg::Found(const std::wstring& address, bool mustBeFeed,
+                           const FeedFinder::Result& result) {
     finding_ = false;
     wxEndBusyCursor();
     FindWindow(wxID_OK)->Enable();
     if (Address() != address)
         return; // the address was changed meanwhile: OK reads the new one
     using O = FeedFinder::Outcome;
+    if (mustBeFeed && (result.outcome == O::kFeeds || result.outcome == O::kNoFeed)) {
+        FindWindow(kAddress)->SetFocus();
+        return ShowMessage(Text(L"IDS_NOT_A_FEED", L"该地址不是频道。"));
+    }
     switch (result.outcome) {
     case O::kFeed:
         return Close();
@@ -102,7 +111,7 @@ void CAddChannelDlg::Found(const std::wstring& address, const FeedFinder::Result
     case O::kStopped:
         return;
     case O::kFailed:
-        if (!verify_->GetValue())
+        if (!verify_->GetValue() && !mustBeFeed)
             return Close(); // taken as typed
         FindWindow(kAddress)->SetFocus();
         return ShowMessage(wxString(
@@ -112,10 +121,15 @@ void CAddChannelDlg::Found(const std::wstring& address, const FeedFinder::Result
 }
 
 void CAddChannelDlg::Take(const std::string& url) {
+    // The address field shows the feed's address, which the channel takes.
     SetValue(kAddress, wxString::FromUTF8(url.c_str()));
-    // The feed's address must pass the checks that a typed one does (unique, not too long).
-    if (CRssDialog::Accept())
-        Close();
+    // The feed's address must pass the checks that a typed one does (unique, not too long),
+    // and with the verify box be read as a feed itself.
+    if (!CRssDialog::Accept())
+        return;
+    if (verify_->GetValue())
+        return StartFinding(Address(), /*mustBeFeed=*/true);
+    Close();
 }
 
 void CAddChannelDlg::Close() {
@@ -136,6 +150,7 @@ void CAddChannelDlg::ShowFeeds(const std::vector<DiscoveredFeed>& feeds) {
     feeds_->Show();
     feeds_->SetSelection(0);
     SetValue(kAddress, feeds_->IsEmpty() ? wxString() : wxString(feedAddresses_.front()));
-    ShowMessage(Text(L"IDS_CHOOSE_FEED", L"此页面提供多个频道：请选择一个，然后按“确定”。"));
+    ShowMessage(Text(L"IDS_CHOOSE_FEED", L"此页面提供多个频道：请选择一个，然后按“确定”。"),
+                /*refusal=*/false);
     feeds_->SetFocus();
 }

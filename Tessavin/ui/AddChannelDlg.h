@@ -16,7 +16,9 @@ class wxListBox;
 // cursor): a feed is taken as it is; a web page's only feed is taken in its stead; a page
 // naming several shows them in the list 11540 and the one chosen there is taken; a page
 // naming none keeps the dialog open. An address that cannot be read is taken as typed,
-// unless the verify box asks for it to be read, when the reason shows.
+// unless the verify box asks for it to be read, when the reason shows. With the verify box,
+// a feed's address found on a page is read too and must be a feed; the address field shows
+// it before the dialog closes.
 class CAddChannelDlg : public CRssDialog {
 public:
     enum {
@@ -46,9 +48,10 @@ protected:
     RuleResult Check() override;
 
 private:
-    void StartFinding(const std::wstring& address);
+    // mustBeFeed: the address was found on a page, and only a feed there is taken.
+    void StartFinding(const std::wstring& address, bool mustBeFeed = false);
     // On the UI thread, with what the worker found at that address.
-    void Found(const std::wstring& address, const FeedFinder::Result& result);
+    void Found(const std::wstring& address, bool mustBeFeed, const FeedFinder::Result& result);
     // Takes the feed's address as the channel's when the checks pass.
     void Take(const std::string& url);
     void Close();

@@ -41,6 +41,16 @@ CImportFeedDlg::CImportFeedDlg(wxWindow* parent, IPluginContainer* container)
     FindWindow(kPath)->SetFocus();
 }
 
+CImportFeedDlg::~CImportFeedDlg() {
+    // A download still running ends within a second; what it got is dropped with the
+    // window's pending calls.
+    stop_.Stop();
+    if (worker_.joinable())
+        worker_.join();
+    if (downloading_)
+        wxEndBusyCursor();
+}
+
 bool CImportFeedDlg::IsLocalFeedFile(const std::wstring& path) {
     if (DialogRules::IsHttpUrl(path) || path.empty() || path[0] != L'/')
         return false;
@@ -71,13 +81,58 @@ RuleResult CImportFeedDlg::Check() {
     return RuleResult::Pass();
 }
 
+bool CImportFeedDlg::Accept() {
+    if (downloading_)
+        return false;
+    const std::wstring path = Path();
+    const bool downloaded = download_ && downloadedPath_ == path;
+    if (!importer_ || downloaded || !CatalogueImport::IsWebAddress(path))
+        return CRssDialog::Accept();
+    if (Checked())
+        StartDownload(path);
+    return false;
+}
+
+void CImportFeedDlg::StartDownload(const std::wstring& path) {
+    if (worker_.joinable())
+        worker_.join(); // the last download has ended: its result was handled
+    downloading_ = true;
+    ShowMessage(wxString());
+    FindWindow(wxID_OK)->Disable();
+    wxBeginBusyCursor();
+    worker_ = std::thread([this, path] {
+        const CatalogueImport::Download got = CatalogueImport::DownloadList(path, &stop_);
+        CallAfter([this, path, got] { Downloaded(path, got); });
+    });
+}
+
+void CImportFeedDlg::Downloaded(const std::wstring& path,
+                                const CatalogueImport::Download& download) {
+    downloading_ = false;
+    wxEndBusyCursor();
+    FindWindow(wxID_OK)->Enable();
+    if (download.stopped || Path() != path)
+        return; // the path was changed meanwhile: OK downloads the new one
+    download_ = download;
+    downloadedPath_ = path;
+    if (!Accept())
+        return;
+    accepted_ = true;
+    if (IsModal())
+        EndModal(wxID_OK);
+}
+
 wxString CImportFeedDlg::Commit() {
     if (!importer_)
         return wxString();
+    // A download is taken once: OK again after a failure downloads anew.
+    const std::optional<CatalogueImport::Download> download = std::move(download_);
+    download_.reset();
+    const bool downloaded = download && downloadedPath_ == Path();
     int result;
     {
-        wxBusyCursor wait; // a list on the web is downloaded first
-        result = importer_->Import(Path(), parent_);
+        wxBusyCursor wait; // a local file is read
+        result = importer_->Import(Path(), parent_, downloaded ? &*download : nullptr);
     }
     const wxString problem = Problem(result);
     if (!problem.empty())

@@ -168,9 +168,10 @@ wxString CRssDialog::Message() const {
     return message_ ? messageText_ : wxString();
 }
 
-void CRssDialog::ShowMessage(const wxString& text) {
+void CRssDialog::ShowMessage(const wxString& text, bool refusal) {
     if (!message_)
         return;
+    message_->SetForegroundColour(refusal ? *wxRED : GetForegroundColour());
     messageText_ = text;
     WrapMessage();
 }
@@ -192,14 +193,19 @@ void CRssDialog::WrapMessage() {
 }
 
 bool CRssDialog::Accept() {
-    const RuleResult result = Check();
-    if (result.ok) {
-        const wxString problem = Commit();
-        if (problem.empty())
-            return true;
-        ShowMessage(problem);
+    if (!Checked())
         return false;
-    }
+    const wxString problem = Commit();
+    if (problem.empty())
+        return true;
+    ShowMessage(problem);
+    return false;
+}
+
+bool CRssDialog::Checked() {
+    const RuleResult result = Check();
+    if (result.ok)
+        return true;
     if (!result.key.empty())
         ShowMessage(Text(result.key.c_str(), result.key.c_str()));
     if (wxWindow* control = FindWindow(result.focus))

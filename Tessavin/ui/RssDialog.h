@@ -30,6 +30,8 @@ public:
 
 protected:
     virtual RuleResult Check() = 0;
+    // Runs the checks; a refusal shows in the message line with the focus on its control.
+    bool Checked();
     // What OK does once the checks pass; a text back says why it could not, and the dialog
     // stays open showing it.
     virtual wxString Commit() { return wxString(); }
@@ -39,8 +41,8 @@ protected:
                         int editId, long style = 0);
     // The message line, OK and Cancel at the bottom; then the sizer is the dialog's.
     void Finish(wxSizer* sizer, int messageId);
-    // Puts a text in the message line.
-    void ShowMessage(const wxString& text);
+    // Puts a text in the message line: a refusal in red, other news in the text colour.
+    void ShowMessage(const wxString& text, bool refusal = true);
     wxString Value(int id) const;
     void SetValue(int id, const wxString& value);
 

@@ -154,8 +154,8 @@ const Text kModuleTexts[] = {
     {L"IDS_CANCEL", L"Cancel", L"取消"},
     {L"IDS_PLS_ENTER_CHANNEL_NAME", L"Channel name:", L"请输入频道名称:"},
     {L"IDS_CHANNEL_DESCRIPTION", L"Description:", L"频道描述与说明:"},
-    {L"IDS_PLS_ENTER_NEW_RSS_CHANEL_ADDR", L"Address of the RSS channel:",
-     L"请输入新的RSS频道地址:"},
+    {L"IDS_PLS_ENTER_NEW_RSS_CHANEL_ADDR",
+     L"Address of the feed, or of a site that names its feeds:", L"请输入RSS频道地址或网站地址:"},
     {L"IDS_VERIFY_VALIDITY_CHANNEL_ADDRESS", L"Check that the address is an RSS file",
      L"验证频道地址的有效性"},
     {L"IDS_PLS_ENTER_CHANNEL_GROUP_NAME", L"Name of the channel group:", L"请输入频道组名称"},
@@ -186,6 +186,7 @@ const Text kModuleTexts[] = {
     {L"IDS_IMPORT_NOT_OPML", L"This is not an OPML channel list.", L"这不是 OPML 频道列表。"},
     // A web page's address where a feed was expected.
     {L"IDS_NO_FEED_FOUND", L"No feed found on this page.", L"此页面上没有找到频道。"},
+    {L"IDS_NOT_A_FEED", L"This address is not a feed.", L"该地址不是频道。"},
     {L"IDS_ADDRESS_NOT_READ", L"The address could not be read (%s).", L"无法读取该地址（%s）。"},
     {L"IDS_CHOOSE_FEED", L"This page names several feeds: choose one, then press OK.",
      L"此页面提供多个频道：请选择一个，然后按“确定”。"},

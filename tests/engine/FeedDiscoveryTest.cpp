@@ -5,6 +5,8 @@
 #include "config/Config.h"
 #include "engine/FeedFinder.h"
 
+#include <httplib.h>
+
 #include <chrono>
 #include <gtest/gtest.h>
 
@@ -36,11 +38,12 @@ TEST(FeedDiscovery, ReadsTheFeedLinksOfAPage) {
         {Head("<link rel='alternate' type='application/atom+xml' href='atom'>"
               "<link rel='alternate' type='application/rdf+xml' href='../rdf'>"
               "<link rel='alternate' type='application/feed+json' href='j.json'>"
-              "<link rel='alternate' type='application/json' href='//cdn.test/x'>"),
+              "<link rel='alternate' type='application/json' href='//cdn.test/x'>"
+              "<link rel='alternate' type='application/feed+json' href='//cdn.test/y'>"),
          "|http://site.test/blog/atom|application/atom+xml\n"
          "|http://site.test/rdf|application/rdf+xml\n"
          "|http://site.test/blog/j.json|application/feed+json\n"
-         "|http://cdn.test/x|application/json\n"},
+         "|http://cdn.test/y|application/feed+json\n"},
         // The first base with an address counts, itself relative to the page, wherever it
         // stands.
         {Head("<link rel=alternate type=application/rss+xml href=f><base target=x>"
@@ -60,9 +63,11 @@ TEST(FeedDiscovery, ReadsTheFeedLinksOfAPage) {
               std::string(FeedDiscovery::kMaxAddress, 'x') +
               "'>"
               "<link rel=alternate type=application/rss+xml href=' http://a.test/f\n' "
-              "title='&lt;b&gt;One&#10;two&#9;three&#7;'>"
+              "title='&lt;b&gt;One&#10;two&#9;three&#7;\xE2\x80\xAE"
+              "4pm.\xE2\x81\xA6"
+              "x&#x200F;'>"
               "<link rel=alternate type=application/atom+xml href='http://a.test/f' title=dup>"),
-         "<b>One two three|http://a.test/f|application/rss+xml\n"},
+         "<b>One two three  4pm. x|http://a.test/f|application/rss+xml\n"},
         {Head("<link rel=stylesheet href=s.css>") + "<a rel=alternate "
                                                     "type=application/rss+xml href=f>f</a>",
          ""},
@@ -74,6 +79,13 @@ TEST(FeedDiscovery, ReadsTheFeedLinksOfAPage) {
     };
     for (const auto& test : cases)
         EXPECT_EQ(Shown(FeedDiscovery::Find(test.page, kPage)), test.expected) << test.page;
+    // Without a meta element, in the charset of the response's Content-Type.
+    const std::string gb = "<link rel=alternate type=application/rss+xml href=f title='\xD6\xD0'>";
+    EXPECT_EQ(FeedDiscovery::Find(gb, kPage, "text/html; Charset=\"GBK\"")[0].title,
+              "\xE4\xB8\xAD");
+    EXPECT_EQ(
+        FeedDiscovery::Find("<meta charset=utf-8>" + gb, kPage, "text/html; charset=gbk")[0].title,
+        "\xEF\xBF\xBD\xEF\xBF\xBD"); // the meta element counts first
     // A long title is cut at a character's end.
     std::string title;
     for (int i = 0; i < 300; ++i)
@@ -99,6 +111,26 @@ TEST(FeedDiscovery, HostilePagesGiveBoundedResultsInTime) {
     EXPECT_EQ(FeedDiscovery::ParsedLength(deep), deep.find("<div>") + 5 * FeedDiscovery::kMaxDepth);
     EXPECT_EQ(Shown(FeedDiscovery::Find(deep, kPage)),
               "|http://site.test/blog/f1|application/rss+xml\n");
+    // End tags that the parser ignores, or does not see as such, close nothing; ones that it
+    // heeds do.
+    const struct {
+        std::string unit;
+        bool cut;
+    } nestings[] = {
+        {"<div></x>", true},
+        {"<div><table><td></div></td></table>", true},
+        {"<span><div></span>", true},
+        {"<b><div></b>", true},
+        {"<div><!--</div>-->", true},
+        {"<div title='</div>' x=\"</div>\">", true},
+        {"<div><script>'</div>'</script>", true},
+        {"<div><script><!--<script></script></div>--></script>", true},
+        {"<ul><li>a<li><p>b</UL><div class=x><br></div ><!----></a>", false},
+    };
+    for (const auto& test : nestings) {
+        const std::string page = Repeat(test.unit, 50000 / test.unit.size());
+        EXPECT_EQ(FeedDiscovery::ParsedLength(page) < page.size(), test.cut) << test.unit;
+    }
     // The page beyond its size limit is not read.
     const std::string large = std::string(FeedDiscovery::kMaxPageBytes, ' ') + link + "3>";
     EXPECT_EQ(FeedDiscovery::ParsedLength(large), FeedDiscovery::kMaxPageBytes);
@@ -121,6 +153,14 @@ TEST(FeedFinder, DownloadsAndDecides) {
     server.Serve("/json", "\xEF\xBB\xBF \n{\"version\": \"https://jsonfeed.org/version/1.1\"}",
                  "application/feed+json");
     server.Serve("/none", Head("<link rel=icon href=i.png>"), "text/html");
+    // A page reached through a redirect: its links are relative to where it is.
+    server.Serve("/blog/",
+                 Head("<link rel=alternate type=application/rss+xml href=feed.xml "
+                      "title='\xD6\xD0'>"),
+                 "text/html; charset=gb2312");
+    server.Get("/moved", [&server](const httplib::Request&, httplib::Response& res) {
+        res.set_redirect(server.Url("/blog/"), 302);
+    });
     server.Serve("/huge", Head("") + std::string(20u << 20, ' '), "text/html");
     server.Start();
     using O = FeedFinder::Outcome;
@@ -132,6 +172,8 @@ TEST(FeedFinder, DownloadsAndDecides) {
         {"/page", O::kFeeds,
          "R|" + server.Url("/rss") + "|application/rss+xml\n|" + server.Url("/atom") +
              "|application/atom+xml\n"},
+        {"/moved", O::kFeeds,
+         "\xE4\xB8\xAD|" + server.Url("/blog/feed.xml") + "|application/rss+xml\n"},
         {"/rss", O::kFeed},
         {"/atom", O::kFeed},
         {"/json", O::kFeed},

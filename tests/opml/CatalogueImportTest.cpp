@@ -3,6 +3,7 @@
 #include "platform/FileSystem.h"
 
 #include <climits>
+#include <httplib.h>
 
 TEST_F(CatalogueFixture, DefaultListOnFirstStartOnly) {
     Reopen();
@@ -136,6 +137,11 @@ TEST_F(CatalogueFixture, AnAddressThatIsAPageOrAFeedImportsItsFeeds) {
     server.Serve("/feed.xml", "<rss version=\"2.0\"><channel></channel></rss>");
     server.Serve("/none", "<HTML><body>nothing</body></HTML>", "text/html");
     server.Serve("/data", "<data/>", "text/xml");
+    // Reached through a redirect: its link is relative to where it is.
+    server.Serve("/blog/", "<link rel=alternate type=application/rss+xml href=c.xml>", "text/html");
+    server.Get("/moved", [&server](const httplib::Request&, httplib::Response& res) {
+        res.set_redirect(server.Url("/blog/"), 302);
+    });
     server.Start();
     using P = CatalogueImport::ImportProblem;
     const struct {
@@ -148,6 +154,7 @@ TEST_F(CatalogueFixture, AnAddressThatIsAPageOrAFeedImportsItsFeeds) {
         {"/feed.xml", 1, P::kNone, L"/feed.xml=/feed.xml;"},
         {"/none", 0, P::kNoFeed, L""},
         {"/data", 0, P::kNotList, L""},
+        {"/moved", 1, P::kNone, L"/blog/c.xml=/blog/c.xml;"},
     };
     for (const auto& test : cases) {
         const size_t before = model->Channels().size();

@@ -10,6 +10,7 @@
 #include "ui/OptionsDlg.h"
 #include "ui/RenameDlg.h"
 
+#include <chrono>
 #include <deque>
 #include <filesystem>
 #include <map>
@@ -178,6 +179,7 @@ TEST_F(DialogTest, AddChannelReadsAPageAndTakesTheFeedChosen) {
                  "</head></html>",
                  "text/html");
     server.Serve("/none.html", "<html><body>x</body></html>", "text/html");
+    server.Serve("/b.xml", "<rss version=\"2.0\"><channel></channel></rss>");
     server.Start();
     using D = CAddChannelDlg;
     steps.push_back([&](CRssDialog& d) {
@@ -199,6 +201,13 @@ TEST_F(DialogTest, AddChannelReadsAPageAndTakesTheFeedChosen) {
         EXPECT_EQ(feeds->GetString(0),
                   wxString::FromUTF8("Posts  \u2014  " + server.Url("/a.xml")));
         EXPECT_EQ(feeds->GetString(1), server.Url("/b.xml"));
+        // News in the text colour, not a refusal's red.
+        EXPECT_NE(dialog.FindWindow(D::kMessage)->GetForegroundColour(), *wxRED);
+        // With the verify box a feed found is read first: /a.xml is missing.
+        EXPECT_FALSE(Press(dialog, {}).accepted);
+        EXPECT_TRUE(PumpUntil([&dialog] { return !dialog.Finding(); }, 10000));
+        EXPECT_EQ(dialog.Message(), "The address could not be read (HTTP 404).");
+        EXPECT_FALSE(dialog.Accepted());
         // The second line, clicked: the address follows it, and OK takes it.
         dialog.Show();
         PumpEvents(50);
@@ -208,7 +217,8 @@ TEST_F(DialogTest, AddChannelReadsAPageAndTakesTheFeedChosen) {
         ClickAt(feeds->ClientToScreen(wxPoint(10, y + 2)));
         EXPECT_EQ(dialog.Address(), platform::Utf8ToWide(server.Url("/b.xml")));
         dialog.Hide();
-        EXPECT_TRUE(Press(dialog, {}).accepted);
+        EXPECT_FALSE(Press(dialog, {}).accepted);
+        EXPECT_TRUE(PumpUntil([&dialog] { return dialog.Accepted(); }, 10000));
         return static_cast<int>(wxID_OK);
     });
     view->AddChannelCommand();
@@ -347,6 +357,39 @@ TEST_F(DialogTest, ImportGoesUnderTheSelectedGroupAndSaysWhatIsWrongOrThatNothin
     });
     view->ImportCommand();
     EXPECT_EQ(model->Channels().size(), 3u);
+}
+
+TEST_F(DialogTest, ImportDownloadsOffTheUiThreadAndCancelEndsTheDownload) {
+    TestHttpServer server;
+    server.Serve("/list.opml",
+                 "<opml version=\"2.0\"><body><outline text=\"w\" "
+                 "xmlUrl=\"http://127.0.0.1:1/w\"/></body></opml>",
+                 "text/xml");
+    server.Start();
+    StallingServer stalled;
+    using D = CImportFeedDlg;
+    const struct {
+        std::string address;
+        int answer;
+    } cases[] = {{server.Url("/list.opml"), wxID_OK},
+                 {"http://127.0.0.1:" + std::to_string(stalled.Port()) + "/x", wxID_CANCEL}};
+    for (const auto& test : cases) {
+        steps.push_back([&](CRssDialog& d) {
+            auto& dialog = static_cast<D&>(d);
+            EXPECT_FALSE(Press(d, {{D::kPath, test.address}}).accepted);
+            if (test.answer == wxID_CANCEL) {
+                EXPECT_TRUE(dialog.Downloading());
+                EXPECT_FALSE(d.FindWindow(wxID_OK)->IsEnabled());
+            } else {
+                EXPECT_TRUE(PumpUntil([&dialog] { return dialog.Accepted(); }, 10000));
+            }
+            return test.answer;
+        });
+        const auto start = std::chrono::steady_clock::now();
+        view->ImportCommand();
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(4));
+        EXPECT_EQ(model->Channels().size(), 3u) << test.address;
+    }
 }
 
 TEST_F(DialogTest, OptionsCheckEachFieldAndApplyToThePoolAndTheTimers) {
