@@ -1,6 +1,7 @@
 #include "engine/FeedDiscovery.h"
 
 #include "engine/MarkupDepth.h"
+#include "engine/PageHead.h"
 #include "engine/WebAddress.h"
 #include "platform/CodePage.h"
 
@@ -201,7 +202,10 @@ bool FeedDiscovery::IsAlternate(const std::string& rel) {
 }
 
 size_t FeedDiscovery::ParsedLength(const std::string& page) {
-    return MarkupDepth::Cut(page, kMaxPageBytes, kMaxDepth, kMaxTags);
+    // Feed links belong in the head; the body (where the parser may rebuild formatting
+    // elements without end, or nest without bound) is never read.
+    return std::min(PageHead::Length(page),
+                    MarkupDepth::Cut(page, kMaxPageBytes, kMaxDepth, kMaxTags));
 }
 
 std::vector<DiscoveredFeed> FeedDiscovery::Find(const std::string& page,

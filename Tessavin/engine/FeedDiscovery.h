@@ -37,8 +37,8 @@ public:
     static bool IsFeedType(const std::string& type);
     // Whether the rel value holds the token "alternate" (any case).
     static bool IsAlternate(const std::string& rel);
-    // The start of the page that the parser reads: cut where elements would open deeper
-    // than kMaxDepth (estimated from the text alone, see MarkupDepth), at the kMaxTags-th
-    // start tag or at kMaxPageBytes.
+    // The start of the page that the parser reads: its head (see PageHead), cut also where
+    // elements would open deeper than kMaxDepth (estimated from the text alone, see
+    // MarkupDepth), at the kMaxTags-th start tag or at kMaxPageBytes.
     static size_t ParsedLength(const std::string& page);
 };

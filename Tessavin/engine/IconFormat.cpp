@@ -56,6 +56,10 @@ bool JpegSize(const std::string& b, int64_t& w, int64_t& h, int64_t& scans) {
         }
         if (marker == 0xD9) // end of image
             break;
+        // No marker (a stuffed 00) or a reserved one where a marker must stand: a decoder
+        // passes such bytes over as junk and would decode the scans that this walk skipped.
+        if (marker < 0xC0 && marker != 0x01)
+            return false;
         if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8)) { // markers without length
             at += 2;
             continue;

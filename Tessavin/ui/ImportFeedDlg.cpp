@@ -28,7 +28,7 @@ CImportFeedDlg::CImportFeedDlg(wxWindow* parent, IPluginContainer* container)
     : CRssDialog(parent, container, L"IDS_IMPORT_FEED_FILE", L"导入频道文件") {
     auto* sizer = new wxBoxSizer(wxVERTICAL);
     AddEdit(sizer, 11341, L"IDS_PLS_INPUT_ADDRESS_NEW_CHANNEL_OPML",
-            L"请输入种子文件的URL或选择本地的种子文件", kPath);
+            L"请输入种子文件或网站的URL，或选择本地的种子文件", kPath);
     auto* row = new wxBoxSizer(wxHORIZONTAL);
     verify_ =
         new wxCheckBox(this, kVerify, Text(L"IDS_CHECK_AVAILABILITY", L"验证种子文件URL的有效性"));

@@ -4,6 +4,7 @@
 #include "TestHttpServer.h"
 #include "config/Config.h"
 #include "engine/FeedFinder.h"
+#include "engine/MarkupDepth.h"
 
 #include <httplib.h>
 
@@ -108,8 +109,19 @@ TEST(FeedDiscovery, HostilePagesGiveBoundedResultsInTime) {
     EXPECT_EQ(feeds.back().url, "http://site.test/blog/f99");
     // Nested 200000 deep: the parse ends where the depth is past reason.
     const std::string deep = link + "1>" + Repeat("<div>", 200000) + link + "2>";
-    EXPECT_EQ(FeedDiscovery::ParsedLength(deep), deep.find("<div>") + 5 * FeedDiscovery::kMaxDepth);
+    const auto depthCut = [](const std::string& page) {
+        return MarkupDepth::Cut(page, FeedDiscovery::kMaxPageBytes, FeedDiscovery::kMaxDepth,
+                                FeedDiscovery::kMaxTags);
+    };
+    EXPECT_EQ(depthCut(deep), deep.find("<div>") + 5 * FeedDiscovery::kMaxDepth);
     EXPECT_EQ(Shown(FeedDiscovery::Find(deep, kPage)),
+              "|http://site.test/blog/f1|application/rss+xml\n");
+    // Only the head is parsed: not the body, where the parser rebuilds formatting elements
+    // left open in every paragraph, nor links in the body.
+    const std::string rebuilt = link + "1><div>" + Repeat("<b id=1>", 250) + "</div>" +
+                                Repeat("<p>x</p>", 49000) + link + "2>";
+    EXPECT_EQ(FeedDiscovery::ParsedLength(rebuilt), rebuilt.find("<div>"));
+    EXPECT_EQ(Shown(FeedDiscovery::Find(rebuilt, kPage)),
               "|http://site.test/blog/f1|application/rss+xml\n");
     // End tags that the parser ignores, or does not see as such, close nothing; ones that it
     // heeds do.
@@ -129,7 +141,7 @@ TEST(FeedDiscovery, HostilePagesGiveBoundedResultsInTime) {
     };
     for (const auto& test : nestings) {
         const std::string page = Repeat(test.unit, 50000 / test.unit.size());
-        EXPECT_EQ(FeedDiscovery::ParsedLength(page) < page.size(), test.cut) << test.unit;
+        EXPECT_EQ(depthCut(page) < page.size(), test.cut) << test.unit;
     }
     // The page beyond its size limit is not read.
     const std::string large = std::string(FeedDiscovery::kMaxPageBytes, ' ') + link + "3>";

@@ -5,6 +5,7 @@
 #include "engine/IconFormat.h"
 #include "engine/IconQueue.h"
 #include "engine/Messages.h"
+#include "engine/PageHead.h"
 #include "platform/MessageQueue.h"
 
 #include <chrono>
@@ -136,29 +137,26 @@ TEST_F(IconFetcherTest, HeaderChecksAndFrameChoice) {
     }
     const std::string moreScans = scans + scans.substr(15, 15) + "\xFF\xD9";
     const std::string moreFrames = frames + frames.substr(13, 14);
+    // Scans hidden where a marker must stand ("FF 00" and a length): a decoder reads them.
+    std::string hidden = scans.substr(0, 15) + std::string("\xFF\0\x01\x01", 4);
+    for (int i = 0; i < 17; ++i)
+        hidden += scans.substr(15, 15);
+    hidden += "\xFF\xD9";
     int w = 0, h = 0;
     EXPECT_TRUE(IconFormat::Size(gif, w, h));
     EXPECT_EQ(w * 10000 + h, 1028 * 10000 + 16);
     EXPECT_TRUE(IconFormat::Size(jpeg, w, h));
     EXPECT_EQ(w * 1000 + h, 64 * 1000 + 32);
     const std::pair<std::string, bool> cases[] = {
-        {Png(16, 16), true},
-        {Png(1024, 1), true},
-        {Png(1025, 16), false},
-        {Png(256, 256), true},
-        {Png(257, 256), false},
-        {scans, true},
-        {moreScans, false},
-        {frames, true},
-        {moreFrames, false},
-        {Png(0, 16), false},
-        {ico, true},
-        {farFrame, false},
-        {std::string("GIF89a\x10\0\x10\0\0\0\0", 13), true},
-        {gif, false},
-        {std::string("GIF89a\0\x10\x10\0\0\0\0", 13), false},
-        {jpeg, true},
-        {jpeg.substr(0, 10), false},
+        {Png(16, 16), true},    {Png(1024, 1), true},
+        {Png(1025, 16), false}, {Png(256, 256), true},
+        {Png(257, 256), false}, {scans, true},
+        {moreScans, false},     {hidden, false},
+        {frames, true},         {moreFrames, false},
+        {Png(0, 16), false},    {ico, true},
+        {farFrame, false},      {std::string("GIF89a\x10\0\x10\0\0\0\0", 13), true},
+        {gif, false},           {std::string("GIF89a\0\x10\x10\0\0\0\0", 13), false},
+        {jpeg, true},           {jpeg.substr(0, 10), false},
         {"<svg/>", false},
     };
     for (const auto& [bytes, acceptable] : cases)
@@ -215,4 +213,29 @@ TEST_F(IconFetcherTest, TheQueueKeepsWhatItFoundAndTheCacheAgesByTheWeek) {
     EXPECT_TRUE(cache.StoreNone(8));
     EXPECT_TRUE(cache.Delete(8));
     EXPECT_EQ(cache.StateOf(8, now), IconCache::State::kMissing);
+}
+
+TEST(PageHead, EndsWhereTheParserWouldLeaveTheHeadOrWhereAnythingDoesNotEnd) {
+    const std::string body = "<div>";
+    const struct {
+        std::string head;
+        size_t length; // npos: the whole head
+    } cases[] = {
+        {"<html><head><meta name=x content=it's><link rel=icon href=a>", std::string::npos},
+        {"<head><meta content='a>b' x=\"c>d\"><!--> <link> --><title></title x>",
+         std::string::npos},
+        {"<head><!---><base href=/b/><!-- a --!><style>a</style>", std::string::npos},
+        {"<head><!-- never ends <link rel=icon href=a>", 6},
+        {"<head><meta content=\"never ends>", 6},
+        {"<head><script>never ends", 6},
+        {"<head><link rel=icon href=a></head>", 28},
+    };
+    for (const auto& c : cases) {
+        const std::string page = c.head + body + std::string(100000, 'x');
+        const size_t expected = c.length == std::string::npos ? c.head.size() : c.length;
+        EXPECT_EQ(PageHead::Length(page), expected) << c.head;
+    }
+    // A head longer than its cap ends there.
+    const std::string long_ = "<head>" + std::string(PageHead::kMaxBytes, ' ') + "<link>";
+    EXPECT_EQ(PageHead::Length(long_), long_.size() - 6);
 }
