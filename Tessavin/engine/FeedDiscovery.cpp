@@ -108,7 +108,7 @@ void Walk(const GumboNode* root, std::string& baseHref, std::vector<LinkElement>
             const char* rel = Attribute(e, "rel");
             const char* type = Attribute(e, "type");
             const char* href = Attribute(e, "href");
-            if (rel && type && href && FeedDiscovery::IsAlternate(rel) &&
+            if (rel && type && href && PageHead::HasRelToken(rel, "alternate") &&
                 FeedDiscovery::IsFeedType(type)) {
                 const char* title = Attribute(e, "title");
                 links.push_back({href, title ? title : "", type});
@@ -177,27 +177,6 @@ bool FeedDiscovery::IsFeedType(const std::string& type) {
                              "application/feed+json"})
         if (media == feed)
             return true;
-    return false;
-}
-
-bool FeedDiscovery::IsAlternate(const std::string& rel) {
-    size_t pos = 0;
-    while (pos < rel.size()) {
-        while (pos < rel.size() && IsAsciiBlank(rel[pos]))
-            ++pos;
-        size_t end = pos;
-        while (end < rel.size() && !IsAsciiBlank(rel[end]))
-            ++end;
-        static const char kAlternate[] = "alternate";
-        if (end - pos == sizeof kAlternate - 1) {
-            size_t i = 0;
-            while (i < end - pos && Lower(rel[pos + i]) == kAlternate[i])
-                ++i;
-            if (i == end - pos)
-                return true;
-        }
-        pos = end;
-    }
     return false;
 }
 

@@ -35,8 +35,6 @@ public:
                                             const std::string& contentType = std::string());
     // Whether the media type (any case, parameters ignored) is a feed's.
     static bool IsFeedType(const std::string& type);
-    // Whether the rel value holds the token "alternate" (any case).
-    static bool IsAlternate(const std::string& rel);
     // The start of the page that the parser reads: its head (see PageHead), cut also where
     // elements would open deeper than kMaxDepth (estimated from the text alone, see
     // MarkupDepth), at the kMaxTags-th start tag or at kMaxPageBytes.

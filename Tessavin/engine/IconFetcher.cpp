@@ -18,26 +18,6 @@ const size_t kMaxAddressBytes = 2048;
 // Elements looked at on a page: the rest of a page larger than this is passed over.
 const size_t kMaxElements = 100000;
 
-// Whether a rel attribute holds the token (space-separated, any case).
-bool HasToken(std::string_view rel, std::string_view token) {
-    size_t at = 0;
-    while (at < rel.size()) {
-        while (at < rel.size() && std::strchr(" \t\r\n\f", rel[at]))
-            ++at;
-        size_t end = at;
-        while (end < rel.size() && !std::strchr(" \t\r\n\f", rel[end]))
-            ++end;
-        const std::string_view word = rel.substr(at, end - at);
-        if (word.size() == token.size() &&
-            std::equal(word.begin(), word.end(), token.begin(), [](char a, char b) {
-                return std::tolower(static_cast<unsigned char>(a)) == b;
-            }))
-            return true;
-        at = end;
-    }
-    return false;
-}
-
 std::string Attribute(const GumboElement& e, const char* name) {
     const GumboAttribute* a = gumbo_get_attribute(&e.attributes, name);
     return a && std::strlen(a->value) <= kMaxAddressBytes ? std::string(a->value) : std::string();
@@ -72,9 +52,9 @@ std::vector<std::string> IconFetcher::PageIcons(const std::string& html,
             base = WebOnly(pageAddress, Attribute(e, "href"));
         } else if (e.tag == GUMBO_TAG_LINK) {
             const std::string rel = Attribute(e, "rel");
-            if (icon.empty() && HasToken(rel, "icon"))
+            if (icon.empty() && PageHead::HasRelToken(rel, "icon"))
                 icon = Attribute(e, "href");
-            else if (touchIcon.empty() && HasToken(rel, "apple-touch-icon"))
+            else if (touchIcon.empty() && PageHead::HasRelToken(rel, "apple-touch-icon"))
                 touchIcon = Attribute(e, "href");
         }
         // Children pushed last first, so that they come off in document order.

@@ -1,5 +1,6 @@
 #include "engine/PageHead.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <string_view>
@@ -117,4 +118,23 @@ size_t PageHead::Length(const std::string& page) {
         at = page.find('<', next);
     }
     return page.size();
+}
+
+bool PageHead::HasRelToken(std::string_view rel, std::string_view token) {
+    size_t at = 0;
+    while (at < rel.size()) {
+        while (at < rel.size() && IsBlank(rel[at]))
+            ++at;
+        size_t end = at;
+        while (end < rel.size() && !IsBlank(rel[end]))
+            ++end;
+        const std::string_view word = rel.substr(at, end - at);
+        if (word.size() == token.size() &&
+            std::equal(word.begin(), word.end(), token.begin(), [](char a, char b) {
+                return std::tolower(static_cast<unsigned char>(a)) == b;
+            }))
+            return true;
+        at = end;
+    }
+    return false;
 }

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 // Where the head of a web page ends, read from the text alone, so that its <link> and <base>
 // elements can be parsed without building a tree of the whole (hostile) page. The head ends
@@ -16,4 +17,7 @@ public:
 
     // The length of the page's start that holds its head.
     static size_t Length(const std::string& page);
+    // Whether a link's rel value holds the token (space-separated, ASCII case ignored;
+    // token in lower case).
+    static bool HasRelToken(std::string_view rel, std::string_view token);
 };
