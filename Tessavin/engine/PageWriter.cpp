@@ -4,11 +4,11 @@
 #include "engine/HtmlSanitizer.h"
 #include "engine/ItemText.h"
 #include "engine/WebAddress.h"
+#include "platform/TextSearch.h"
 
 #include <charconv>
 #include <cstdlib>
 #include <cstring>
-#include <string.h>
 #include <string_view>
 
 const char* const PageWriter::kEmptyPage =
@@ -45,11 +45,9 @@ void AppendIds(std::string& out, int64_t g, int64_t c, uint32_t n) {
 
 // The first occurrence of needle inside [from, limit), or npos.
 size_t FindIn(std::string_view page, const std::string& needle, size_t from, size_t limit) {
-    if (from >= limit || limit > page.size())
+    if (from >= limit)
         return std::string::npos;
-    const void* hit = memmem(page.data() + from, limit - from, needle.data(), needle.size());
-    return hit ? static_cast<size_t>(static_cast<const char*>(hit) - page.data())
-               : std::string::npos;
+    return TextSearch::Find(page, needle, from, limit);
 }
 
 // The text after `marker` up to `stop`, both inside [from, limit); empty when either is

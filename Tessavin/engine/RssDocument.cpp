@@ -3,11 +3,11 @@
 #include "engine/HtmlSanitizer.h"
 #include "platform/CodePage.h"
 #include "platform/Format.h"
+#include "platform/TextSearch.h"
 #include "xml/XmlDocument.h"
 
 #include <cstdint>
 #include <cstring>
-#include <string.h>
 #include <tuple>
 
 namespace {
@@ -69,11 +69,9 @@ std::string Between(const std::string& text, const char* open, const char* close
 
 // The first occurrence of needle that lies whole inside [from, limit), or npos.
 size_t FindIn(const std::string& text, const char* needle, size_t from, size_t limit) {
-    if (from >= limit || limit > text.size())
+    if (from >= limit)
         return std::string::npos;
-    const void* hit = memmem(text.data() + from, limit - from, needle, std::strlen(needle));
-    return hit ? static_cast<size_t>(static_cast<const char*>(hit) - text.data())
-               : std::string::npos;
+    return TextSearch::Find(text, needle, from, limit);
 }
 
 } // namespace
@@ -245,11 +243,16 @@ void RssDocument::ReadEnclosures(const ItemSpan& span, std::vector<Enclosure>& o
     struct Form {
         const char* tag;
         const char* size;
+        CachedFind& next;
     };
-    for (const Form& form : {Form{"<enclosure", "length"}, Form{"<media:content", "fileSize"}}) {
+    for (const Form& form : {Form{"<enclosure", "length", nextEnclosure_},
+                             Form{"<media:content", "fileSize", nextMedia_}}) {
         const size_t tagLength = std::strlen(form.tag);
-        for (size_t at = FindIn(text_, form.tag, span.start, span.end); at != std::string::npos;
-             at = FindIn(text_, form.tag, at + tagLength, span.end)) {
+        // The document's next such tag, remembered across items: most documents have none.
+        size_t at = FindFrom(form.next, form.tag, span.start);
+        if (at == std::string::npos || at + tagLength > span.end)
+            continue;
+        for (; at != std::string::npos; at = FindIn(text_, form.tag, at + tagLength, span.end)) {
             const size_t after = at + tagLength;
             const size_t end = FindIn(text_, ">", after, span.end);
             if (end == std::string::npos)

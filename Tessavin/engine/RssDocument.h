@@ -85,6 +85,8 @@ private:
     const std::string& text_;
     mutable CachedFind nextOpen_;
     mutable CachedFind nextClose_;
+    mutable CachedFind nextEnclosure_;
+    mutable CachedFind nextMedia_;
 };
 
 // 64-bit FNV-1a of the bytes.
