@@ -454,5 +454,8 @@ bool ChannelUpdater::WriteFiles(const std::string& page, const std::string& stat
         failure_ = "page not writable";
         return false;
     }
+    // Both old files are now unnamed: freeing them need not hold up the update.
+    pageLock.CloseReplaced();
+    stateFile_.CloseReplaced();
     return true;
 }

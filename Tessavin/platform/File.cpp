@@ -1,6 +1,7 @@
 #include "platform/File.h"
 
 #include "platform/CodePage.h"
+#include "platform/FileCloser.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -70,6 +71,11 @@ void File::Close() {
         ::close(fd_); // also drops the flock
         fd_ = -1;
     }
+}
+
+void File::CloseReplaced() {
+    FileCloser::Close(fd_);
+    fd_ = -1;
 }
 
 long long File::Read(void* buffer, size_t size) {

@@ -30,6 +30,8 @@ public:
 
     bool Open(const std::wstring& path, unsigned flags);
     void Close();
+    // Closes on the closing thread (see FileCloser): only for a file renamed over.
+    void CloseReplaced();
     bool IsOpen() const { return fd_ >= 0; }
     const std::wstring& Path() const { return path_; }
 
