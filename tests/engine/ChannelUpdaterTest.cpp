@@ -9,7 +9,12 @@
 #include "engine/ItemText.h"
 #include "platform/MessageQueue.h"
 
+#include <chrono>
+#include <csignal>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -563,4 +568,42 @@ TEST_F(ChannelUpdaterTest, JsonAndAtomItemsAreReadUpToTheLimitAndTheDeletedOnesB
     FeedDocument capped;
     ASSERT_EQ(capped.Read(atom(1, 5), "http://j/", 3), FeedDocument::Status::kRead);
     EXPECT_EQ(capped.Items().size(), 3u);
+}
+
+TEST_F(ChannelUpdaterTest, AnUpdateKilledAtAnyMomentLeavesTheOldOrTheNewFilesWhole) {
+    // Files written as temporary files and renamed: a process killed anywhere in an update
+    // leaves each of the page and the state file as it was or as the update wrote it.
+    channel.SetMaxItems(2000);
+    ASSERT_EQ(Update(FeedXml(NumberedItems(1, 1000), "v1")), ChannelUpdater::kWritten);
+    const std::string oldPage = PageFile(), oldState = State();
+    const std::string second = FeedXml(NumberedItems(501, 2000), "v2");
+    auto restore = [&] {
+        WriteFileBytes(app / "data/rss5.html", oldPage);
+        SetState(oldState);
+        channel.SetLastBuildDate("v1");
+    };
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(Update(second), ChannelUpdater::kWritten);
+    const auto took = std::chrono::steady_clock::now() - start;
+    const std::string newPage = PageFile(), newState = State();
+    ASSERT_NE(newState, oldState);
+    int oldSeen = 0, newSeen = 0;
+    for (int round = 0; round <= 24; ++round) {
+        restore();
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0)
+            _exit(Update(second) == ChannelUpdater::kWritten ? 0 : 1);
+        // From the start to past the end of an update, in steps.
+        std::this_thread::sleep_for(took * round / 20);
+        kill(child, SIGKILL);
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        const std::string state = State(), page = PageFile();
+        ASSERT_TRUE(state == oldState || state == newState) << "round " << round;
+        ASSERT_TRUE(page == oldPage || page == newPage) << "round " << round;
+        (state == oldState ? oldSeen : newSeen)++;
+    }
+    EXPECT_GT(oldSeen, 0);
+    EXPECT_GT(newSeen, 0);
 }
