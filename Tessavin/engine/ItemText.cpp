@@ -107,77 +107,77 @@ bool AllDigits(const std::string& s) {
     return true;
 }
 
-struct Entity {
-    const char* text;
-    size_t length;
-    char replacement; // 0: removed
-};
-
-// One left-to-right pass replacing every occurrence of the given entities (which never
-// overlap: each runs from its '&' to its ';'), compacting the text in place. True when
-// something was replaced.
-bool EntityPass(std::string& text, const Entity* entities, size_t count) {
-    char* data = &text[0];
-    const size_t size = text.size();
-    size_t read = 0, write = 0;
-    bool changed = false;
-    for (;;) {
-        const char* amp = static_cast<const char*>(std::memchr(data + read, '&', size - read));
-        size_t pos = amp ? static_cast<size_t>(amp - data) : size;
-        if (changed && pos > read)
-            std::memmove(data + write, data + read, pos - read);
-        write += pos - read;
-        read = pos;
-        if (!amp)
-            break;
-        const Entity* hit = nullptr;
-        for (size_t i = 0; i < count; ++i) {
-            const Entity& e = entities[i];
-            if (size - pos >= e.length && data[pos + 1] == e.text[1] &&
-                std::memcmp(data + pos, e.text, e.length) == 0) {
-                hit = &e;
-                break;
-            }
-        }
-        if (hit) {
-            changed = true;
-            if (hit->replacement)
-                data[write++] = hit->replacement;
-            read = pos + hit->length;
-        } else {
-            data[write++] = '&';
-            ++read;
-        }
-    }
-    text.resize(write);
-    return changed;
+// Whether the pattern stands at pos.
+bool At(const std::string& text, size_t pos, std::string_view pattern) {
+    return text.size() - pos >= pattern.size() &&
+           std::memcmp(text.data() + pos, pattern.data(), pattern.size()) == 0;
 }
 
 } // namespace
 
 std::string ItemText::ReplaceEntities(std::string text) {
-    // The table, applied row by row, is equivalent to these six passes: rows whose output
-    // can never form or join a pattern (a quote, '<', '>') are independent of each other
-    // and run together; the rows that produce '&' (3, 4) or join text ("&nbsp;", row 9)
-    // keep their own pass, in order.
-    static const Entity kQuotes[] = {{"&#34;", 5, '"'}, {"&quot;", 6, '"'}};
-    static const Entity kAmp38[] = {{"&#38;", 5, '&'}};
-    static const Entity kAmp[] = {{"&amp;", 5, '&'}};
-    static const Entity kAngles[] = {
-        {"&#60;", 5, '<'}, {"&lt;", 4, '<'}, {"&#62;", 5, '>'}, {"&gt;", 4, '>'}};
-    static const Entity kNbsp[] = {{"&nbsp;", 6, 0}};
-    static const Entity kLt[] = {{"&lt;", 4, '<'}};
-    if (text.find('&') == std::string::npos)
+    // The replacements are defined as passes over the whole text, in this order:
+    //   1. "&#34;" and "&quot;" to '"'      2. "&#38;" to '&'     3. "&amp;" to '&'
+    //   4. "&#60;", "&lt;" to '<', "&#62;", "&gt;" to '>'         5. "&nbsp;" removed
+    //   6. "&lt;" to '<' once more, where 5 joined one together or one is left.
+    // Every pattern runs from its '&' to its ';' with no '&' between, so through passes
+    // 1-5 each '&' of the text evolves alone: passes 2 and 3 leave an '&' before the rest
+    // of its text, which the later passes then read. One walk over the '&' does 1-5.
+    size_t read = text.find('&');
+    if (read == std::string::npos)
         return text;
-    EntityPass(text, kQuotes, 2);
-    EntityPass(text, kAmp38, 1);
-    EntityPass(text, kAmp, 1);
-    EntityPass(text, kAngles, 4);
-    // "&lt;" again only matters where removing "&nbsp;" joined a new one together, or
-    // where an "&lt;" was left over by the earlier passes.
-    bool joined = EntityPass(text, kNbsp, 1);
-    if (joined || text.find("&lt;") != std::string::npos)
-        EntityPass(text, kLt, 1);
+    size_t write = read;
+    bool joined = false;
+    while (read < text.size()) {
+        if (text[read] != '&') {
+            const size_t amp = text.find('&', read);
+            const size_t stop = amp == std::string::npos ? text.size() : amp;
+            if (write != read)
+                std::memmove(&text[write], &text[read], stop - read);
+            write += stop - read;
+            read = stop;
+            continue;
+        }
+        size_t k = read + 1; // the text after this '&'
+        char out = '&';
+        if (At(text, k, "#34;") || At(text, k, "quot;")) {
+            out = '"';
+            k += text[k] == '#' ? 4 : 5;
+        } else {
+            if (At(text, k, "#38;"))
+                k += 4;
+            if (At(text, k, "amp;"))
+                k += 4;
+            if (At(text, k, "#60;") || At(text, k, "lt;")) {
+                out = '<';
+                k += text[k] == '#' ? 4 : 3;
+            } else if (At(text, k, "#62;") || At(text, k, "gt;")) {
+                out = '>';
+                k += text[k] == '#' ? 4 : 3;
+            } else if (At(text, k, "nbsp;")) {
+                out = '\0';
+                k += 5;
+                joined = true;
+            }
+        }
+        if (out)
+            text[write++] = out;
+        read = k;
+    }
+    text.resize(write);
+    if (joined || text.find("&lt;") != std::string::npos) {
+        // Pass 6.
+        size_t w = 0;
+        for (size_t r = 0; r < text.size();) {
+            if (text[r] == '&' && At(text, r, "&lt;")) {
+                text[w++] = '<';
+                r += 4;
+            } else {
+                text[w++] = text[r++];
+            }
+        }
+        text.resize(w);
+    }
     return text;
 }
 
