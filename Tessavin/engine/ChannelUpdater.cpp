@@ -21,8 +21,8 @@ const size_t kMaxAddressBytes = 2048;
 
 struct RememberedItem {
     StateRecord record;
-    PageItemTexts texts;
-    bool done = false; // matched by a new item, or written
+    PageWriter::Block block; // where the previous page shows it
+    bool done = false;       // matched by a new item, or written
 };
 
 // The items of the previous page, matched by link in list order: each link maps to its
@@ -61,6 +61,15 @@ public:
         return &items_[index];
     }
     std::vector<RememberedItem>& Items() { return items_; }
+    // The previous page, whose blocks the items' texts are read from when they are used.
+    platform::MappedFile& Page() { return page_; }
+    // The texts the previous page showed for the item (number: its line in the state file).
+    PageItemTexts Texts(const RememberedItem& item) const {
+        const size_t n = static_cast<size_t>(&item - items_.data()) + 1;
+        return item.block.Found()
+                   ? PageWriter::ReadBlock(page_.View(), static_cast<uint32_t>(n), item.block)
+                   : PageItemTexts();
+    }
 
 private:
     static constexpr size_t kNone = static_cast<size_t>(-1);
@@ -68,6 +77,7 @@ private:
     std::vector<size_t> nextSameLink_;
     std::unordered_map<std::string, size_t> firstByLink_;
     std::unordered_map<std::string, size_t> lastByLink_;
+    platform::MappedFile page_;
 };
 
 std::string ToUtf8From(std::string text, const DocumentEncoding& encoding) {
@@ -135,21 +145,22 @@ private:
     size_t next_ = 0;
 };
 
-// The remembered items: the state file's records with the texts the previous page showed.
+// The remembered items: the state file's records, with where the previous page shows them
+// (their texts are read only for the items that are written again).
 void ReadRemembered(const std::wstring& pagePath, const std::vector<StateRecord>& records,
                     const std::wstring& name, RememberedList& remembered) {
-    platform::MappedFile previous;
+    platform::MappedFile& previous = remembered.Page();
     if (!previous.Open(pagePath)) {
         LogPrintf(L"Failed to create channel file for channel %s", name.c_str());
         return;
     }
-    std::map<uint32_t, PageItemTexts> texts = PageWriter::ReadBack(previous.View());
+    const std::vector<PageWriter::Block> blocks =
+        PageWriter::FindBlocks(previous.View(), static_cast<uint32_t>(records.size()));
     for (size_t i = 0; i < records.size(); ++i) {
         RememberedItem item;
         item.record = records[i];
-        auto it = texts.find(static_cast<uint32_t>(i + 1));
-        if (it != texts.end())
-            item.texts = std::move(it->second);
+        if (i + 1 < blocks.size())
+            item.block = blocks[i + 1];
         remembered.Add(std::move(item));
     }
 }
@@ -237,8 +248,9 @@ void AddDocumentItems(ChannelUpdater::ItemSource& items, RememberedList& remembe
             continue;
         }
         known->done = true;
-        known->texts.date = ItemText::DisplayDate(known->texts.date);
-        merged.AddKnown(known->record, link, known->texts);
+        PageItemTexts texts = remembered.Texts(*known);
+        texts.date = ItemText::DisplayDate(texts.date);
+        merged.AddKnown(known->record, link, texts);
     }
 }
 
@@ -252,7 +264,7 @@ void AddRememberedItems(RememberedList& remembered, MergedFiles& merged,
             continue;
         room = room && merged.Room();
         if (room)
-            merged.AddKnown(item.record, item.record.link, item.texts);
+            merged.AddKnown(item.record, item.record.link, remembered.Texts(item));
         else if (!dropped)
             break;
         else if (item.record.deletedMark != '1')
@@ -422,6 +434,7 @@ ChannelUpdater::Result ChannelUpdater::Merge(ItemSource& items, const std::strin
                        index_ ? &change : nullptr);
     AddDocumentItems(items, remembered, merged);
     AddRememberedItems(remembered, merged, index_ ? &change.dropped : nullptr);
+    remembered.Page().Close(); // every text is read: the old page is not held while replaced
     if (!WriteFiles(merged.FinishPage(), merged.State()))
         return kFailed;
     if (index_) {

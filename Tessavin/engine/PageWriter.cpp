@@ -6,6 +6,7 @@
 #include "engine/WebAddress.h"
 #include "platform/TextSearch.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdlib>
 #include <cstring>
@@ -257,52 +258,66 @@ void PageWriter::PatchTotal(std::string& page, long total) {
     page.swap(out);
 }
 
-std::map<uint32_t, PageItemTexts> PageWriter::ReadBack(std::string_view page) {
+std::vector<PageWriter::Block> PageWriter::FindBlocks(std::string_view page, uint32_t last) {
     static const std::string kBlock = "<DIV class = gn_stories id=";
-    std::map<uint32_t, PageItemTexts> items;
+    // No page holds more blocks than this: the table stays as small as the page allows.
+    last = static_cast<uint32_t>(std::min<size_t>(last, page.size() / kBlock.size()));
+    std::vector<Block> blocks(static_cast<size_t>(last) + 1);
     size_t block = FindIn(page, kBlock, 0, page.size());
     while (block != std::string::npos) {
-        size_t numberStart = block + kBlock.size();
-        size_t next = FindIn(page, kBlock, numberStart, page.size());
-        size_t limit = next == std::string::npos ? page.size() : next;
+        const size_t numberStart = block + kBlock.size();
+        const size_t next = FindIn(page, kBlock, numberStart, page.size());
+        const size_t limit = next == std::string::npos ? page.size() : next;
         uint32_t n = 0;
         auto parsed = std::from_chars(page.data() + numberStart, page.data() + limit, n);
-        if (parsed.ec == std::errc() && n > 0 && !items.count(n)) {
-            const std::string m = std::to_string(n);
-            PageItemTexts texts;
-            // The markers stand in this order inside the item's block; each search starts
-            // where the previous marker was found.
-            size_t titleMarkEnd = 0;
-            std::string afterMarker =
-                TextAfter(page, numberStart, limit, "name=" + m + "_title><font class='title_",
-                          "</font>", &titleMarkEnd);
-            if (titleMarkEnd != 0) {
-                size_t close = afterMarker.find("'>");
-                texts.title =
-                    close == std::string::npos ? std::string() : afterMarker.substr(close + 2);
-                size_t detailsEnd = titleMarkEnd;
-                texts.description = TextAfter(
-                    page, titleMarkEnd, limit, "<DIV class=gn_storydetails id=" + m + "_content>",
-                    "</DIV><DIV class=gn_storyfooter id=" + m, &detailsEnd);
-                // The writer wraps the description in one <p> pair; take it off again so
-                // that rewriting a page never nests the pairs deeper.
-                const std::string& d = texts.description;
-                if (d.size() >= 7 && d.compare(0, 3, "<p>") == 0 &&
-                    d.compare(d.size() - 4, 4, "</p>") == 0)
-                    texts.description = d.substr(3, d.size() - 7);
-                size_t authorEnd = 0;
-                texts.author =
-                    TextAfter(page, detailsEnd, limit, "footer name=\"" + m + "_footer\">",
-                              "<SPAN class=sep>", &authorEnd);
-                if (authorEnd != 0)
-                    texts.date = TextAfter(page, authorEnd, limit, "<SPAN title=\"publish time\">",
-                                           "</SPAN>");
-                else
-                    texts.author.clear();
-            }
-            items.emplace(n, std::move(texts));
-        }
+        // An item's first block counts.
+        if (parsed.ec == std::errc() && n > 0 && n <= last && !blocks[n].Found())
+            blocks[n] = Block{numberStart, limit};
         block = next;
     }
+    return blocks;
+}
+
+PageItemTexts PageWriter::ReadBlock(std::string_view page, uint32_t n, const Block& block) {
+    PageItemTexts texts;
+    const std::string m = std::to_string(n);
+    const size_t limit = block.limit;
+    // The markers stand in this order inside the item's block; each search starts where the
+    // previous marker was found.
+    size_t titleMarkEnd = 0;
+    std::string afterMarker =
+        TextAfter(page, block.start, limit, "name=" + m + "_title><font class='title_", "</font>",
+                  &titleMarkEnd);
+    if (titleMarkEnd == 0)
+        return texts;
+    size_t close = afterMarker.find("'>");
+    texts.title = close == std::string::npos ? std::string() : afterMarker.substr(close + 2);
+    size_t detailsEnd = titleMarkEnd;
+    texts.description =
+        TextAfter(page, titleMarkEnd, limit, "<DIV class=gn_storydetails id=" + m + "_content>",
+                  "</DIV><DIV class=gn_storyfooter id=" + m, &detailsEnd);
+    // The writer wraps the description in one <p> pair; take it off again so that
+    // rewriting a page never nests the pairs deeper.
+    std::string& d = texts.description;
+    if (d.size() >= 7 && d.compare(0, 3, "<p>") == 0 && d.compare(d.size() - 4, 4, "</p>") == 0) {
+        d.erase(d.size() - 4);
+        d.erase(0, 3);
+    }
+    size_t authorEnd = 0;
+    texts.author = TextAfter(page, detailsEnd, limit, "footer name=\"" + m + "_footer\">",
+                             "<SPAN class=sep>", &authorEnd);
+    if (authorEnd != 0)
+        texts.date = TextAfter(page, authorEnd, limit, "<SPAN title=\"publish time\">", "</SPAN>");
+    else
+        texts.author.clear();
+    return texts;
+}
+
+std::map<uint32_t, PageItemTexts> PageWriter::ReadBack(std::string_view page, uint32_t last) {
+    std::map<uint32_t, PageItemTexts> items;
+    const std::vector<Block> blocks = FindBlocks(page, last);
+    for (uint32_t n = 1; n < blocks.size(); ++n)
+        if (blocks[n].Found())
+            items.emplace(n, ReadBlock(page, n, blocks[n]));
     return items;
 }

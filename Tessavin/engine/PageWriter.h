@@ -6,6 +6,7 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // The texts of one item as they stand in a written channel page.
 struct PageItemTexts {
@@ -43,8 +44,19 @@ public:
     // Replaces every "<script>var totalNum=X;</script>" (X as found after the first
     // "<script>var totalNum=") by the given total.
     static void PatchTotal(std::string& page, long total);
-    // The texts of every item of a previous page by item number, in one pass over it.
-    static std::map<uint32_t, PageItemTexts> ReadBack(std::string_view page);
+    // Where an item's block of a previous page lies: from after "id=" to the next block.
+    struct Block {
+        size_t start = 0;
+        size_t limit = 0;
+        bool Found() const { return limit != 0; }
+    };
+    // The first block of each item numbered 1..last, by number (index 0 unused; a number
+    // the page does not show is not Found).
+    static std::vector<Block> FindBlocks(std::string_view page, uint32_t last);
+    // The texts item n's block shows.
+    static PageItemTexts ReadBlock(std::string_view page, uint32_t n, const Block& block);
+    // The texts of the items numbered 1..last that a previous page shows, by number.
+    static std::map<uint32_t, PageItemTexts> ReadBack(std::string_view page, uint32_t last);
 
 private:
     // One item's block; element ids by id, calls by n; label: a view's channel name (inert).

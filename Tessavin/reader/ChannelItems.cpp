@@ -42,7 +42,7 @@ std::vector<ShownItem> ChannelItems::Read(const ChannelFiles& files,
         return items;
     const std::string_view view = page.View();
     const bool native = view.compare(0, 3, "\xEF\xBB\xBF") != 0;
-    auto texts = PageWriter::ReadBack(view);
+    auto texts = PageWriter::ReadBack(view, picked.back());
     for (uint32_t number : picked) {
         auto it = texts.find(number);
         if (it == texts.end())

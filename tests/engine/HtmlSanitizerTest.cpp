@@ -154,13 +154,13 @@ TEST(HtmlSanitizerTest, PageMarkersInFeedTextSurviveReadBack) {
     const PageItemTexts second = {"<IMG class=icon id=1_read src=\"HtmlStyle/unread.gif\">", "", "",
                                   ""};
     const std::string page = PageOf({texts, second});
-    auto back = PageWriter::ReadBack(page);
+    auto back = PageWriter::ReadBack(page, 2);
     ASSERT_EQ(back.size(), 2u);
     // What comes back is what was written, and writing it again changes nothing.
     for (int round = 0; round < 3; ++round) {
         const std::string rewritten = PageOf({back[1], back[2]});
         EXPECT_EQ(rewritten, page);
-        back = PageWriter::ReadBack(rewritten);
+        back = PageWriter::ReadBack(rewritten, 2);
     }
     EXPECT_EQ(back[1].title, "Red title");
     EXPECT_EQ(back[1].description, "<div>x</div><span>|</span>end");
