@@ -13,6 +13,7 @@
 #include "platform/MappedFile.h"
 #include "platform/MessageTarget.h"
 
+#include <cerrno>
 #include <unordered_map>
 
 namespace {
@@ -279,7 +280,7 @@ ChannelUpdater::ChannelUpdater(CChannel& channel, const std::wstring& dataFolder
     : channel_(channel), files_(dataFolder, channel), frame_(frame) {}
 
 bool ChannelUpdater::HasPage() const {
-    return stateExisted_ && platform::FileExists(files_.Page());
+    return platform::FileExists(files_.State()) && platform::FileExists(files_.Page());
 }
 
 void ChannelUpdater::KeepUnchanged() {
@@ -289,7 +290,6 @@ void ChannelUpdater::KeepUnchanged() {
 bool ChannelUpdater::LoadState() {
     using platform::File;
     records_.clear();
-    stateExisted_ = false;
     const std::wstring path = files_.State();
     if (!platform::PathExists(path)) {
         if (!stateFile_.Open(path, File::kRead | File::kWrite | File::kCreate | File::kExclusive)) {
@@ -300,15 +300,15 @@ bool ChannelUpdater::LoadState() {
         return true; // a new file: no records
     }
     std::string content;
-    if (!stateFile_.Open(path, File::kRead | File::kWrite | File::kExclusive) ||
-        !stateFile_.ReadToEnd(content)) {
+    const bool opened = stateFile_.Open(path, File::kRead | File::kWrite | File::kExclusive);
+    stateHeld_ = !opened && errno == EWOULDBLOCK;
+    if (!opened || !stateFile_.ReadToEnd(content)) {
         stateFile_.Close();
         LogPrintf(L"Failed open flgfile!");
         failure_ = "state file in use or unreadable";
         return false;
     }
     records_ = ItemStateFile::Parse(content);
-    stateExisted_ = true;
     return true;
 }
 

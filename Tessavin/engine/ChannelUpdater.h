@@ -36,6 +36,8 @@ public:
 
     // Opens the channel's state file, creating it when missing, and reads its lines.
     bool LoadState();
+    // The last LoadState failed only because another opener (an item action) held the file.
+    bool StateHeld() const { return stateHeld_; }
     // Checks the document and, when it is new, writes page and state file and sets the
     // channel's counts; sets lastUpdated when written or unchanged.
     Result Process(const std::string& document);
@@ -50,7 +52,7 @@ public:
     void KeepUnchanged();
     // Page, state file, and the validators of the download that made the page.
     const ChannelFiles& Files() const { return files_; }
-    // The page exists and LoadState found a state file (not one it created).
+    // The page and the state file exist.
     bool HasPage() const;
     // The site and icon addresses of the document Process read (absolute http or https
     // addresses, or empty), whether or not it was new.
@@ -104,6 +106,6 @@ private:
     std::string failure_;
     std::string site_;
     std::string icon_;
-    bool stateExisted_ = false;
+    bool stateHeld_ = false;
     ItemIndex* index_ = nullptr;
 };

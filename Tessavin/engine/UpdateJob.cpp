@@ -6,6 +6,16 @@
 #include "platform/CodePage.h"
 #include "platform/MessageTarget.h"
 
+#include <chrono>
+#include <thread>
+
+namespace {
+
+// How often a state file held by an item action is tried again (50 ms apart).
+const int kStateAttempts = 20;
+
+} // namespace
+
 CUpdateJob::CUpdateJob(CChannel* channel, const std::wstring& dataFolder,
                        platform::MessageTarget* treeView, platform::MessageTarget* frame,
                        const StopToken* stop, ItemIndex* index)
@@ -23,23 +33,38 @@ void CUpdateJob::Finish(platform::MessageTarget* view, bool success) {
                    reinterpret_cast<platform::LParam>(channel_));
 }
 
-void CUpdateJob::Run(void* argument) {
-    auto* view = static_cast<platform::MessageTarget*>(argument);
-    if (!updater_.LoadState()) {
+bool CUpdateJob::LoadState(platform::MessageTarget* view) {
+    // An item action holds the state file only for a moment: one that holds it now is
+    // waited for a little.
+    bool loaded = updater_.LoadState();
+    for (int attempt = 0; !loaded && updater_.StateHeld() && attempt < kStateAttempts; ++attempt) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        loaded = updater_.LoadState();
+    }
+    if (!loaded) {
         outcome_ = UpdateOutcome::kFailed;
         failure_ = updater_.FailureReason();
         if (view)
             view->Post(kMsgUpdateFinished, 0, reinterpret_cast<platform::LParam>(channel_));
-        return;
     }
+    return loaded;
+}
+
+void CUpdateJob::Run(void* argument) {
+    auto* view = static_cast<platform::MessageTarget*>(argument);
+    // With a page, the server may answer that nothing changed: the state file is then
+    // neither read nor held. Without one, a document must come, and a state file that
+    // cannot be made fails the job before any download.
+    const bool hasPage = updater_.HasPage();
+    if (!hasPage && !LoadState(view))
+        return;
     int result = 0;
     const std::wstring name = channel_->GetName();
     const std::string address = platform::WideToUtf8(channel_->GetUrl());
     try {
         downloader_.SetChannel(channel_);
-        // Validators count only while the page and state file they stand for exist.
         HttpValidators validators;
-        if (updater_.HasPage())
+        if (hasPage)
             validators.Load(updater_.Files().Validators(), address);
         downloader_.SetValidators(validators);
         result = downloader_.DownLoadXmlbuf(channel_->GetUrl(), 0);
@@ -49,7 +74,7 @@ void CUpdateJob::Run(void* argument) {
     }
     if (result == 2)
         LogPrintf(L"Terminate update channel %s by user", name.c_str());
-    else if (result != 1)
+    else if (result != 1 && result != CUpDateXml::kNotModified)
         LogPrintf(L"Failed to update channel %s", name.c_str());
     if (result == CUpDateXml::kNotModified) {
         updater_.KeepUnchanged();
@@ -63,6 +88,8 @@ void CUpdateJob::Run(void* argument) {
         Finish(treeView_, false);
         return;
     }
+    if (hasPage && !LoadState(view))
+        return;
     ChannelUpdater::Result processed = updater_.Process(downloader_.Buffer());
     outcome_ = processed == ChannelUpdater::kWritten     ? UpdateOutcome::kWritten
                : processed == ChannelUpdater::kUnchanged ? UpdateOutcome::kUnchanged

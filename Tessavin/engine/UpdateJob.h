@@ -12,10 +12,10 @@ namespace platform {
 class MessageTarget;
 }
 
-// The update of one channel on a worker thread: state file, download, document, page,
-// counts, then 11904 (status) to the frame and 11901 (finished) to the tree view as its
-// last act. The tree view deletes the job when it handles 11901; the job's state file
-// stays open until then.
+// The update of one channel on a worker thread: download, then (only when a document came)
+// state file, document, page, counts, then 11904 (status) to the frame and 11901 (finished)
+// to the tree view as its last act. The tree view deletes the job when it handles 11901; a
+// state file the job read and did not replace stays open until then.
 class CUpdateJob : public CJob {
 public:
     // treeView: the frame's tree view, which gets 11901; frame: status target (may be null);
@@ -42,6 +42,8 @@ public:
 
 private:
     void Finish(platform::MessageTarget* view, bool success);
+    // Reads and holds the state file; on failure ends the run (11901 with 0 to view).
+    bool LoadState(platform::MessageTarget* view);
 
     CChannel* channel_;
     platform::MessageTarget* treeView_;

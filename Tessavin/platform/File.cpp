@@ -52,7 +52,9 @@ bool File::Open(const std::wstring& path, unsigned flags) {
         return false;
     if (flags & kExclusive) {
         if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            const int error = errno; // EWOULDBLOCK: another opener holds it
             ::close(fd);
+            errno = error;
             return false;
         }
     }

@@ -13,6 +13,7 @@
 #include "engine/ThreadPool.h"
 #include "engine/UpdateJob.h"
 #include "platform/CodePage.h"
+#include "platform/File.h"
 #include "platform/MessageQueue.h"
 
 #include <chrono>
@@ -410,11 +411,17 @@ TEST_F(UpdateJobTest, WritesThenKeepsWhatDidNotChange) {
     const std::string page = ReadFileBytes(app / "data/rss3.html");
     const std::string state = ReadFileBytes(app / "data/rss3.flg");
 
-    // Sent back, they bring a 304: page, state file and counts stay; the time is set.
+    // Sent back, they bring a 304: page, state file and counts stay; the time is set. The
+    // state file is not read for it, so an item action holding it is no obstacle.
     channel.SetCounts(0, 1); // the reader read it
     channel.SetLastUpdated(L"");
     UpdateOutcome outcome = UpdateOutcome::kNotRun;
+    platform::File held;
+    ASSERT_TRUE(held.Open(app.WPath() + L"data/rss3.flg", platform::File::kRead |
+                                                              platform::File::kWrite |
+                                                              platform::File::kExclusive));
     EXPECT_EQ(RunJob(L"data", &outcome), 1);
+    held.Close();
     EXPECT_EQ(outcome, UpdateOutcome::kUnchanged);
     EXPECT_EQ(Sent("If-None-Match"), "\"e1\"");
     EXPECT_EQ(Sent("If-Modified-Since"), kModified);
@@ -433,7 +440,16 @@ TEST_F(UpdateJobTest, WritesThenKeepsWhatDidNotChange) {
           std::string("validators 1\nurl=http://elsewhere/\netag=\"e1\"\nmodified=\n"),
           std::string("\0\0", 2)}) {
         WriteFileBytes(validators, bad);
+        // A document waits for an item action that holds the state file for a moment.
+        ASSERT_TRUE(held.Open(app.WPath() + L"data/rss3.flg", platform::File::kRead |
+                                                                  platform::File::kWrite |
+                                                                  platform::File::kExclusive));
+        std::thread release([&held] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(120));
+            held.Close();
+        });
         EXPECT_EQ(RunJob(), 1);
+        release.join();
         EXPECT_EQ(Sent("If-None-Match"), "");
         EXPECT_EQ(ReadFileBytes(validators), golden);
         EXPECT_EQ(Statuses(), statuses);
