@@ -3,9 +3,10 @@
 #include "platform/ResourceModule.h"
 
 #include <cmath>
-#include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <cwchar>
+#include <string_view>
 
 namespace {
 
@@ -145,7 +146,7 @@ std::wstring FormatNow(const std::wstring& pattern) {
 namespace {
 
 // Reads `count` digits at text[pos]; false when any is not a digit.
-bool Digits(const std::string& text, size_t pos, size_t count, int& value) {
+bool Digits(std::string_view text, size_t pos, size_t count, int& value) {
     if (pos + count > text.size())
         return false;
     value = 0;
@@ -157,6 +158,14 @@ bool Digits(const std::string& text, size_t pos, size_t count, int& value) {
     return true;
 }
 
+// Writes a number below 10^width as exactly `width` decimal digits, zeros leading.
+void PutDigits(char* out, int64_t value, int width) {
+    for (int i = width - 1; i >= 0; --i) {
+        out[i] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    }
+}
+
 } // namespace
 
 std::string Rfc822FromIso8601(const std::string& raw) {
@@ -164,7 +173,7 @@ std::string Rfc822FromIso8601(const std::string& raw) {
     const size_t last = raw.find_last_not_of(" \t\r\n");
     if (first == std::string::npos)
         return std::string();
-    const std::string text = raw.substr(first, last - first + 1);
+    const std::string_view text = std::string_view(raw).substr(first, last - first + 1);
     int year, month, day, hour = 0, minute = 0, second = 0;
     if (!Digits(text, 0, 4, year) || text.size() < 10 || text[4] != '-' || text[7] != '-' ||
         !Digits(text, 5, 2, month) || !Digits(text, 8, 2, day))
@@ -229,9 +238,14 @@ std::string Rfc822FromIso8601(const std::string& raw) {
     static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                           "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
     const int64_t weekday = ((days % 7) + 7) % 7; // 1970-01-01 was a Thursday
-    char out[96];
-    std::snprintf(out, sizeof out, "%s, %02u %s %04lld %02lld:%02lld:%02lld GMT", kDays[weekday], d,
-                  kMonths[m - 1], static_cast<long long>(y), static_cast<long long>(inDay / 3600),
-                  static_cast<long long>(inDay / 60 % 60), static_cast<long long>(inDay % 60));
-    return out;
+    // The fields written over a template; the year is 1-9999, so four digits always do.
+    char out[] = "Www, DD Mmm YYYY HH:MM:SS GMT";
+    std::memcpy(out, kDays[weekday], 3);
+    PutDigits(out + 5, d, 2);
+    std::memcpy(out + 8, kMonths[m - 1], 3);
+    PutDigits(out + 12, y, 4);
+    PutDigits(out + 17, inDay / 3600, 2);
+    PutDigits(out + 20, inDay / 60 % 60, 2);
+    PutDigits(out + 23, inDay % 60, 2);
+    return std::string(out, sizeof out - 1);
 }

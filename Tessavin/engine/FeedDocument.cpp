@@ -8,6 +8,7 @@
 #include "xml/XmlDocument.h"
 
 #include <cctype>
+#include <cstdint>
 #include <cstring>
 #include <deque>
 #include <string_view>
@@ -31,9 +32,37 @@ size_t FindIn(const std::string& text, const char* needle, size_t from, size_t l
         limit = text.size();
     if (from >= limit || limit - from < length)
         return std::string::npos;
-    const void* hit = memmem(text.data() + from, limit - from, needle, length);
-    return hit ? static_cast<size_t>(static_cast<const char*>(hit) - text.data())
-               : std::string::npos;
+    // The needles are a few bytes and the spans short: each place of the first byte is
+    // compared in turn.
+    const char* const data = text.data();
+    const char* const last = data + limit - length; // where a match can start at the latest
+    for (const char* at = data + from; at <= last; ++at) {
+        at = static_cast<const char*>(std::memchr(at, needle[0], last - at + 1));
+        if (!at)
+            break;
+        if (std::memcmp(at, needle, length) == 0)
+            return static_cast<size_t>(at - data);
+    }
+    return std::string::npos;
+}
+
+// How many of the 8 bytes at p come before the first '&' or '<' among them (8 for none):
+// text runs are copied a word at a time.
+size_t PlainBytes8(const char* p) {
+    uint64_t word;
+    std::memcpy(&word, p, 8);
+    const uint64_t low7 = 0x7F7F7F7F7F7F7F7FULL;
+    // The top bit of each zero byte of v, and no other bit.
+    auto zeroBytes = [low7](uint64_t v) { return ~(((v & low7) + low7) | v | low7); };
+    const uint64_t hits =
+        zeroBytes(word ^ 0x2626262626262626ULL) | zeroBytes(word ^ 0x3C3C3C3C3C3C3C3CULL);
+    if (hits == 0)
+        return 8;
+#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    return static_cast<size_t>(__builtin_ctzll(hits)) / 8;
+#else
+    return static_cast<size_t>(__builtin_clzll(hits)) / 8;
+#endif
 }
 
 std::string Trim(const std::string& text) {
@@ -57,12 +86,12 @@ public:
     uint32_t Parent(uint32_t r) const { return records_[r].parent; }
 
     // Whether the element is {uri}local.
-    bool Is(uint32_t r, const char* uri, const char* local) {
+    bool Is(uint32_t r, std::string_view uri, std::string_view local) {
         const Name& name = NameOf(r);
         return name.local == local && *name.uri == uri;
     }
     // The first child {uri}local, or 0.
-    uint32_t Child(uint32_t r, const char* uri, const char* local) {
+    uint32_t Child(uint32_t r, std::string_view uri, std::string_view local) {
         for (uint32_t c = FirstChild(r); c != 0; c = Next(c))
             if (Is(c, uri, local))
                 return c;
@@ -77,24 +106,38 @@ public:
     // The element's character data: text and CDATA of it and its descendants, references
     // decoded, tags, comments and processing instructions left out.
     std::string Text(uint32_t r) const {
-        std::string out;
         const ContentRange range = Content(r);
-        out.reserve(range.end - range.begin);
+        // Decoding never lengthens the text: it is written into a buffer of the content's
+        // size, which is cut to what was written.
+        std::string out(range.end - range.begin, '\0');
+        char* const first = &out[0];
+        char* to = first;
+        const char* const from = text_.data();
         size_t i = range.begin;
         while (i < range.end) {
-            const char c = text_[i];
+            if (range.end - i >= 8) {
+                // All 8 bytes are copied (the buffer has room: it is never ahead of the
+                // text), but only those before a reference or markup count.
+                const size_t plain = PlainBytes8(from + i);
+                std::memcpy(to, from + i, 8);
+                to += plain;
+                i += plain;
+                if (plain == 8)
+                    continue;
+            }
+            const char c = from[i];
             if (c == '&') {
-                i = platform::DecodeXmlReference(text_, i, range.end, out);
+                size_t written = 0;
+                i = platform::DecodeXmlReference(from, i, range.end, to, written);
+                to += written;
             } else if (c == '<') {
-                i = SkipMarkup(i, range.end, &out);
+                i = SkipMarkup(i, range.end, to);
             } else {
-                size_t until = i + 1;
-                while (until < range.end && text_[until] != '&' && text_[until] != '<')
-                    ++until;
-                out.append(text_, i, until - i);
-                i = until;
+                *to++ = c;
+                ++i;
             }
         }
+        out.resize(static_cast<size_t>(to - first));
         return out;
     }
     // The element's content as it stands in the document (for xhtml content).
@@ -145,8 +188,8 @@ private:
         return range;
     }
 
-    // Past the markup at text[lt] ('<'); CDATA content is appended to out.
-    size_t SkipMarkup(size_t lt, size_t end, std::string* out) const {
+    // Past the markup at text[lt] ('<'); CDATA content is copied to out, which moves past it.
+    size_t SkipMarkup(size_t lt, size_t end, char*& out) const {
         auto past = [&](const char* marker) {
             const size_t at = FindIn(text_, marker, lt, end);
             return at == std::string::npos ? end : at + std::strlen(marker);
@@ -154,8 +197,8 @@ private:
         if (text_.compare(lt, 9, "<![CDATA[") == 0) {
             const size_t close = FindIn(text_, "]]>", lt + 9, end);
             const size_t stop = close == std::string::npos ? end : close;
-            if (out)
-                out->append(text_, lt + 9, stop - (lt + 9));
+            std::memcpy(out, text_.data() + lt + 9, stop - (lt + 9));
+            out += stop - (lt + 9);
             return stop == end ? end : stop + 3;
         }
         if (text_.compare(lt, 4, "<!--") == 0)
@@ -445,7 +488,7 @@ FeedDocument::Status FeedDocument::Read(const std::string& original, const std::
     if (local != "feed" && local != "RDF" && local != "rss")
         return Status::kNotAFeed;
     CXmlDocument xml;
-    if (!xml.SetText(text)) {
+    if (!xml.SetText(std::move(text))) {
         if (xml.TooDeep())
             LogPrintf(L"The xml document is nested deeper than %d levels", CXmlDocument::kMaxDepth);
         return Status::kIncomplete;

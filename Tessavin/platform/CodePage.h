@@ -19,6 +19,9 @@ void AppendUtf8(std::string& out, char32_t c);
 // A character XML does not allow (NUL, the other controls but tab, LF and CR, surrogates,
 // U+FFFE, U+FFFF, anything beyond U+10FFFF) becomes U+FFFD. Both XML readers use it.
 size_t DecodeXmlReference(const std::string& text, size_t amp, size_t end, std::string& out);
+// The same reading of text[amp, end) into a buffer of at least 4 bytes: the decoded bytes
+// are written at out and counted in written.
+size_t DecodeXmlReference(const char* text, size_t amp, size_t end, char* out, size_t& written);
 std::string WideToUtf8(const std::wstring& wide);
 std::wstring NativeToWide(const std::string& native);
 std::string WideToNative(const std::wstring& wide);

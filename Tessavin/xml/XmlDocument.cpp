@@ -93,8 +93,12 @@ bool CXmlDocument::SetText(const char* text) {
 }
 
 bool CXmlDocument::SetText(const std::string& text) {
+    return SetText(std::string(text));
+}
+
+bool CXmlDocument::SetText(std::string&& text) {
     Reset();
-    text_ = text;
+    text_ = std::move(text);
     const size_t wanted = text_.size() / 64 + 8;
     if (records_.size() < wanted)
         records_.resize(wanted);
@@ -114,7 +118,7 @@ bool CXmlDocument::SetText(const std::string& text) {
     return false;
 }
 
-bool CXmlDocument::NextToken(Token& t) const {
+inline bool CXmlDocument::NextToken(Token& t) const {
     size_t pos = t.next;
     const size_t size = text_.size();
     while (pos < size && IsSpace(text_[pos]))
@@ -150,7 +154,7 @@ bool CXmlDocument::NextToken(Token& t) const {
     return true;
 }
 
-bool CXmlDocument::TokenIs(const Token& t, char c) const {
+inline bool CXmlDocument::TokenIs(const Token& t, char c) const {
     return !t.quoted && t.first == t.last && text_[t.first] == c;
 }
 
@@ -160,6 +164,17 @@ bool CXmlDocument::TokenMatches(const Token& t, const char* name) const {
         return false;
     const char after = name[length];
     return after == '\0' || after == ' ' || after == '=' || after == '/' || after == '[';
+}
+
+bool CXmlDocument::EndTagMatches(const Token& t, const Token& name) const {
+    // As TokenMatches(t, name as a C string): the name counts up to a NUL byte in it, and a
+    // shorter end tag matches a name that goes on with NUL or '['.
+    const size_t length = t.Length();
+    const char* const start = text_.data() + name.first;
+    if (length > name.Length() || std::memchr(start, '\0', length) != nullptr ||
+        std::memcmp(start, text_.data() + t.first, length) != 0)
+        return false;
+    return length == name.Length() || start[length] == '\0' || start[length] == '[';
 }
 
 int CXmlDocument::ScanNode(size_t lt, size_t& end) const {
@@ -282,7 +297,8 @@ long CXmlDocument::ParseElement(uint32_t parent, int depth) {
         tooDeep_ = true;
         return Fail("Document nested too deeply", n);
     }
-    const std::string elementName = text_.substr(name.first, name.Length());
+    // The name is copied only for an error message.
+    auto elementName = [&] { return text_.substr(name.first, name.Length()); };
     size_t gt = text_.find('>', name.next);
     if (gt == npos)
         return Fail("End of tag not found", n);
@@ -310,22 +326,22 @@ long CXmlDocument::ParseElement(uint32_t parent, int depth) {
     }
     size_t lt = text_.find('<', records_[n].endOpen);
     if (lt == npos)
-        return Fail(WithName("End tag of %s element not found", elementName), n);
+        return Fail(WithName("End tag of %s element not found", elementName()), n);
     Token t;
     t.next = lt + 1;
     int count = 0;
     while (NextToken(t)) {
         ++count;
         if (count == 1 && !t.quoted && !TokenIs(t, '/'))
-            return Fail(WithName("Expecting end tag of element %s", elementName), n);
-        if (count == 2 && !t.quoted && !TokenMatches(t, elementName.c_str()))
-            return Fail(WithName("End tag does not correspond to %s", elementName), n);
+            return Fail(WithName("Expecting end tag of element %s", elementName()), n);
+        if (count == 2 && !t.quoted && !EndTagMatches(t, name))
+            return Fail(WithName("End tag does not correspond to %s", elementName()), n);
         if (count > 2 && TokenIs(t, '>')) {
             records_[n].endClose = static_cast<uint32_t>(t.first);
             return n;
         }
     }
-    return Fail(WithName("End tag not completed for element %s", elementName), n);
+    return Fail(WithName("End tag not completed for element %s", elementName()), n);
 }
 
 bool CXmlDocument::FindNextElement(const char* name) {
@@ -379,19 +395,22 @@ bool CXmlDocument::HasAttribute(uint32_t record, const char* name, std::string& 
     value.clear();
     if (record == 0 || record >= freePos_)
         return false;
+    const size_t nameLength = std::strlen(name);
     Token t;
     t.next = records_[record].startOpen + 1;
     if (!NextToken(t)) // the element's name
         return false;
+    // The value is the quoted token two after the first unquoted token that is the name.
     long matchedAt = -1;
     long index = 0;
     while (NextToken(t)) {
         ++index;
         if (!t.quoted) {
-            if (TokenIs(t, '>') || TokenIs(t, '/') || TokenIs(t, '?'))
+            const char c = text_[t.first];
+            if (t.first == t.last && (c == '>' || c == '/' || c == '?'))
                 return false;
-            if (matchedAt < 0 && !TokenIs(t, '=') && t.Length() == std::strlen(name) &&
-                std::memcmp(text_.data() + t.first, name, t.Length()) == 0)
+            if (matchedAt < 0 && t.Length() == nameLength && !TokenIs(t, '=') &&
+                std::memcmp(text_.data() + t.first, name, nameLength) == 0)
                 matchedAt = index;
         } else if (matchedAt >= 0 && index == matchedAt + 2) {
             value = Decode(t.first, t.last);
@@ -428,17 +447,28 @@ std::string CXmlDocument::AttributeOf(uint32_t record, const char* name) const {
 }
 
 std::string CXmlDocument::Decode(size_t first, size_t last) const {
-    std::string out;
     if (last + 1 <= first)
-        return out;
+        return std::string();
     const size_t end = last + 1;
-    out.reserve(end - first);
+    // Decoding never lengthens the text: it is written into a buffer of the value's size,
+    // which is cut to what was written. Runs without '&' are copied whole.
+    std::string out(end - first, '\0');
+    char* const begin = &out[0];
+    char* to = begin;
+    const char* const from = text_.data();
     for (size_t i = first; i < end;) {
-        if (text_[i] == '&')
-            i = platform::DecodeXmlReference(text_, i, end, out);
-        else
-            out.push_back(text_[i++]);
+        const void* amp = std::memchr(from + i, '&', end - i);
+        const size_t run = (amp ? static_cast<const char*>(amp) - from : end) - i;
+        std::memcpy(to, from + i, run);
+        to += run;
+        i += run;
+        if (i < end) {
+            size_t written = 0;
+            i = platform::DecodeXmlReference(from, i, end, to, written);
+            to += written;
+        }
     }
+    out.resize(static_cast<size_t>(to - begin));
     return out;
 }
 

@@ -42,6 +42,7 @@ public:
     bool LoadFile(const std::string& path);
     bool SetText(const char* text);
     bool SetText(const std::string& text);
+    bool SetText(std::string&& text);
     bool FindNextElement(const char* name);
     bool EnterElement();
     // Back to the element that was entered last: it becomes the current element again, so
@@ -85,6 +86,8 @@ private:
     bool NextToken(Token& token) const;
     bool TokenIs(const Token& token, char c) const;
     bool TokenMatches(const Token& token, const char* name) const;
+    // Whether an end tag's name token matches the start tag's name token.
+    bool EndTagMatches(const Token& token, const Token& name) const;
     // Kind of the node at a '<', and in end the position just after it.
     int ScanNode(size_t lt, size_t& end) const;
     // depth: nesting level of the element (1 for the root); deeper than kMaxDepth fails.
