@@ -95,13 +95,15 @@ public:
         : document_(document), encoding_(document.Encoding()) {}
     PageEncoding Page() const { return encoding_.page; }
     const DocumentEncoding& Encoding() const { return encoding_; }
+    // The link only: a remembered item needs no more.
     bool Next(ItemFields& fields) override {
         if (!document_.NextItem(cursor_, span_))
             return false;
-        document_.ReadItem(span_, fields);
+        tags_ = document_.ReadLink(span_, fields);
         return true;
     }
     void Prepare(ItemFields& fields, PageItemTexts& texts) override {
+        document_.ReadRest(span_, tags_, fields);
         texts.title = ToUtf8From(std::move(fields.title), encoding_);
         texts.description = ItemText::PrepareDescription(
             ToUtf8From(std::move(fields.description), encoding_), encoding_.page);
@@ -119,6 +121,7 @@ private:
     const DocumentEncoding encoding_;
     size_t cursor_ = 0;
     ItemSpan span_;
+    RssDocument::ItemTags tags_;
 };
 
 // The items of a feed read with the XML reader: UTF-8 HTML already.

@@ -66,7 +66,9 @@ public:
     class ItemSource {
     public:
         virtual ~ItemSource() = default;
+        // The next item: its link at least (a remembered item needs no more).
         virtual bool Next(ItemFields& fields) = 0;
+        // The texts of the item Next gave last, which is new.
         virtual void Prepare(ItemFields& fields, PageItemTexts& texts) = 0;
     };
 

@@ -197,21 +197,26 @@ std::string RssDocument::Extract(const ItemSpan& span, size_t tag, size_t openLe
     return text_.substr(contentStart, closeTag - contentStart);
 }
 
-void RssDocument::ReadItem(const ItemSpan& span, ItemFields& fields) const {
-    struct Tag {
-        const char* text;
-        size_t length;
-        size_t first;
-    };
-    // Opening and closing tags of the five fields; every tag starts with '<', so one walk
-    // over the item's '<' finds the first occurrence of each.
-    Tag tags[] = {
-        {"<link>", 6, std::string::npos},         {"</link>", 7, std::string::npos},
-        {"<title>", 7, std::string::npos},        {"</title>", 8, std::string::npos},
-        {"<description>", 13, std::string::npos}, {"</description>", 14, std::string::npos},
-        {"<author>", 8, std::string::npos},       {"</author>", 9, std::string::npos},
-        {"<pubDate>", 9, std::string::npos},      {"</pubDate>", 10, std::string::npos}};
-    const size_t kTags = sizeof tags / sizeof tags[0];
+namespace {
+
+// The fields' tags in ItemTags order; every tag starts with '<'.
+struct Tag {
+    const char* text;
+    size_t length;
+};
+const Tag kItemTags[] = {{"<link>", 6},     {"</link>", 7},        {"<title>", 7},
+                         {"</title>", 8},   {"<description>", 13}, {"</description>", 14},
+                         {"<author>", 8},   {"</author>", 9},      {"<pubDate>", 9},
+                         {"</pubDate>", 10}};
+
+} // namespace
+
+RssDocument::ItemTags RssDocument::ReadLink(const ItemSpan& span, ItemFields& fields) const {
+    // One walk over the item's '<' finds the first occurrence of each tag.
+    ItemTags tags;
+    const size_t kTags = sizeof kItemTags / sizeof kItemTags[0];
+    for (size_t& first : tags.first)
+        first = std::string::npos;
     size_t missing = kTags;
     const char* data = text_.data();
     size_t pos = span.start;
@@ -220,21 +225,31 @@ void RssDocument::ReadItem(const ItemSpan& span, ItemFields& fields) const {
         if (!hit)
             break;
         pos = static_cast<size_t>(static_cast<const char*>(hit) - data);
-        for (Tag& tag : tags) {
-            if (tag.first == std::string::npos && span.end - pos >= tag.length &&
+        for (size_t i = 0; i < kTags; ++i) {
+            const Tag& tag = kItemTags[i];
+            if (tags.first[i] == std::string::npos && span.end - pos >= tag.length &&
                 std::memcmp(data + pos, tag.text, tag.length) == 0) {
-                tag.first = pos;
+                tags.first[i] = pos;
                 --missing;
                 break;
             }
         }
         ++pos;
     }
-    std::string* outputs[] = {&fields.link, &fields.title, &fields.description, &fields.author,
-                              &fields.pubDate};
-    for (size_t i = 0; i < 5; ++i)
-        *outputs[i] = Extract(span, tags[2 * i].first, tags[2 * i].length, tags[2 * i + 1].first);
+    fields.link = Extract(span, tags.first[0], kItemTags[0].length, tags.first[1]);
+    return tags;
+}
+
+void RssDocument::ReadRest(const ItemSpan& span, const ItemTags& tags, ItemFields& fields) const {
+    std::string* outputs[] = {&fields.title, &fields.description, &fields.author, &fields.pubDate};
+    for (size_t i = 1; i < 5; ++i)
+        *outputs[i - 1] =
+            Extract(span, tags.first[2 * i], kItemTags[2 * i].length, tags.first[2 * i + 1]);
     ReadEnclosures(span, fields.enclosures);
+}
+
+void RssDocument::ReadItem(const ItemSpan& span, ItemFields& fields) const {
+    ReadRest(span, ReadLink(span, fields), fields);
 }
 
 void RssDocument::ReadEnclosures(const ItemSpan& span, std::vector<Enclosure>& out) const {

@@ -64,6 +64,13 @@ public:
     std::string Field(const ItemSpan& span, const char* open, const char* close) const;
     // All five fields of an item in one pass over it.
     void ReadItem(const ItemSpan& span, ItemFields& fields) const;
+    // The same in two steps: where the fields' tags stand (one pass over the item) and the
+    // link, then the other fields when they are wanted.
+    struct ItemTags {
+        size_t first[10]; // opening and closing tag of link, title, description, author, date
+    };
+    ItemTags ReadLink(const ItemSpan& span, ItemFields& fields) const;
+    void ReadRest(const ItemSpan& span, const ItemTags& tags, ItemFields& fields) const;
     // The channel's own link and its image's url, as the head of the channel (before the
     // first "<item") gives them (CDATA unwrapped, references decoded); empty when missing.
     void HeadAddresses(std::string& site, std::string& icon) const;
