@@ -29,14 +29,78 @@ char Lower(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-bool EqualsLower(std::string_view text, const char* lower) {
-    const size_t n = std::strlen(lower);
-    if (text.size() != n)
+bool EqualsLower(std::string_view text, std::string_view lower) {
+    if (text.size() != lower.size())
         return false;
-    for (size_t i = 0; i < n; ++i)
+    for (size_t i = 0; i < lower.size(); ++i)
         if (Lower(text[i]) != lower[i])
             return false;
     return true;
+}
+
+// ---------------------------------------------------------------------------------------
+// The page's own markers, and the classes of bytes the fast path reads by.
+
+struct Marker {
+    std::string_view text;
+    std::string_view broken;
+};
+
+// Each marker gets a character that keeps its meaning in markup (a blank inside a tag, a
+// character reference in place of a quote) and that no marker contains.
+constexpr Marker kMarkers[] = {
+    {"</font>", "</font >"},         {"</SPAN>", "</SPAN >"},
+    {"<SPAN class", "<SPAN  class"}, {"<SPAN title", "<SPAN  title"},
+    {"<DIV class", "<DIV  class"},   {"<IMG class", "<IMG  class"},
+    {"<font class", "<font  class"}, {"footer name=\"", "footer name=&quot;"},
+    {"<script>", "<script >"}};
+// The one marker without '<'.
+constexpr std::string_view kFooterMarker = "footer name=\"";
+
+// The classes of bytes the fast path reads by, one table look-up each.
+enum CharClass : unsigned char {
+    kLetter = 1,        // ASCII letters
+    kDigit = 2,         // ASCII digits
+    kNotInValue = 4,    // what a plain quoted value does not hold: < > " '
+    kLineBreak = 8,     // what WebAddress::Clean takes out of an address: tab, CR, LF
+    kEndsUnquoted = 16, // what ends an unquoted value: blanks, controls and " ' = < > `
+    kMarkerSecond = 32, // the second byte of a marker that starts with '<'
+    kMarkerThird = 64,  // the third byte of such a marker
+};
+
+struct CharClasses {
+    unsigned char of[256];
+};
+
+constexpr CharClasses MakeCharClasses() {
+    CharClasses classes{};
+    for (int c = 'a'; c <= 'z'; ++c)
+        classes.of[c] |= kLetter;
+    for (int c = 'A'; c <= 'Z'; ++c)
+        classes.of[c] |= kLetter;
+    for (int c = '0'; c <= '9'; ++c)
+        classes.of[c] |= kDigit;
+    for (unsigned char c : {'<', '>', '"', '\''})
+        classes.of[c] |= kNotInValue;
+    for (unsigned char c : {'\t', '\n', '\r'})
+        classes.of[c] |= kLineBreak;
+    for (int c = 0; c <= 0x20; ++c)
+        classes.of[c] |= kEndsUnquoted;
+    for (unsigned char c : {'"', '\'', '=', '<', '>', '`'})
+        classes.of[c] |= kEndsUnquoted;
+    for (const Marker& marker : kMarkers) {
+        if (marker.text[0] != '<')
+            continue;
+        classes.of[static_cast<unsigned char>(marker.text[1])] |= kMarkerSecond;
+        classes.of[static_cast<unsigned char>(marker.text[2])] |= kMarkerThird;
+    }
+    return classes;
+}
+
+constexpr CharClasses kCharClasses = MakeCharClasses();
+
+bool IsOf(char c, unsigned char classes) {
+    return (kCharClasses.of[static_cast<unsigned char>(c)] & classes) != 0;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -51,7 +115,7 @@ enum class Value {
 };
 
 struct AttributeRule {
-    const char* name;
+    std::string_view name; // lower case
     Value value;
 };
 
@@ -60,65 +124,60 @@ enum class Kind { kDrop, kUnwrap, kInline, kBlock, kListItem, kDefinition, kTabl
 struct ElementRule {
     Kind kind;
     bool isVoid;
-    std::vector<AttributeRule> attributes; // besides title, lang and dir
+    const AttributeRule* attributes = nullptr; // besides title, lang and dir
+    size_t attributeCount = 0;
+
+    template <size_t N>
+    constexpr ElementRule(Kind k, bool v, const AttributeRule (&list)[N])
+        : kind(k), isVoid(v), attributes(list), attributeCount(N) {}
+    constexpr ElementRule(Kind k, bool v) : kind(k), isVoid(v) {}
 };
 
-const AttributeRule kGlobal[] = {
+constexpr AttributeRule kGlobal[] = {
     {"title", Value::kText}, {"lang", Value::kWord}, {"dir", Value::kWord}};
 
+// The tables are constant-initialised: looking a rule up takes no guard or lock.
 const ElementRule& RuleOf(GumboTag tag) {
-    static const ElementRule kDrop{Kind::kDrop, false, {}};
-    static const ElementRule kUnwrap{Kind::kUnwrap, false, {}};
-    static const ElementRule kInline{Kind::kInline, false, {}};
-    static const ElementRule kBlock{Kind::kBlock, false, {}};
-    static const ElementRule kAligned{Kind::kBlock, false, {{"align", Value::kWord}}};
-    static const ElementRule kLink{Kind::kInline, false, {{"href", Value::kLink}}};
-    static const ElementRule kBreak{Kind::kInline, true, {}};
-    static const ElementRule kRule{
-        Kind::kBlock,
-        true,
-        {{"width", Value::kNumber}, {"size", Value::kNumber}, {"align", Value::kWord}}};
-    static const ElementRule kImage{Kind::kInline,
-                                    true,
-                                    {{"src", Value::kImage},
-                                     {"alt", Value::kText},
-                                     {"width", Value::kNumber},
-                                     {"height", Value::kNumber},
-                                     {"border", Value::kNumber},
-                                     {"hspace", Value::kNumber},
-                                     {"vspace", Value::kNumber},
-                                     {"align", Value::kWord}}};
-    static const ElementRule kOrdered{
-        Kind::kBlock, false, {{"start", Value::kNumber}, {"type", Value::kWord}}};
-    static const ElementRule kItem{Kind::kListItem, false, {{"value", Value::kNumber}}};
-    static const ElementRule kDefinition{Kind::kDefinition, false, {}};
-    static const ElementRule kTable{Kind::kTable,
-                                    false,
-                                    {{"border", Value::kNumber},
-                                     {"cellpadding", Value::kNumber},
-                                     {"cellspacing", Value::kNumber},
-                                     {"width", Value::kNumber},
-                                     {"align", Value::kWord},
-                                     {"summary", Value::kText}}};
-    static const ElementRule kRow{
-        Kind::kTable, false, {{"align", Value::kWord}, {"valign", Value::kWord}}};
-    static const ElementRule kCell{Kind::kTable,
-                                   false,
-                                   {{"colspan", Value::kNumber},
-                                    {"rowspan", Value::kNumber},
-                                    {"width", Value::kNumber},
-                                    {"height", Value::kNumber},
-                                    {"align", Value::kWord},
-                                    {"valign", Value::kWord},
-                                    {"abbr", Value::kText}}};
-    static const ElementRule kColumn{
-        Kind::kTable,
-        true,
-        {{"span", Value::kNumber}, {"width", Value::kNumber}, {"align", Value::kWord}}};
-    static const ElementRule kColumns{
-        Kind::kTable,
-        false,
-        {{"span", Value::kNumber}, {"width", Value::kNumber}, {"align", Value::kWord}}};
+    static constexpr AttributeRule kAlignedAttributes[] = {{"align", Value::kWord}};
+    static constexpr AttributeRule kLinkAttributes[] = {{"href", Value::kLink}};
+    static constexpr AttributeRule kRuleAttributes[] = {
+        {"width", Value::kNumber}, {"size", Value::kNumber}, {"align", Value::kWord}};
+    static constexpr AttributeRule kImageAttributes[] = {
+        {"src", Value::kImage},     {"alt", Value::kText},      {"width", Value::kNumber},
+        {"height", Value::kNumber}, {"border", Value::kNumber}, {"hspace", Value::kNumber},
+        {"vspace", Value::kNumber}, {"align", Value::kWord}};
+    static constexpr AttributeRule kOrderedAttributes[] = {{"start", Value::kNumber},
+                                                           {"type", Value::kWord}};
+    static constexpr AttributeRule kItemAttributes[] = {{"value", Value::kNumber}};
+    static constexpr AttributeRule kTableAttributes[] = {
+        {"border", Value::kNumber},      {"cellpadding", Value::kNumber},
+        {"cellspacing", Value::kNumber}, {"width", Value::kNumber},
+        {"align", Value::kWord},         {"summary", Value::kText}};
+    static constexpr AttributeRule kRowAttributes[] = {{"align", Value::kWord},
+                                                       {"valign", Value::kWord}};
+    static constexpr AttributeRule kCellAttributes[] = {
+        {"colspan", Value::kNumber}, {"rowspan", Value::kNumber}, {"width", Value::kNumber},
+        {"height", Value::kNumber},  {"align", Value::kWord},     {"valign", Value::kWord},
+        {"abbr", Value::kText}};
+    static constexpr AttributeRule kColumnAttributes[] = {
+        {"span", Value::kNumber}, {"width", Value::kNumber}, {"align", Value::kWord}};
+    static constexpr ElementRule kDrop{Kind::kDrop, false};
+    static constexpr ElementRule kUnwrap{Kind::kUnwrap, false};
+    static constexpr ElementRule kInline{Kind::kInline, false};
+    static constexpr ElementRule kBlock{Kind::kBlock, false};
+    static constexpr ElementRule kAligned{Kind::kBlock, false, kAlignedAttributes};
+    static constexpr ElementRule kLink{Kind::kInline, false, kLinkAttributes};
+    static constexpr ElementRule kBreak{Kind::kInline, true};
+    static constexpr ElementRule kRule{Kind::kBlock, true, kRuleAttributes};
+    static constexpr ElementRule kImage{Kind::kInline, true, kImageAttributes};
+    static constexpr ElementRule kOrdered{Kind::kBlock, false, kOrderedAttributes};
+    static constexpr ElementRule kItem{Kind::kListItem, false, kItemAttributes};
+    static constexpr ElementRule kDefinition{Kind::kDefinition, false};
+    static constexpr ElementRule kTable{Kind::kTable, false, kTableAttributes};
+    static constexpr ElementRule kRow{Kind::kTable, false, kRowAttributes};
+    static constexpr ElementRule kCell{Kind::kTable, false, kCellAttributes};
+    static constexpr ElementRule kColumn{Kind::kTable, true, kColumnAttributes};
+    static constexpr ElementRule kColumns{Kind::kTable, false, kColumnAttributes};
     switch (tag) {
     case GUMBO_TAG_SCRIPT:
     case GUMBO_TAG_STYLE:
@@ -240,9 +299,9 @@ const AttributeRule* AttributeOf(const ElementRule& element, std::string_view na
     for (const AttributeRule& rule : kGlobal)
         if (EqualsLower(name, rule.name))
             return &rule;
-    for (const AttributeRule& rule : element.attributes)
-        if (EqualsLower(name, rule.name))
-            return &rule;
+    for (size_t i = 0; i < element.attributeCount; ++i)
+        if (EqualsLower(name, element.attributes[i].name))
+            return &element.attributes[i];
     return nullptr;
 }
 
@@ -259,6 +318,25 @@ bool IsInlineImage(const std::string& value) {
     return false;
 }
 
+// Digits, at most six, optionally followed by '%'.
+bool IsNumber(std::string_view value) {
+    size_t digits = 0;
+    while (digits < value.size() && std::isdigit(static_cast<unsigned char>(value[digits])))
+        ++digits;
+    return digits > 0 && digits <= 6 &&
+           (digits == value.size() || (digits + 1 == value.size() && value.back() == '%'));
+}
+
+// A letter, then letters, digits and '-': at most 32 in all.
+bool IsWord(std::string_view value) {
+    if (value.empty() || value.size() > 32 || !std::isalpha(static_cast<unsigned char>(value[0])))
+        return false;
+    for (char c : value)
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '-')
+            return false;
+    return true;
+}
+
 // Whether the attribute stays, and in `kept` the value it is written with (as the browser
 // is to read it). `value` is the attribute's decoded value.
 bool Keep(const AttributeRule& rule, const std::string& value,
@@ -267,21 +345,12 @@ bool Keep(const AttributeRule& rule, const std::string& value,
     case Value::kText:
         kept = value;
         return true;
-    case Value::kNumber: {
-        size_t digits = 0;
-        while (digits < value.size() && std::isdigit(static_cast<unsigned char>(value[digits])))
-            ++digits;
+    case Value::kNumber:
         kept = value;
-        return digits > 0 && digits <= 6 &&
-               (digits == value.size() || (digits + 1 == value.size() && value.back() == '%'));
-    }
+        return IsNumber(value);
     case Value::kWord:
-        if (value.empty() || value.size() > 32 ||
-            !std::isalpha(static_cast<unsigned char>(value[0])))
+        if (!IsWord(value))
             return false;
-        for (char c : value)
-            if (!std::isalnum(static_cast<unsigned char>(c)) && c != '-')
-                return false;
         kept = value;
         return true;
     case Value::kLink:
@@ -294,6 +363,41 @@ bool Keep(const AttributeRule& rule, const std::string& value,
         return !kept.empty();
     }
     return false;
+}
+
+// An attribute value as a plain text holds it, with what its reading found in it.
+struct PlainValue {
+    std::string_view text;
+    bool hasLineBreak = false; // a tab, CR or LF
+};
+
+// An address that starts with "http://" or "https://" and holds nothing that Clean strips:
+// WebAddress::ForPage gives it back as it stands, for a link and for an image alike.
+bool IsWholeWebAddress(const PlainValue& value) {
+    const std::string_view text = value.text;
+    const bool web = (text.size() >= 7 && text.substr(0, 7) == "http://") ||
+                     (text.size() >= 8 && text.substr(0, 8) == "https://");
+    return web && static_cast<unsigned char>(text.back()) > 0x20 && !value.hasLineBreak;
+}
+
+// Whether Keep keeps the value and writes it just as it stands.
+bool KeptAsItStands(const AttributeRule& rule, const PlainValue& value,
+                    const HtmlSanitizer::Context& context) {
+    switch (rule.value) {
+    case Value::kText:
+        return true;
+    case Value::kNumber:
+        return IsNumber(value.text);
+    case Value::kWord:
+        return IsWord(value.text);
+    case Value::kLink:
+    case Value::kImage:
+        if (IsWholeWebAddress(value))
+            return true;
+        break;
+    }
+    std::string kept;
+    return Keep(rule, std::string(value.text), context, kept) && kept == value.text;
 }
 
 void AppendEscaped(std::string& out, std::string_view text) {
@@ -444,6 +548,18 @@ std::string WriteFromTree(const std::string& text, const HtmlSanitizer::Context&
     return out;
 }
 
+// Whether one of the markers that start with '<' starts at `lt` (a '<').
+bool MarkerAt(std::string_view text, size_t lt) {
+    // Most tags differ from every marker in their second or third byte.
+    if (text.size() - lt < 3 || !IsOf(text[lt + 1], kMarkerSecond) ||
+        !IsOf(text[lt + 2], kMarkerThird))
+        return false;
+    for (const Marker& marker : kMarkers)
+        if (marker.text[0] == '<' && text.compare(lt, marker.text.size(), marker.text) == 0)
+            return true;
+    return false;
+}
+
 // ---------------------------------------------------------------------------------------
 // The fast path: markup that the tree path would keep as it stands.
 
@@ -451,31 +567,71 @@ bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
 }
 
+// Names are read as ASCII: a name that goes on with another byte is not plain in any case
+// (the byte is neither a blank, '>' nor an attribute), so the locale need not be asked.
+bool IsAsciiAlnum(char c) {
+    return IsOf(c, kLetter | kDigit);
+}
+
+// The tags of names of one and two ASCII letters or digits, as the parser knows them.
+struct ShortTags {
+    static size_t IndexOf(char c) {
+        return c >= 'a' ? c - 'a' : c >= 'A' ? c - 'A' : 26 + (c - '0');
+    }
+    static size_t IndexOf(std::string_view name) {
+        return name.size() == 1 ? IndexOf(name[0]) : 36 + IndexOf(name[0]) * 36 + IndexOf(name[1]);
+    }
+    ShortTags() {
+        const std::string_view symbols = "abcdefghijklmnopqrstuvwxyz0123456789";
+        for (char first : symbols) {
+            tags[IndexOf(first)] = gumbo_tagn_enum(&first, 1);
+            for (char second : symbols) {
+                const char name[2] = {first, second};
+                tags[IndexOf(std::string_view(name, 2))] = gumbo_tagn_enum(name, 2);
+            }
+        }
+    }
+    GumboTag tags[36 + 36 * 36];
+};
+
+// The tag of an element name read by IsAsciiAlnum.
 GumboTag TagOf(std::string_view name) {
     if (name.empty() || name.size() > 12)
         return GUMBO_TAG_UNKNOWN;
+    // The most frequent tags (p, a, b, i, br, em, li, ...) are looked up in a table.
+    if (name.size() <= 2) {
+        static const ShortTags kShortTags;
+        return kShortTags.tags[ShortTags::IndexOf(name)];
+    }
     char lower[16];
     for (size_t i = 0; i < name.size(); ++i)
         lower[i] = Lower(name[i]);
     return gumbo_tagn_enum(lower, static_cast<unsigned>(name.size()));
 }
 
-// Whether `child` may stand in `parent` (unknown at the top) without the parser moving or
-// closing anything: the description sits in the page's own paragraph and a title in its
-// link, so a block never stands in a paragraph or a phrase.
-bool MayNest(GumboTag child, const ElementRule& childRule, const std::vector<GumboTag>& open,
+// The elements open at a point of a plain text, innermost last.
+struct OpenElements {
+    GumboTag tags[kMaxDepth];
+    size_t size = 0;
+};
+
+// Whether `child` may stand in the innermost open element (unknown at the top) without the
+// parser moving or closing anything: the description sits in the page's own paragraph and
+// a title in its link, so a block never stands in a paragraph or a phrase.
+bool MayNest(GumboTag child, const ElementRule& childRule, const OpenElements& open,
              bool inlineText) {
     if (childRule.kind == Kind::kTable || childRule.kind == Kind::kUnwrap ||
         childRule.kind == Kind::kDrop)
         return false;
     if (child == GUMBO_TAG_A && inlineText)
         return false;
-    const GumboTag parent = open.empty() ? GUMBO_TAG_UNKNOWN : open.back();
+    const GumboTag parent = open.size == 0 ? GUMBO_TAG_UNKNOWN : open.tags[open.size - 1];
     if (childRule.kind == Kind::kListItem)
         return parent == GUMBO_TAG_UL || parent == GUMBO_TAG_OL;
     if (childRule.kind == Kind::kDefinition)
         return parent == GUMBO_TAG_DL;
-    for (GumboTag ancestor : open) {
+    for (size_t i = 0; i < open.size; ++i) {
+        const GumboTag ancestor = open.tags[i];
         if (child == GUMBO_TAG_A && ancestor == GUMBO_TAG_A)
             return false;
         if (childRule.kind == Kind::kInline)
@@ -490,86 +646,103 @@ bool MayNest(GumboTag child, const ElementRule& childRule, const std::vector<Gum
 }
 
 // Reads one attribute value at pos (after '='); false when it is not plain.
-bool ReadValue(const std::string& text, size_t& pos, std::string& value) {
+bool ReadValue(std::string_view text, size_t& pos, PlainValue& value) {
     const size_t n = text.size();
-    value.clear();
     if (pos < n && (text[pos] == '"' || text[pos] == '\'')) {
         const size_t close = text.find(text[pos], pos + 1);
-        if (close == std::string::npos)
+        if (close == std::string_view::npos)
             return false;
-        value.assign(text, pos + 1, close - pos - 1);
-        if (value.find_first_of("<>\"'") != std::string::npos)
-            return false;
+        value.text = text.substr(pos + 1, close - pos - 1);
+        for (char c : value.text) {
+            if (!IsOf(c, kNotInValue | kLineBreak))
+                continue;
+            if (IsOf(c, kNotInValue))
+                return false;
+            value.hasLineBreak = true;
+        }
         pos = close + 1;
         return pos < n && (IsBlank(text[pos]) || text[pos] == '>' || text[pos] == '/');
     }
-    while (pos<n&& static_cast<unsigned char>(text[pos])> 0x20 &&
-           std::strchr("\"'=<>`", text[pos]) == nullptr)
-        value.push_back(text[pos++]);
-    return !value.empty() && pos < n && (IsBlank(text[pos]) || text[pos] == '>');
+    // Unquoted: blanks end it, so it holds no line break.
+    const size_t start = pos;
+    while (pos < n && !IsOf(text[pos], kEndsUnquoted))
+        ++pos;
+    value.text = text.substr(start, pos - start);
+    return !value.text.empty() && pos < n && (IsBlank(text[pos]) || text[pos] == '>');
 }
 
-bool IsPlainMarkup(const std::string& text, const HtmlSanitizer::Context& context) {
-    if (text.find('\0') != std::string::npos)
+// Reads the attributes of a start tag of `rule`'s element from pos up to its '>' (pos is
+// left on it); false when one is not kept as it stands or the tag is not plain.
+bool ReadAttributes(std::string_view text, size_t& pos, const ElementRule& rule,
+                    const HtmlSanitizer::Context& context, bool& selfClosing) {
+    const size_t n = text.size();
+    for (;;) {
+        while (pos < n && IsBlank(text[pos]))
+            ++pos;
+        if (pos >= n)
+            return false;
+        if (text[pos] == '>')
+            return true;
+        if (text[pos] == '/') {
+            if (pos + 1 < n && text[pos + 1] == '>' && rule.isVoid) {
+                ++pos;
+                selfClosing = true;
+                return true;
+            }
+            return false;
+        }
+        const size_t start = pos;
+        while (pos < n && (IsOf(text[pos], kLetter) || text[pos] == '-'))
+            ++pos;
+        const AttributeRule* attributeRule = AttributeOf(rule, text.substr(start, pos - start));
+        if (!attributeRule || pos >= n || text[pos] != '=')
+            return false;
+        ++pos;
+        PlainValue value;
+        if (!ReadValue(text, pos, value) || !KeptAsItStands(*attributeRule, value, context) ||
+            EndsWithFooterName(value.text))
+            return false;
+    }
+}
+
+// Whether the text is plain markup. On the way every '<' of a plain text is read as the
+// start of a tag, so `marked` also tells whether a marker that starts with '<' stands in it.
+bool IsPlainMarkup(std::string_view text, const HtmlSanitizer::Context& context, bool& marked) {
+    if (text.find('\0') != std::string_view::npos)
         return false;
     const size_t n = text.size();
-    std::vector<GumboTag> open;
-    std::string name, attribute, value, kept;
-    for (size_t pos = text.find('<'); pos != std::string::npos; pos = text.find('<', pos)) {
+    OpenElements open;
+    for (size_t pos = text.find('<'); pos != std::string_view::npos; pos = text.find('<', pos)) {
+        marked = marked || MarkerAt(text, pos);
         ++pos;
         const bool endTag = pos < n && text[pos] == '/';
         if (endTag)
             ++pos;
-        name.clear();
-        while (pos < n && std::isalnum(static_cast<unsigned char>(text[pos])))
-            name.push_back(text[pos++]);
-        const GumboTag tag = TagOf(name);
+        const size_t start = pos;
+        while (pos < n && IsAsciiAlnum(text[pos]))
+            ++pos;
+        const GumboTag tag = TagOf(text.substr(start, pos - start));
         if (tag == GUMBO_TAG_UNKNOWN)
             return false;
         const ElementRule& rule = RuleOf(tag);
         if (endTag) {
             while (pos < n && IsBlank(text[pos]))
                 ++pos;
-            if (pos >= n || text[pos] != '>' || open.empty() || open.back() != tag)
+            if (pos >= n || text[pos] != '>' || open.size == 0 || open.tags[open.size - 1] != tag)
                 return false;
-            open.pop_back();
+            --open.size;
             continue;
         }
-        if (!MayNest(tag, rule, open, context.inlineText) || open.size() >= kMaxDepth)
+        if (!MayNest(tag, rule, open, context.inlineText) || open.size >= kMaxDepth)
             return false;
         bool selfClosing = false;
-        for (;;) {
-            while (pos < n && IsBlank(text[pos]))
-                ++pos;
-            if (pos >= n)
-                return false;
-            if (text[pos] == '>')
-                break;
-            if (text[pos] == '/') {
-                if (pos + 1 < n && text[pos + 1] == '>' && rule.isVoid) {
-                    ++pos;
-                    selfClosing = true;
-                    break;
-                }
-                return false;
-            }
-            attribute.clear();
-            while (pos < n &&
-                   (std::isalpha(static_cast<unsigned char>(text[pos])) || text[pos] == '-'))
-                attribute.push_back(text[pos++]);
-            const AttributeRule* attributeRule = AttributeOf(rule, attribute);
-            if (!attributeRule || pos >= n || text[pos] != '=')
-                return false;
-            ++pos;
-            if (!ReadValue(text, pos, value) || !Keep(*attributeRule, value, context, kept) ||
-                kept != value || EndsWithFooterName(value))
-                return false;
-        }
+        if (!ReadAttributes(text, pos, rule, context, selfClosing))
+            return false;
         ++pos;
         if (!rule.isVoid && !selfClosing)
-            open.push_back(tag);
+            open.tags[open.size++] = tag;
     }
-    return open.empty();
+    return open.size == 0;
 }
 
 // Whether the text is too much for the parser: more start tags ('<' and a letter) than
@@ -615,7 +788,8 @@ std::string Rewrite(const std::string& text, const HtmlSanitizer::Context& conte
         return HtmlSanitizer::BreakMarkers(EscapeAllMarkup(text));
     std::string current = WriteFromTree(text, context);
     for (int round = 0; round < kMaxRounds; ++round) {
-        if (current.find('<') == std::string::npos || IsPlainMarkup(current, context))
+        bool marked = false;
+        if (current.find('<') == std::string::npos || IsPlainMarkup(current, context, marked))
             return current;
         std::string next = WriteFromTree(current, context);
         if (next == current)
@@ -628,39 +802,24 @@ std::string Rewrite(const std::string& text, const HtmlSanitizer::Context& conte
 } // namespace
 
 std::string HtmlSanitizer::BreakMarkers(const std::string& text) {
-    // Each marker gets a character that keeps its meaning in markup (a blank inside a tag,
-    // a character reference in place of a quote) and that no marker contains.
-    static const std::pair<const char*, const char*> kMarkers[] = {
-        {"</font>", "</font >"},         {"</SPAN>", "</SPAN >"},
-        {"<SPAN class", "<SPAN  class"}, {"<SPAN title", "<SPAN  title"},
-        {"<DIV class", "<DIV  class"},   {"<IMG class", "<IMG  class"},
-        {"<font class", "<font  class"}, {"footer name=\"", "footer name=&quot;"},
-        {"<script>", "<script >"}};
     // Most texts hold none: one pass over their '<' tells, without copying them.
-    bool found = text.find("footer name=\"") != std::string::npos;
-    for (size_t lt = text.find('<'); !found && lt != std::string::npos;
-         lt = text.find('<', lt + 1)) {
-        const char next = lt + 1 < text.size() ? text[lt + 1] : '\0';
-        for (const auto& marker : kMarkers)
-            if (marker.first[0] == '<' && marker.first[1] == next &&
-                text.compare(lt, std::strlen(marker.first), marker.first) == 0)
-                found = true;
-    }
+    bool found = text.find(kFooterMarker) != std::string::npos;
+    for (size_t lt = text.find('<'); !found && lt != std::string::npos; lt = text.find('<', lt + 1))
+        found = MarkerAt(text, lt);
     if (!found)
         return text;
     std::string out = text;
-    for (const auto& marker : kMarkers) {
-        const size_t length = std::strlen(marker.first);
-        size_t pos = out.find(marker.first);
+    for (const Marker& marker : kMarkers) {
+        size_t pos = out.find(marker.text);
         if (pos == std::string::npos)
             continue;
         std::string next;
         next.reserve(out.size() + 16);
         size_t last = 0;
-        for (; pos != std::string::npos; pos = out.find(marker.first, last)) {
+        for (; pos != std::string::npos; pos = out.find(marker.text, last)) {
             next.append(out, last, pos - last);
-            next += marker.second;
-            last = pos + length;
+            next += marker.broken;
+            last = pos + marker.text.size();
         }
         next.append(out, last, std::string::npos);
         out.swap(next);
@@ -671,9 +830,12 @@ std::string HtmlSanitizer::BreakMarkers(const std::string& text) {
 std::string HtmlSanitizer::Sanitize(const std::string& text, const Context& context) {
     // Without '<' there is no tag and no attribute; only the one marker without '<' can occur.
     if (text.find('<') == std::string::npos)
-        return text.find("footer name=\"") == std::string::npos ? text : BreakMarkers(text);
-    if (IsPlainMarkup(text, context))
-        return BreakMarkers(text);
+        return text.find(kFooterMarker) == std::string::npos ? text : BreakMarkers(text);
+    // A plain text has been searched for the markers with '<' on the way (BreakMarkers'
+    // own search, done once).
+    bool marked = false;
+    if (IsPlainMarkup(text, context, marked))
+        return marked || text.find(kFooterMarker) != std::string::npos ? BreakMarkers(text) : text;
     if (!context.native)
         return Rewrite(text, context);
     // The parser reads UTF-8: a native text is rewritten in UTF-8 and converted back.

@@ -74,6 +74,9 @@ TEST(HtmlSanitizerTest, KeepsOnlyWhatCannotRunLoadOrSubmitAndOrdinaryTextByteFor
         {"<button formaction=javascript:x>Go</button><font color=red>red</font>", "Gored"},
         {"<body onload=alert(1)>t<html onclick=alert(1)>", "t"},
         // Attributes: events, styles, ids and classes go; addresses must be web ones.
+        // What a browser strips from an address goes from a web address too.
+        {"<a href=\"http://x/a\tb\">t</a>", "<a href=\"http://x/ab\">t</a>"},
+        {"<img src=\"https://i/ \">", "<img src=\"https://i/\">"},
         {"<img src=http://i/ onerror=alert(1) style=\"background:url(/x)\">",
          "<img src=\"http://i/\">"},
         {"<p ONMOUSEOVER='x()' class=c id=1_read name=n title='a\"b'>t</p>",
