@@ -293,6 +293,7 @@ void ChannelUpdater::KeepUnchanged() {
 bool ChannelUpdater::LoadState() {
     using platform::File;
     records_.clear();
+    stateHeld_ = false;
     const std::wstring path = files_.State();
     if (!platform::PathExists(path)) {
         if (!stateFile_.Open(path, File::kRead | File::kWrite | File::kCreate | File::kExclusive)) {
