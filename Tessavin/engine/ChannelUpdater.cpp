@@ -124,17 +124,29 @@ private:
     RssDocument::ItemTags tags_;
 };
 
-// The items of a feed read with the XML reader: UTF-8 HTML already.
+// The items of a feed read with the XML reader or as JSON: UTF-8 HTML already. A parsed
+// document gives each item's link first and its other fields only when it is prepared: the
+// merge shows a remembered item with the texts of the previous page.
 class FeedItems : public ChannelUpdater::ItemSource {
 public:
-    explicit FeedItems(std::vector<ItemFields>& items) : items_(items) {}
+    explicit FeedItems(std::vector<ItemFields>& items) : items_(&items) {}
+    explicit FeedItems(FeedDocument& document) : document_(&document) {}
     bool Next(ItemFields& fields) override {
-        if (next_ >= items_.size())
+        if (document_) {
+            if (next_ >= document_->ItemCount())
+                return false;
+            current_ = next_++;
+            fields.link = document_->ItemLink(current_);
+            return true;
+        }
+        if (next_ >= items_->size())
             return false;
-        fields = std::move(items_[next_++]);
+        fields = std::move((*items_)[next_++]);
         return true;
     }
     void Prepare(ItemFields& fields, PageItemTexts& texts) override {
+        if (document_)
+            document_->ReadItemTexts(current_, fields);
         // A title in markup that does not pass the tag check shows as text.
         texts.title = ItemText::TagCheck(fields.title) ? std::move(fields.title)
                                                        : FeedDocument::EscapeText(fields.title);
@@ -145,8 +157,10 @@ public:
     }
 
 private:
-    std::vector<ItemFields>& items_;
+    std::vector<ItemFields>* items_ = nullptr;
+    FeedDocument* document_ = nullptr;
     size_t next_ = 0;
+    size_t current_ = 0; // the item Next gave last
 };
 
 // The remembered items: the state file's records, with where the previous page shows them
@@ -371,7 +385,8 @@ ChannelUpdater::Result ChannelUpdater::ProcessOtherFormat(const std::string& tex
                                                   channel_.GetMaxItems() + records_.size());
     if (status == FeedDocument::Status::kRead)
         KeepAddresses(feed.SiteAddress(), feed.IconAddress());
-    return ProcessFeedItems(status, feed.BuildDate(), feed.Items(), text.size(),
+    FeedItems items(feed);
+    return ProcessFeedItems(status, feed.BuildDate(), items, text.size(),
                             "not an RSS or Atom document");
 }
 
@@ -392,6 +407,14 @@ ChannelUpdater::Result ChannelUpdater::ProcessFeedItems(FeedDocument::Status sta
                                                         const std::string& buildDate,
                                                         std::vector<ItemFields>& items,
                                                         size_t documentSize, const char* notAFeed) {
+    FeedItems source(items);
+    return ProcessFeedItems(status, buildDate, source, documentSize, notAFeed);
+}
+
+ChannelUpdater::Result ChannelUpdater::ProcessFeedItems(FeedDocument::Status status,
+                                                        const std::string& buildDate,
+                                                        ItemSource& items, size_t documentSize,
+                                                        const char* notAFeed) {
     switch (status) {
     case FeedDocument::Status::kNotAFeed:
         return Reject(L"Invalidate version of RSS for channel %s", notAFeed);
@@ -402,8 +425,7 @@ ChannelUpdater::Result ChannelUpdater::ProcessFeedItems(FeedDocument::Status sta
     }
     if (IsUnchanged(buildDate))
         return kUnchanged;
-    FeedItems source(items);
-    return Merge(source, buildDate, PageEncoding::kUtf8, documentSize);
+    return Merge(items, buildDate, PageEncoding::kUtf8, documentSize);
 }
 
 void ChannelUpdater::KeepAddresses(const std::string& site, const std::string& icon,

@@ -78,11 +78,13 @@ private:
     Result ProcessOtherFormat(const std::string& document);
     // JSON Feed documents.
     Result ProcessJsonFeed(const std::string& document);
-    // The items of a document read by FeedDocument or JsonFeedDocument (UTF-8 HTML);
-    // notAFeed: the reason given when the reading found no feed.
+    // The items of a document read by FeedDocument or JsonFeedDocument (UTF-8 HTML), as a
+    // list or from a source; notAFeed: the reason given when the reading found no feed.
     Result ProcessFeedItems(FeedDocument::Status status, const std::string& buildDate,
                             std::vector<ItemFields>& items, size_t documentSize,
                             const char* notAFeed);
+    Result ProcessFeedItems(FeedDocument::Status status, const std::string& buildDate,
+                            ItemSource& items, size_t documentSize, const char* notAFeed);
     bool IsUnchanged(const std::string& buildDate) const;
     // Keeps what a reader found as the feed's site and icon: resolved against the channel's
     // address, http and https only. Every format's reading hands its addresses here (a

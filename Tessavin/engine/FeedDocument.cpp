@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <cstring>
 #include <deque>
+#include <memory>
+#include <optional>
 #include <string_view>
 #include <utility>
 
@@ -76,9 +78,11 @@ std::string Trim(const std::string& text) {
 // namespace declarations in scope, texts decoded, markup taken as it stands.
 class FeedTree {
 public:
-    explicit FeedTree(const CXmlDocument& xml)
+    // documentUrl: what relative links are resolved against.
+    FeedTree(const CXmlDocument& xml, std::string documentUrl)
         : xml_(xml), text_(xml.Text()), records_(xml.Records()),
-          scopeOf_(xml.FreePosition(), kUnknown), names_(xml.FreePosition()) {}
+          documentUrl_(std::move(documentUrl)), scopeOf_(xml.FreePosition(), kUnknown),
+          baseOf_(xml.FreePosition(), kUnknown), names_(xml.FreePosition()) {}
 
     uint32_t Root() const { return records_[0].firstChild; }
     uint32_t FirstChild(uint32_t r) const { return records_[r].firstChild; }
@@ -147,18 +151,22 @@ public:
     }
 
     // The base address of an element: the document's address with every xml:base from the
-    // root down to the element applied in turn.
-    std::string BaseOf(uint32_t r, const std::string& documentUrl) const {
-        std::vector<std::string> bases;
-        for (uint32_t e = r; e != 0; e = Parent(e)) {
+    // root down to the element applied in turn. Each element's is worked out once, from its
+    // parent's: the entries of a feed share the feed's.
+    const std::string& BaseOf(uint32_t r) {
+        if (r == 0 || r >= baseOf_.size())
+            return documentUrl_;
+        if (baseOf_[r] == kUnknown) {
+            const std::string& outer = BaseOf(Parent(r));
             std::string base;
-            if (xml_.HasAttribute(e, "xml:base", base))
-                bases.push_back(Trim(base));
+            if (xml_.HasAttribute(r, "xml:base", base)) {
+                bases_.push_back(WebAddress::Resolve(outer, Trim(base)));
+                baseOf_[r] = static_cast<int32_t>(bases_.size() - 1);
+            } else {
+                baseOf_[r] = Parent(r) == 0 ? kNone : baseOf_[Parent(r)];
+            }
         }
-        std::string resolved = documentUrl;
-        for (auto it = bases.rbegin(); it != bases.rend(); ++it)
-            resolved = WebAddress::Resolve(resolved, *it);
-        return resolved;
+        return baseOf_[r] == kNone ? documentUrl_ : bases_[static_cast<size_t>(baseOf_[r])];
     }
 
 private:
@@ -288,8 +296,11 @@ private:
     const CXmlDocument& xml_;
     const std::string& text_;
     const std::vector<CXmlDocument::ElementRecord>& records_;
+    const std::string documentUrl_;
     std::vector<int32_t> scopeOf_;
-    std::deque<Scope> scopes_; // a deque: names keep pointers into it while it grows
+    std::vector<int32_t> baseOf_;   // into bases_; kNone: the document's address
+    std::deque<std::string> bases_; // a deque: callers keep references while it grows
+    std::deque<Scope> scopes_;      // a deque: names keep pointers into it while it grows
     std::vector<Name> names_;
 };
 
@@ -337,97 +348,107 @@ std::string AtomAuthor(FeedTree& tree, uint32_t owner, const char* ns) {
     return name ? FeedDocument::EscapeText(Trim(tree.Text(name))) : std::string();
 }
 
-void ReadAtom(FeedTree& tree, uint32_t feed, const char* ns, const std::string& documentUrl,
-              size_t maxItems, std::vector<ItemFields>& items, std::string& buildDate) {
+// The Atom entries of the feed under the item limit, and the feed's date.
+void ReadAtom(FeedTree& tree, uint32_t feed, const char* ns, size_t maxItems,
+              std::vector<uint32_t>& entries, std::string& buildDate) {
     if (const uint32_t updated = tree.Child(feed, ns, "updated"))
         buildDate = Trim(tree.Text(updated));
-    const std::string feedAuthor = AtomAuthor(tree, feed, ns);
-    for (uint32_t entry = tree.FirstChild(feed); entry != 0 && items.size() < maxItems;
-         entry = tree.Next(entry)) {
-        if (!tree.Is(entry, ns, "entry"))
-            continue;
-        ItemFields item;
-        AtomText(tree, tree.Child(entry, ns, "title"), item.title);
-        item.title = Trim(item.title);
-        // The alternate link (a link without rel is one); an entry without any is known
-        // by its id, so that its marks stay with it.
-        uint32_t link = 0;
-        for (uint32_t c = tree.FirstChild(entry); c != 0; c = tree.Next(c)) {
-            if (!tree.Is(c, ns, "link"))
-                continue;
-            const std::string rel = Trim(tree.Attribute(c, "rel"));
-            if ((rel.empty() || rel == "alternate") && link == 0)
-                link = c;
-            else if (rel == "enclosure")
-                item.enclosures.push_back({WebAddress::Resolve(tree.BaseOf(c, documentUrl),
-                                                               Trim(tree.Attribute(c, "href"))),
-                                           Trim(tree.Attribute(c, "type")),
-                                           Trim(tree.Attribute(c, "length"))});
-        }
-        MediaContents(tree, entry, item.enclosures);
-        if (link != 0)
-            item.link = WebAddress::Resolve(tree.BaseOf(link, documentUrl),
-                                            Trim(tree.Attribute(link, "href")));
-        else if (const uint32_t id = tree.Child(entry, ns, "id"))
-            item.link = Trim(tree.Text(id));
-        if (!AtomText(tree, tree.Child(entry, ns, "content"), item.description))
-            AtomText(tree, tree.Child(entry, ns, "summary"), item.description);
-        item.author = AtomAuthor(tree, entry, ns);
-        if (item.author.empty())
-            item.author = feedAuthor;
-        uint32_t date = tree.Child(entry, ns, "published");
-        if (date == 0)
-            date = tree.Child(entry, ns, "updated");
-        if (date != 0)
-            item.pubDate = DateText(tree, date);
-        items.push_back(std::move(item));
-    }
+    for (uint32_t entry = tree.FirstChild(feed); entry != 0 && entries.size() < maxItems;
+         entry = tree.Next(entry))
+        if (tree.Is(entry, ns, "entry"))
+            entries.push_back(entry);
 }
 
-// The fields of an RSS 1.0 / 0.9x item whose elements are in namespace uri ("" for none).
-ItemFields RssItem(FeedTree& tree, uint32_t r, const char* uri) {
-    ItemFields item;
+// The entry's alternate link (a link without rel is one); an entry without any is known by
+// its id, so that its marks stay with it.
+std::string AtomLink(FeedTree& tree, uint32_t entry, const char* ns) {
+    for (uint32_t c = tree.FirstChild(entry); c != 0; c = tree.Next(c)) {
+        if (!tree.Is(c, ns, "link"))
+            continue;
+        const std::string rel = Trim(tree.Attribute(c, "rel"));
+        if (rel.empty() || rel == "alternate")
+            return WebAddress::Resolve(tree.BaseOf(c), Trim(tree.Attribute(c, "href")));
+    }
+    const uint32_t id = tree.Child(entry, ns, "id");
+    return id ? Trim(tree.Text(id)) : std::string();
+}
+
+// The entry's fields but its link; feedAuthor stands in for a missing author.
+void AtomTexts(FeedTree& tree, uint32_t entry, const char* ns, const std::string& feedAuthor,
+               ItemFields& item) {
+    item.title.clear();
+    AtomText(tree, tree.Child(entry, ns, "title"), item.title);
+    item.title = Trim(item.title);
+    item.enclosures.clear();
+    for (uint32_t c = tree.FirstChild(entry); c != 0; c = tree.Next(c))
+        if (tree.Is(c, ns, "link") && Trim(tree.Attribute(c, "rel")) == "enclosure")
+            item.enclosures.push_back(
+                {WebAddress::Resolve(tree.BaseOf(c), Trim(tree.Attribute(c, "href"))),
+                 Trim(tree.Attribute(c, "type")), Trim(tree.Attribute(c, "length"))});
+    MediaContents(tree, entry, item.enclosures);
+    item.description.clear();
+    if (!AtomText(tree, tree.Child(entry, ns, "content"), item.description))
+        AtomText(tree, tree.Child(entry, ns, "summary"), item.description);
+    item.author = AtomAuthor(tree, entry, ns);
+    if (item.author.empty())
+        item.author = feedAuthor;
+    uint32_t date = tree.Child(entry, ns, "published");
+    if (date == 0)
+        date = tree.Child(entry, ns, "updated");
+    item.pubDate = date != 0 ? DateText(tree, date) : std::string();
+}
+
+// The link of an RSS 1.0 / 0.9x item whose elements are in namespace uri ("" for none).
+std::string RssLink(FeedTree& tree, uint32_t r, const char* uri) {
+    const uint32_t link = tree.Child(r, uri, "link");
+    return link ? Trim(tree.Text(link)) : std::string();
+}
+
+std::string RssPubDate(FeedTree& tree, uint32_t r, const char* uri) {
+    if (const uint32_t pubDate = tree.Child(r, uri, "pubDate"))
+        return FeedDocument::EscapeText(Trim(tree.Text(pubDate)));
+    if (const uint32_t date = tree.Child(r, kDublinCore, "date"))
+        return DateText(tree, date);
+    return std::string();
+}
+
+// The fields of an RSS 1.0 / 0.9x item but its link.
+void RssTexts(FeedTree& tree, uint32_t r, const char* uri, ItemFields& item) {
+    item.enclosures.clear();
     for (uint32_t c = tree.FirstChild(r); c != 0; c = tree.Next(c))
         if (tree.Is(c, uri, "enclosure"))
             item.enclosures.push_back({Trim(tree.Attribute(c, "url")),
                                        Trim(tree.Attribute(c, "type")),
                                        Trim(tree.Attribute(c, "length"))});
     MediaContents(tree, r, item.enclosures);
-    if (const uint32_t title = tree.Child(r, uri, "title"))
-        item.title = FeedDocument::EscapeText(Trim(tree.Text(title)));
-    if (const uint32_t link = tree.Child(r, uri, "link"))
-        item.link = Trim(tree.Text(link));
-    if (const uint32_t description = tree.Child(r, uri, "description"))
-        item.description = tree.Text(description);
+    const uint32_t title = tree.Child(r, uri, "title");
+    item.title = title ? FeedDocument::EscapeText(Trim(tree.Text(title))) : std::string();
+    const uint32_t description = tree.Child(r, uri, "description");
+    item.description = description ? tree.Text(description) : std::string();
     uint32_t author = tree.Child(r, uri, "author");
     if (author == 0)
         author = tree.Child(r, kDublinCore, "creator");
-    if (author != 0)
-        item.author = FeedDocument::EscapeText(Trim(tree.Text(author)));
-    if (const uint32_t pubDate = tree.Child(r, uri, "pubDate"))
-        item.pubDate = FeedDocument::EscapeText(Trim(tree.Text(pubDate)));
-    else if (const uint32_t date = tree.Child(r, kDublinCore, "date"))
-        item.pubDate = DateText(tree, date);
-    return item;
+    item.author = author ? FeedDocument::EscapeText(Trim(tree.Text(author))) : std::string();
+    item.pubDate = RssPubDate(tree, r, uri);
 }
 
 // The text of element r resolved against its base; empty when r is 0 or has no text.
-std::string AddressText(FeedTree& tree, uint32_t r, const std::string& documentUrl) {
+std::string AddressText(FeedTree& tree, uint32_t r) {
     const std::string text = r ? Trim(tree.Text(r)) : std::string();
-    return text.empty() ? text : WebAddress::Resolve(tree.BaseOf(r, documentUrl), text);
+    return text.empty() ? text : WebAddress::Resolve(tree.BaseOf(r), text);
 }
 
 // An Atom feed's icon (else its logo) and its alternate link (a link without rel is one).
-void AtomAddresses(FeedTree& tree, uint32_t feed, const char* ns, const std::string& documentUrl,
-                   std::string& site, std::string& icon) {
-    icon = AddressText(tree, tree.Child(feed, ns, "icon"), documentUrl);
+void AtomAddresses(FeedTree& tree, uint32_t feed, const char* ns, std::string& site,
+                   std::string& icon) {
+    icon = AddressText(tree, tree.Child(feed, ns, "icon"));
     if (icon.empty())
-        icon = AddressText(tree, tree.Child(feed, ns, "logo"), documentUrl);
+        icon = AddressText(tree, tree.Child(feed, ns, "logo"));
     for (uint32_t c = tree.FirstChild(feed); c != 0; c = tree.Next(c)) {
         const std::string rel = tree.Is(c, ns, "link") ? Trim(tree.Attribute(c, "rel")) : "-";
         const std::string href = Trim(tree.Attribute(c, "href"));
         if ((rel.empty() || rel == "alternate") && !href.empty()) {
-            site = WebAddress::Resolve(tree.BaseOf(c, documentUrl), href);
+            site = WebAddress::Resolve(tree.BaseOf(c), href);
             return;
         }
     }
@@ -436,11 +457,11 @@ void AtomAddresses(FeedTree& tree, uint32_t feed, const char* ns, const std::str
 // An RSS 1.0 / 0.9x channel's link and its image's url: the image stands beside the channel
 // (RSS 1.0, 0.90) or in it (0.91, 0.92).
 void RssAddresses(FeedTree& tree, uint32_t top, uint32_t channel, const char* uri,
-                  const std::string& documentUrl, std::string& site, std::string& icon) {
-    site = AddressText(tree, tree.Child(channel, uri, "link"), documentUrl);
+                  std::string& site, std::string& icon) {
+    site = AddressText(tree, tree.Child(channel, uri, "link"));
     for (uint32_t owner : {top, channel}) {
         const uint32_t image = owner ? tree.Child(owner, uri, "image") : 0;
-        icon = AddressText(tree, image ? tree.Child(image, uri, "url") : 0, documentUrl);
+        icon = AddressText(tree, image ? tree.Child(image, uri, "url") : 0);
         if (!icon.empty())
             return;
     }
@@ -473,8 +494,25 @@ std::string FeedDocument::EscapeText(const std::string& text) {
     return out;
 }
 
+// The parsed document, kept for reading the items on request.
+struct FeedDocument::Parsed {
+    enum class Format { kAtom, kRss };
+
+    CXmlDocument xml;
+    std::optional<FeedTree> tree; // over xml, once parsed
+    Format format = Format::kAtom;
+    const char* ns = "";    // the namespace of the item's elements
+    std::string feedAuthor; // Atom: the author of entries that name none
+};
+
+FeedDocument::FeedDocument() = default;
+FeedDocument::~FeedDocument() = default;
+
 FeedDocument::Status FeedDocument::Read(const std::string& original, const std::string& documentUrl,
                                         size_t maxItems) {
+    parsed_.reset();
+    entries_.clear();
+    itemsRead_ = false;
     items_.clear();
     buildDate_.clear();
     site_.clear();
@@ -487,23 +525,23 @@ FeedDocument::Status FeedDocument::Read(const std::string& original, const std::
     const std::string local = colon == std::string::npos ? root : root.substr(colon + 1);
     if (local != "feed" && local != "RDF" && local != "rss")
         return Status::kNotAFeed;
-    CXmlDocument xml;
+    auto parsed = std::make_unique<Parsed>();
+    CXmlDocument& xml = parsed->xml;
     if (!xml.SetText(std::move(text))) {
         if (xml.TooDeep())
             LogPrintf(L"The xml document is nested deeper than %d levels", CXmlDocument::kMaxDepth);
         return Status::kIncomplete;
     }
-    FeedTree tree(xml);
+    FeedTree& tree = parsed->tree.emplace(xml, documentUrl);
     const uint32_t top = tree.Root();
-    if (tree.Is(top, kAtom, "feed")) {
-        ReadAtom(tree, top, kAtom, documentUrl, maxItems, items_, buildDate_);
-        AtomAddresses(tree, top, kAtom, documentUrl, site_, icon_);
-    } else if (tree.Is(top, "", "feed") &&
-               (tree.Child(top, "", "entry") || tree.Child(top, "", "id") ||
-                tree.Child(top, "", "title"))) {
-        // A feed that forgot the Atom namespace but has Atom's children: read as Atom.
-        ReadAtom(tree, top, "", documentUrl, maxItems, items_, buildDate_);
-        AtomAddresses(tree, top, "", documentUrl, site_, icon_);
+    if (tree.Is(top, kAtom, "feed") ||
+        (tree.Is(top, "", "feed") && (tree.Child(top, "", "entry") || tree.Child(top, "", "id") ||
+                                      tree.Child(top, "", "title")))) {
+        // Without the Atom namespace, a feed that has Atom's children is read as Atom.
+        parsed->ns = tree.Is(top, kAtom, "feed") ? kAtom : "";
+        ReadAtom(tree, top, parsed->ns, maxItems, entries_, buildDate_);
+        parsed->feedAuthor = AtomAuthor(tree, top, parsed->ns);
+        AtomAddresses(tree, top, parsed->ns, site_, icon_);
     } else if (tree.Is(top, kRdf, "RDF")) {
         // RSS 1.0, or RSS 0.90 with its own namespace; items stand beside the channel.
         const char* uri = tree.Child(top, kRss1, "channel")     ? kRss1
@@ -511,35 +549,38 @@ FeedDocument::Status FeedDocument::Read(const std::string& original, const std::
                                                                 : nullptr;
         if (!uri)
             return Status::kNotAFeed;
+        parsed->format = Parsed::Format::kRss;
+        parsed->ns = uri;
         const uint32_t channel = tree.Child(top, uri, "channel");
         if (const uint32_t date = tree.Child(channel, kDublinCore, "date"))
             buildDate_ = Trim(tree.Text(date));
-        RssAddresses(tree, top, channel, uri, documentUrl, site_, icon_);
-        for (uint32_t r = tree.FirstChild(top); r != 0 && items_.size() < maxItems;
+        RssAddresses(tree, top, channel, uri, site_, icon_);
+        for (uint32_t r = tree.FirstChild(top); r != 0 && entries_.size() < maxItems;
              r = tree.Next(r))
             if (tree.Is(r, uri, "item"))
-                items_.push_back(RssItem(tree, r, uri));
+                entries_.push_back(r);
     } else if (tree.Is(top, "", "rss")) {
         const std::string version = Trim(tree.Attribute(top, "version"));
         const uint32_t channel = tree.Child(top, "", "channel");
         if (version.compare(0, 3, "0.9") != 0 || channel == 0)
             return Status::kNotAFeed;
+        parsed->format = Parsed::Format::kRss;
         uint32_t date = tree.Child(channel, "", "lastBuildDate");
         if (date == 0)
             date = tree.Child(channel, "", "pubDate");
         if (date != 0)
             buildDate_ = Trim(tree.Text(date));
-        RssAddresses(tree, 0, channel, "", documentUrl, site_, icon_);
-        // Past the item limit, items are read only while the build date is still missing.
+        RssAddresses(tree, 0, channel, "", site_, icon_);
+        // Past the item limit, items are looked at only while the build date is still
+        // missing: the first item's date that is not empty stands in for it.
         for (uint32_t r = tree.FirstChild(channel);
-             r != 0 && (items_.size() < maxItems || buildDate_.empty()); r = tree.Next(r)) {
+             r != 0 && (entries_.size() < maxItems || buildDate_.empty()); r = tree.Next(r)) {
             if (!tree.Is(r, "", "item"))
                 continue;
-            ItemFields item = RssItem(tree, r, "");
             if (buildDate_.empty())
-                buildDate_ = item.pubDate;
-            if (items_.size() < maxItems)
-                items_.push_back(std::move(item));
+                buildDate_ = RssPubDate(tree, r, "");
+            if (entries_.size() < maxItems)
+                entries_.push_back(r);
         }
     } else {
         return Status::kNotAFeed;
@@ -547,5 +588,33 @@ FeedDocument::Status FeedDocument::Read(const std::string& original, const std::
     if (buildDate_.empty())
         buildDate_ = platform::FormatA("fnv1a64:%016llx",
                                        static_cast<unsigned long long>(Fnv1a64(original)));
+    parsed_ = std::move(parsed);
     return Status::kRead;
+}
+
+std::string FeedDocument::ItemLink(size_t index) {
+    FeedTree& tree = *parsed_->tree;
+    if (parsed_->format == Parsed::Format::kRss)
+        return RssLink(tree, entries_[index], parsed_->ns);
+    return AtomLink(tree, entries_[index], parsed_->ns);
+}
+
+void FeedDocument::ReadItemTexts(size_t index, ItemFields& fields) {
+    FeedTree& tree = *parsed_->tree;
+    if (parsed_->format == Parsed::Format::kRss)
+        RssTexts(tree, entries_[index], parsed_->ns, fields);
+    else
+        AtomTexts(tree, entries_[index], parsed_->ns, parsed_->feedAuthor, fields);
+}
+
+std::vector<ItemFields>& FeedDocument::Items() {
+    if (!itemsRead_) {
+        itemsRead_ = true;
+        items_.resize(entries_.size());
+        for (size_t i = 0; i < entries_.size(); ++i) {
+            items_[i].link = ItemLink(i);
+            ReadItemTexts(i, items_[i]);
+        }
+    }
+    return items_;
 }

@@ -2,6 +2,8 @@
 
 #include "engine/RssDocument.h"
 
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,6 +15,11 @@
 // the document's address, dates as RFC 822 texts in GMT where they could be read.
 class FeedDocument {
 public:
+    FeedDocument();
+    ~FeedDocument();
+    FeedDocument(const FeedDocument&) = delete;
+    FeedDocument& operator=(const FeedDocument&) = delete;
+
     enum class Status {
         kNotAFeed,   // none of the formats
         kIncomplete, // starts as one of them but is not well-formed (cut off in transfer)
@@ -20,13 +27,20 @@ public:
     };
 
     // documentUrl: what relative links are resolved against. Items past the first maxItems
-    // are passed over unread.
+    // are passed over unread. The document stays parsed: its items are read on request.
     Status Read(const std::string& text, const std::string& documentUrl,
                 size_t maxItems = static_cast<size_t>(-1));
     // The feed's own date (Atom updated, RSS 1.0 dc:date, RSS 0.9x lastBuildDate, else its
     // first pubDate); without one "fnv1a64:" + the digest of the document, as for RSS 2.0.
     const std::string& BuildDate() const { return buildDate_; }
-    std::vector<ItemFields>& Items() { return items_; }
+    // All items, read whole on the first call.
+    std::vector<ItemFields>& Items();
+    // The items one by one, as Items() gives them, for a reader that needs the texts of
+    // only some of them: the link of each, and the other fields where they are wanted.
+    size_t ItemCount() const { return entries_.size(); }
+    std::string ItemLink(size_t index);
+    // Title, description, author, date and enclosures (the link is left as it is).
+    void ReadItemTexts(size_t index, ItemFields& fields);
     // The feed's site (Atom alternate link, RSS channel link) and its icon (Atom icon, else
     // logo; RSS image url), resolved against the document; empty when it names none.
     const std::string& SiteAddress() const { return site_; }
@@ -36,6 +50,11 @@ public:
     static std::string EscapeText(const std::string& text);
 
 private:
+    struct Parsed; // the document's tree and what reading its items needs
+
+    std::unique_ptr<Parsed> parsed_;
+    std::vector<uint32_t> entries_; // the items' elements, in document order
+    bool itemsRead_ = false;
     std::string buildDate_;
     std::string site_;
     std::string icon_;
