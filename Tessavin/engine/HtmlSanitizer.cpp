@@ -6,6 +6,7 @@
 #include <gumbo.h>
 
 #include <cctype>
+#include <cstdlib>
 #include <cstring>
 #include <string_view>
 #include <utility>
@@ -533,13 +534,26 @@ private:
     size_t depth_ = 0; // elements written and open
 };
 
-std::string WriteFromTree(const std::string& text, const HtmlSanitizer::Context& context) {
-    // Parsed where the page puts it: inside a division of the body. Errors are not
-    // recorded: the parser copies its whole stack into each one, which takes memory with
-    // the square of the nesting depth.
+// Parsing a fragment, gumbo 0.10 leaves the document node's quirks mode unset, then reads it
+// at a <table> start tag to decide whether an open <p> is closed. Nodes are handed out zeroed,
+// so it always reads "no quirks" rather than whatever an earlier allocation left there.
+void* AllocateNodesZeroed(void*, size_t size) {
+    return size == sizeof(GumboNode) ? std::calloc(1, size) : std::malloc(size);
+}
+
+// Options for parsing a text where the page puts it: inside a division of the body.
+GumboOptions FragmentOptions() {
     GumboOptions options = kGumboDefaultOptions;
-    options.max_errors = 0;
+    options.allocator = AllocateNodesZeroed;
     options.fragment_context = GUMBO_TAG_DIV;
+    return options;
+}
+
+std::string WriteFromTree(const std::string& text, const HtmlSanitizer::Context& context) {
+    // Errors are not recorded: the parser copies its whole stack into each one, which takes
+    // memory with the square of the nesting depth.
+    GumboOptions options = FragmentOptions();
+    options.max_errors = 0;
     GumboOutput* output = gumbo_parse_with_options(&options, text.data(), text.size());
     if (!output)
         return std::string();
@@ -851,8 +865,7 @@ std::string HtmlSanitizer::AttributeValue(const std::string& text) {
             source.push_back(c);
     }
     source += "\">";
-    GumboOptions options = kGumboDefaultOptions;
-    options.fragment_context = GUMBO_TAG_DIV;
+    const GumboOptions options = FragmentOptions();
     GumboOutput* output = gumbo_parse_with_options(&options, source.data(), source.size());
     if (!output)
         return text;

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <gumbo.h>
 
+#include <cstdlib>
 #include <string>
 #include <utility>
 #include <vector>
@@ -26,6 +27,22 @@ std::string PageOf(const std::vector<PageItemTexts>& items,
                           false);
     }
     return writer.Finish(n);
+}
+
+// Frees blocks of a parse node's size whose every word reads as quirks mode: the next parse
+// is handed memory used before, as it is in a long-running process, and must give what it
+// gives on fresh memory.
+void LeaveUsedMemory() {
+    constexpr size_t kWords = sizeof(GumboNode) / sizeof(int);
+    void* blocks[8];
+    for (void*& block : blocks) {
+        block = std::malloc(sizeof(GumboNode));
+        volatile int* words = static_cast<int*>(block);
+        for (size_t i = 0; i < kWords; ++i)
+            words[i] = GUMBO_DOCTYPE_QUIRKS;
+    }
+    for (void* block : blocks)
+        std::free(block);
 }
 
 TEST(HtmlSanitizerTest, EveryFieldEndsWhereMarkupStartedAndThePageKeepsItsShape) {
@@ -95,6 +112,8 @@ TEST(HtmlSanitizerTest, KeepsOnlyWhatCannotRunLoadOrSubmitAndOrdinaryTextByteFor
         {"<<script></script>script>alert(1)<</script>/script>",
          "&lt;script&gt;alert(1)&lt;/script&gt;"},
         {"<table><tr><td>t</td></tr></table>", "<table><tbody><tr><td>t</td></tr></tbody></table>"},
+        {"<p>a<table><tr><td>t</td></tr></table>",
+         "<p>a</p><table><tbody><tr><td>t</td></tr></tbody></table>"},
         // Text and markup of the kept kind pass byte for byte ("": unchanged), in the native
         // code page (GB2312 bytes) too.
         {"", ""},
@@ -112,6 +131,7 @@ TEST(HtmlSanitizerTest, KeepsOnlyWhatCannotRunLoadOrSubmitAndOrdinaryTextByteFor
     native.native = true;
     for (const auto& [input, given] : cases) {
         const std::string& expected = given.empty() ? input : given;
+        LeaveUsedMemory();
         EXPECT_EQ(HtmlSanitizer::Sanitize(input), expected) << input;
         EXPECT_EQ(HtmlSanitizer::Sanitize(expected), expected) << "again: " << expected;
         EXPECT_EQ(HtmlSanitizer::Sanitize(input, native), expected) << "native: " << input;
