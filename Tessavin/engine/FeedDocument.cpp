@@ -53,9 +53,9 @@ size_t FindIn(const std::string& text, const char* needle, size_t from, size_t l
 size_t PlainBytes8(const char* p) {
     uint64_t word;
     std::memcpy(&word, p, 8);
-    const uint64_t low7 = 0x7F7F7F7F7F7F7F7FULL;
+    constexpr uint64_t kLow7 = 0x7F7F7F7F7F7F7F7FULL;
     // The top bit of each zero byte of v, and no other bit.
-    auto zeroBytes = [low7](uint64_t v) { return ~(((v & low7) + low7) | v | low7); };
+    auto zeroBytes = [](uint64_t v) { return ~(((v & kLow7) + kLow7) | v | kLow7); };
     const uint64_t hits =
         zeroBytes(word ^ 0x2626262626262626ULL) | zeroBytes(word ^ 0x3C3C3C3C3C3C3C3CULL);
     if (hits == 0)
