@@ -426,6 +426,7 @@ TEST_F(UpdateJobTest, WritesThenKeepsWhatDidNotChange) {
     EXPECT_EQ(Sent("If-None-Match"), "\"e1\"");
     EXPECT_EQ(Sent("If-Modified-Since"), kModified);
     EXPECT_TRUE(log.Contains(L"The document of channel Loop is not modified"));
+    EXPECT_FALSE(log.Contains(L"Failed to update channel Loop")); // a 304 is no failure
     EXPECT_EQ(ReadFileBytes(app / "data/rss3.html"), page);
     EXPECT_EQ(ReadFileBytes(app / "data/rss3.flg"), state);
     EXPECT_EQ(channel.NodeText(), L"Loop(0/1)");
