@@ -11,22 +11,37 @@ namespace platform {
 
 const char* const kNativeCodePage = "GB18030";
 
-void AppendUtf8(std::string& out, char32_t c) {
+namespace {
+
+// The UTF-8 bytes of one code point (below 0x110000) written at out; their count.
+size_t EncodeUtf8(char32_t c, char* out) {
     if (c < 0x80) {
-        out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        out[0] = static_cast<char>(c);
+        return 1;
     }
+    if (c < 0x800) {
+        out[0] = static_cast<char>(0xC0 | (c >> 6));
+        out[1] = static_cast<char>(0x80 | (c & 0x3F));
+        return 2;
+    }
+    if (c < 0x10000) {
+        out[0] = static_cast<char>(0xE0 | (c >> 12));
+        out[1] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out[2] = static_cast<char>(0x80 | (c & 0x3F));
+        return 3;
+    }
+    out[0] = static_cast<char>(0xF0 | (c >> 18));
+    out[1] = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out[2] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out[3] = static_cast<char>(0x80 | (c & 0x3F));
+    return 4;
+}
+
+} // namespace
+
+void AppendUtf8(std::string& out, char32_t c) {
+    char bytes[4];
+    out.append(bytes, EncodeUtf8(c, bytes));
 }
 
 namespace {
@@ -293,30 +308,6 @@ char32_t AllowedInXml(unsigned long code) {
 
 namespace {
 
-// The UTF-8 bytes of one code point (below 0x110000) written at out; their count.
-size_t EncodeUtf8(char32_t c, char* out) {
-    if (c < 0x80) {
-        out[0] = static_cast<char>(c);
-        return 1;
-    }
-    if (c < 0x800) {
-        out[0] = static_cast<char>(0xC0 | (c >> 6));
-        out[1] = static_cast<char>(0x80 | (c & 0x3F));
-        return 2;
-    }
-    if (c < 0x10000) {
-        out[0] = static_cast<char>(0xE0 | (c >> 12));
-        out[1] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out[2] = static_cast<char>(0x80 | (c & 0x3F));
-        return 3;
-    }
-    out[0] = static_cast<char>(0xF0 | (c >> 18));
-    out[1] = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out[2] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out[3] = static_cast<char>(0x80 | (c & 0x3F));
-    return 4;
-}
-
 // Whether text[at, end) starts with the `length` bytes of rest.
 bool StartsWith(const char* text, size_t at, size_t end, const char* rest, size_t length) {
     return end - at >= length && std::memcmp(text + at, rest, length) == 0;
@@ -325,61 +316,40 @@ bool StartsWith(const char* text, size_t at, size_t end, const char* rest, size_
 } // namespace
 
 size_t DecodeXmlReference(const char* text, size_t amp, size_t end, char* out, size_t& written) {
-    // The character after '&' picks the one entity that can stand there.
+    // The character after '&' picks the entities that can stand there.
     written = 1;
     const size_t name = amp + 1;
-    switch (name < end ? text[name] : '\0') {
-    case 'l':
-        if (StartsWith(text, name, end, "lt;", 3)) {
-            out[0] = '<';
-            return name + 3;
+    static const struct {
+        const char* rest;
+        size_t length;
+        char value;
+    } kNamed[] = {
+        {"lt;", 3, '<'}, {"gt;", 3, '>'}, {"amp;", 4, '&'}, {"apos;", 5, '\''}, {"quot;", 5, '"'}};
+    const char first = name < end ? text[name] : '\0';
+    for (const auto& named : kNamed) {
+        if (first == named.rest[0] && StartsWith(text, name, end, named.rest, named.length)) {
+            out[0] = named.value;
+            return name + named.length;
         }
-        break;
-    case 'g':
-        if (StartsWith(text, name, end, "gt;", 3)) {
-            out[0] = '>';
-            return name + 3;
+    }
+    if (first == '#' && amp + 2 < end) {
+        size_t p = amp + 2;
+        const bool hex = text[p] == 'x' || text[p] == 'X';
+        if (hex)
+            ++p;
+        const size_t digits = p;
+        unsigned long code = 0;
+        for (; p < end && p - digits < 8; ++p) {
+            const char d = text[p];
+            const int v = hex ? HexDigitValue(d) : d >= '0' && d <= '9' ? d - '0' : -1;
+            if (v < 0)
+                break;
+            code = code * (hex ? 16 : 10) + static_cast<unsigned long>(v);
         }
-        break;
-    case 'a':
-        if (StartsWith(text, name, end, "amp;", 4)) {
-            out[0] = '&';
-            return name + 4;
+        if (p > digits && p < end && text[p] == ';') {
+            written = EncodeUtf8(AllowedInXml(code), out);
+            return p + 1;
         }
-        if (StartsWith(text, name, end, "apos;", 5)) {
-            out[0] = '\'';
-            return name + 5;
-        }
-        break;
-    case 'q':
-        if (StartsWith(text, name, end, "quot;", 5)) {
-            out[0] = '"';
-            return name + 5;
-        }
-        break;
-    case '#':
-        if (amp + 2 < end) {
-            size_t p = amp + 2;
-            const bool hex = text[p] == 'x' || text[p] == 'X';
-            if (hex)
-                ++p;
-            const size_t digits = p;
-            unsigned long code = 0;
-            for (; p < end && p - digits < 8; ++p) {
-                const char d = text[p];
-                const int v = hex ? HexDigitValue(d) : d >= '0' && d <= '9' ? d - '0' : -1;
-                if (v < 0)
-                    break;
-                code = code * (hex ? 16 : 10) + static_cast<unsigned long>(v);
-            }
-            if (p > digits && p < end && text[p] == ';') {
-                written = EncodeUtf8(AllowedInXml(code), out);
-                return p + 1;
-            }
-        }
-        break;
-    default:
-        break;
     }
     out[0] = '&';
     return name;
